@@ -1,0 +1,48 @@
+// The transport: one command block and its data to a drive through the
+// platform's pass-through requests. Every request opens the path and closes
+// it again; no handle is kept.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/device_io.h"
+
+namespace qx {
+
+// --- ATA route: 1 ok, 0 device error or path not opened, -1 refused or
+// system call failed (-3 uncorrectable READ DMA EXT on the 48-bit read).
+int ReadATACommandWithTimeOutValue(const char* path, std::uint8_t* taskFile, std::uint8_t* data, int length,
+                                   int timeoutSec);
+int WriteATACommandWithTimeOutValue(const char* path, std::uint8_t* taskFile, std::uint8_t* data, int length,
+                                    int timeoutSec);
+int ReadATACommandWithTimeOutValueExt(const char* path, std::uint8_t* current, const std::uint8_t* previous,
+                                      std::uint8_t* data, int length, int timeoutSec);
+int WriteATACommandWithTimeOutValueExt(const char* path, std::uint8_t* current, const std::uint8_t* previous,
+                                       std::uint8_t* data, int length, int timeoutSec);
+// Unpacks a SAT ATA PASS-THROUGH block (12-byte form unless flag48) into task
+// files and runs it; a transport result code.
+int ExecATAPassThrough(const char* path, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
+                       int dataLength, bool flag48, int timeoutSec);
+
+// --- SCSI route: 1 when the system call succeeded and left no error, else 0.
+int ReadSCSICommand(const char* path, const std::uint8_t* cdb, int cdbLength, std::uint8_t* data, int dataLength,
+                    std::uint32_t* transferred);
+int WriteSCSICommand(const char* path, const std::uint8_t* cdb, int cdbLength, std::uint8_t* data, int dataLength,
+                     std::uint32_t* transferred);
+int ReadSCSICommandWithTimeOutValue(const char* path, const std::uint8_t* cdb, int cdbLength, std::uint8_t* data,
+                                    int dataLength, std::uint32_t* transferred, int timeoutSec);
+int WriteSCSICommandWithTimeOutValue(const char* path, const std::uint8_t* cdb, int cdbLength, std::uint8_t* data,
+                                     int dataLength, std::uint32_t* transferred, int timeoutSec);
+
+// READ(10) / WRITE(10) of byteCount / 512 sectors on a path that has no slot.
+// 1 ok; 0 when the request failed or the drive ended it with CHECK CONDITION.
+int ReadSectorsSCSI(const char* path, std::uint8_t* buffer, std::uint32_t lba, std::uint32_t byteCount);
+int WriteSectorsSCSI(const char* path, std::uint8_t* buffer, std::uint32_t lba, std::uint32_t byteCount);
+
+// --- Per-slot dispatchers: transport result codes.
+int ExecSlotPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
+                        int dataLength, bool flag48);
+int ExecSlotSCSIPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
+                            int dataLength);
+
+}  // namespace qx

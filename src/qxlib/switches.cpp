@@ -1,0 +1,10 @@
+#include "qxlib/switches.h"
+
+namespace qx {
+
+std::atomic<bool> DebugToFile{false};
+std::atomic<bool> DumpDebugFile{false};
+// The station runs with the vendor UDMA tunnel unless the settings say otherwise.
+std::atomic<std::uint8_t> TransferMode{2};
+
+}  // namespace qx

@@ -1,0 +1,18 @@
+// Process-wide switches that many threads read while workers run. The settings
+// load writes them; everything else only reads.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace qx {
+
+// [Setting] EnOutputDbgMsg: DebugPrint also appends to "DbgMsg.txt".
+extern std::atomic<bool> DebugToFile;
+// [RDSetting] DumpDebugFile: intermediate buffers go to fixed-name raw dump files.
+extern std::atomic<bool> DumpDebugFile;
+// How vendor data is tunnelled on the SATA path: 0 PIO (0xC4/0xC5),
+// 1 vendor PIO (0x8A/0x8F), 2 vendor UDMA (0x86/0x88); other values act as 0.
+extern std::atomic<std::uint8_t> TransferMode;
+
+}  // namespace qx

@@ -1,0 +1,63 @@
+// The simulated drive rack: a backend of the platform's device I/O. Drives are
+// registered by interface path; every request is logged and can be made to
+// fail. Tests install a SimRack with platform::SetDevices.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/device_io.h"
+#include "sim/faults.h"
+#include "sim/request_log.h"
+#include "sim/sim_drive.h"
+
+namespace qx::sim {
+
+class SimRack final : public platform::DeviceIo {
+public:
+    SimRack();
+    ~SimRack() override;
+
+    // Registers a drive at an interface path (Windows-shaped paths keep the
+    // library's "usb"/"usbstor" text rules working, e.g.
+    // "\\\\?\\usbstor#disk&ven_qx&prod_ssd#0001#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}").
+    SimDrive& AddDrive(const std::string& path, const DriveConfig& config);
+    void RemoveDrive(const std::string& path);       // unplugged: opens fail
+    SimDrive* Find(const std::string& path);
+
+    platform::OpenResult Open(std::string_view path, platform::ShareMode mode) override;
+
+    // Handles opened and not yet closed, over all drives.
+    int OpenHandles() const;
+    RequestLog& Log() { return log_; }
+
+    // Rack folder: "rack.ini" describes the drives; each drive keeps its
+    // persistent state in "<name>.state" beside it.
+    static std::unique_ptr<SimRack> LoadFolder(const std::string& folder, std::string* error = nullptr);
+    bool SaveState(const std::string& folder, std::string* error = nullptr) const;
+
+    // Writes the drive's user sectors as a raw image (sparse where unwritten).
+    bool ExportImage(const std::string& path, const std::string& imageFile) const;
+
+private:
+    friend class SimHandle;
+    mutable std::mutex lock_;
+    std::map<std::string, std::unique_ptr<SimDrive>> drives_;
+    RequestLog log_;
+    std::shared_ptr<std::atomic<int>> openHandles_;
+};
+
+// Installs a rack as the device backend for the scope's life.
+class ScopedRack {
+public:
+    explicit ScopedRack(SimRack& rack);
+    ~ScopedRack();
+    ScopedRack(const ScopedRack&) = delete;
+    ScopedRack& operator=(const ScopedRack&) = delete;
+};
+
+}  // namespace qx::sim
