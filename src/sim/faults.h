@@ -17,6 +17,12 @@ enum class FaultKind : std::uint8_t {
                       // time-out (or at once when the thread is cancelled)
 };
 
+// Matching: opcode hits a SCSI request by cdb[0] and an ATA command by its
+// command byte, on the direct ATA route or inside a SAT block. vendorSub hits
+// every request of that vendor command: the CDB on the USB path; the command
+// sector and the data phase in the SATA tunnel (the reply-sector read belongs
+// to no command). OpenFails ignores both filters. Latency rules add up and
+// let the request run; of the other rules the first that fires decides.
 struct FaultRule {
     FaultKind kind = FaultKind::SyscallFails;
     // Which requests it hits; unset matches any.
@@ -28,6 +34,21 @@ struct FaultRule {
     std::vector<std::uint8_t> sense;          // CheckCondition
     std::uint8_t ataError = 0x04;             // AtaError (ABRT)
     std::uint64_t latencyMs = 0;              // Latency
+
+    // Builders, e.g. FaultRule::Of(FaultKind::Hang).OnOpcode(0x12).Times(1).
+    static FaultRule Of(FaultKind k) {
+        FaultRule r;
+        r.kind = k;
+        return r;
+    }
+    FaultRule& OnOpcode(std::uint8_t op) { opcode = op; return *this; }
+    FaultRule& OnVendorSub(std::uint8_t sub) { vendorSub = sub; return *this; }
+    FaultRule& Skip(int n) { skip = n; return *this; }
+    FaultRule& Times(int n) { count = n; return *this; }
+    FaultRule& Errno(int e) { errorCode = e; return *this; }
+    FaultRule& Sense(std::vector<std::uint8_t> s) { sense = std::move(s); return *this; }
+    FaultRule& AtaErrorByte(std::uint8_t e) { ataError = e; return *this; }
+    FaultRule& Ms(std::uint64_t ms) { latencyMs = ms; return *this; }
 };
 
 }  // namespace qx::sim

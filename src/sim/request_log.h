@@ -32,6 +32,7 @@ class RequestLog {
 public:
     void Add(LoggedRequest r);
     std::vector<LoggedRequest> Snapshot() const;
+    std::vector<LoggedRequest> For(const std::string& path) const;   // one drive's requests
     std::size_t Size() const;
     void Clear();
 private:

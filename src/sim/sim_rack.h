@@ -3,6 +3,7 @@
 // fail. Tests install a SimRack with platform::SetDevices.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -28,12 +29,13 @@ public:
     SimDrive& AddDrive(const std::string& path, const DriveConfig& config);
     void RemoveDrive(const std::string& path);       // unplugged: opens fail
     SimDrive* Find(const std::string& path);
+    std::vector<std::string> Paths() const;
 
     platform::OpenResult Open(std::string_view path, platform::ShareMode mode) override;
 
     // Handles opened and not yet closed, over all drives.
     int OpenHandles() const;
-    RequestLog& Log() { return log_; }
+    RequestLog& Log() const;
 
     // Rack folder: "rack.ini" describes the drives; each drive keeps its
     // persistent state in "<name>.state" beside it.
@@ -43,12 +45,13 @@ public:
     // Writes the drive's user sectors as a raw image (sparse where unwritten).
     bool ExportImage(const std::string& path, const std::string& imageFile) const;
 
+    // What the handles share with the rack; they may outlive it.
+    struct Shared;
+
 private:
-    friend class SimHandle;
     mutable std::mutex lock_;
-    std::map<std::string, std::unique_ptr<SimDrive>> drives_;
-    RequestLog log_;
-    std::shared_ptr<std::atomic<int>> openHandles_;
+    std::map<std::string, std::shared_ptr<SimDrive>> drives_;
+    std::shared_ptr<Shared> shared_;
 };
 
 // Installs a rack as the device backend for the scope's life.

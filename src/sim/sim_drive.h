@@ -1,0 +1,129 @@
+// One simulated drive: its configuration, its state and the two request
+// entries (SCSI and ATA) the rack's device handles call. The drive is a model
+// of a controller, not a recorder: it answers from its own state and refuses
+// what a real drive would refuse.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/device_io.h"
+#include "sim/faults.h"
+
+namespace qx::sim {
+
+// What the host sees in front of the controller.
+enum class FrontEnd : std::uint8_t {
+    Bridge,      // a USB-to-SATA bridge: SCSI to the bridge, ATA through SAT
+    NativeUsb,   // the controller's own USB interface: vendor blocks as CDBs
+};
+
+enum class ControllerState : std::uint8_t {
+    Loader,           // boot ROM loader, no firmware running
+    DownloadReady,    // loader after enable mode 10: accepts a program image
+    ProgramRunning,   // a diagnostic or test program runs from code RAM
+    Firmware,         // the production firmware runs
+};
+
+// How the chip's GPIO straps read through the register pulse (bits 15, 16).
+enum class GpioStraps : std::uint8_t {
+    FullBank,     // bit 15 = 0, bit 16 = 1
+    SingleBank,   // bit 15 = 1, bit 16 = 1
+    Broken,       // bit 16 = 0
+};
+
+struct DriveConfig {
+    FrontEnd frontEnd = FrontEnd::Bridge;
+    // INQUIRY bytes 36..39: the bridge's chip tag, or the controller's own.
+    std::string chipTag = "q461";
+    // INQUIRY vendor (8), product (16), revision (4): the bridge's strings on
+    // a bridge; the firmware's strings on the controller's own USB interface.
+    std::string inquiryVendor = "QX";
+    std::string inquiryProduct = "SATA Bridge";
+    std::string inquiryRevision = "1.00";
+
+    std::uint64_t capacitySectors = 250'069'680;   // 128 GB; user sectors stay sparse
+    std::string model = "QX SSD 128GB";            // IDENTIFY model in firmware
+    std::string serial = "QX0000000001";
+    std::string firmwareRevision = "QXFW0100";
+    // IDENTIFY model while the loader runs (either SATA loader name).
+    std::string loaderModel = "Zivizaz EVO SATA Loader Loader Device";
+    std::uint8_t sataSpeedBits = 0x0E;             // IDENTIFY word 76 low byte in firmware
+
+    ControllerState state = ControllerState::Firmware;
+    bool vendorMode = false;
+
+    // Flash geometry of the drive's NAND.
+    std::uint8_t channels = 4;
+    std::uint8_t ces = 2;
+    std::uint16_t blocksPerCe = 2048;
+    std::uint16_t pagesPerBlock = 256;
+    std::uint8_t sectorsPerPage = 8;
+    std::vector<std::uint8_t> flashId{0x98, 0xDE, 0x94, 0x93, 0x76};
+    std::set<std::uint16_t> badBlocks;             // fail the flash diagnostic and erase
+
+    GpioStraps straps = GpioStraps::FullBank;
+
+    // Program actions: how many status polls answer busy (0xAA) before the
+    // final status; a final status of 0 means the action's success status.
+    int busyPolls = 1;
+    std::uint8_t actionStatus = 0;
+
+    // Firmware boot on the enable command with mode 1 or 2.
+    std::uint64_t bootDelayMs = 2000;
+    bool neverBoots = false;             // the loader never hands over
+    bool bootsWithoutSignature = false;  // firmware runs but the tunnel reply lacks E5 51 58
+};
+
+class DriveModel;
+
+class SimDrive {
+public:
+    explicit SimDrive(const DriveConfig& config);
+    ~SimDrive();
+    SimDrive(const SimDrive&) = delete;
+    SimDrive& operator=(const SimDrive&) = delete;
+
+    const DriveConfig& Config() const;
+
+    void AddFault(const FaultRule& rule);
+    void ClearFaults();
+    std::vector<FaultRule> Faults() const;
+
+    ControllerState State() const;
+    void SetState(ControllerState state);      // clears vendor mode, as every change does
+    bool VendorMode() const;
+    void SetVendorMode(bool on);
+    // False while the drive is unplugged from the host's view (firmware boot
+    // on the controller's own USB interface).
+    bool Present();
+
+    // User sectors (512 bytes each); unwritten sectors read as zero.
+    std::vector<std::uint8_t> ReadUserSectors(std::uint64_t lba, std::uint32_t count) const;
+    void WriteUserSectors(std::uint64_t lba, const std::vector<std::uint8_t>& data);
+    std::size_t StoredSectorCount() const;     // sectors held in memory
+    std::uint64_t CapacitySectors() const;     // as reported (after SET MAX)
+
+    // Everything else the engines keep; for tests that set up or inspect
+    // controller state. Lock() while touching it from a test thread that
+    // runs beside requests.
+    DriveModel& Model() { return *model_; }
+    const DriveModel& Model() const { return *model_; }
+    std::unique_lock<std::mutex> Lock() const { return std::unique_lock(lock_); }
+
+    // Request entries (the rack's handles call these).
+    platform::ScsiResult Scsi(const platform::ScsiCommand& cmd);
+    platform::AtaResult Ata(const platform::AtaCommand& cmd);
+    // Asked by the rack at open time: 0 or the errno the open fails with.
+    int OpenError();
+
+private:
+    mutable std::mutex lock_;
+    std::unique_ptr<DriveModel> model_;
+};
+
+}  // namespace qx::sim
