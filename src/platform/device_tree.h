@@ -30,6 +30,7 @@ struct StorageNumber {
 };
 
 struct DiskGeometry {
+    std::uint64_t cylinders = 0;          // whole cylinders of the disk's size
     std::uint32_t bytesPerSector = 512;
     std::uint32_t sectorsPerTrack = 63;
     std::uint32_t tracksPerCylinder = 255;

@@ -257,6 +257,9 @@ std::optional<DiskGeometry> UdevDeviceTree::Geometry(std::string_view diskPath) 
         g.tracksPerCylinder = hd.heads;
         g.sectorsPerTrack = hd.sectors;
     }
+    std::uint64_t bytes = 0;
+    if (::ioctl(fd.get(), BLKGETSIZE64, &bytes) != 0) return std::nullopt;
+    g.cylinders = bytes / g.bytesPerSector / (std::uint64_t{g.tracksPerCylinder} * g.sectorsPerTrack);
     return g;
 }
 
