@@ -91,6 +91,20 @@ SimRack::~SimRack() = default;
 SimDrive& SimRack::AddDrive(const std::string& path, const DriveConfig& config) {
     auto drive = std::make_shared<SimDrive>(config);
     std::lock_guard g(lock_);
+    if (!names_.contains(path)) {
+        int n = static_cast<int>(names_.size()) + 1;
+        auto taken = [this](const std::string& name) {
+            for (const auto& [p, used] : names_)
+                if (used == name) return true;
+            return false;
+        };
+        std::string name;
+        do {
+            name = (n < 10 ? "drive0" : "drive") + std::to_string(n);
+            ++n;
+        } while (taken(name));
+        names_[path] = name;
+    }
     auto& slot = drives_[path];
     slot = std::move(drive);
     return *slot;
@@ -99,6 +113,13 @@ SimDrive& SimRack::AddDrive(const std::string& path, const DriveConfig& config) 
 void SimRack::RemoveDrive(const std::string& path) {
     std::lock_guard g(lock_);
     drives_.erase(path);
+    names_.erase(path);
+}
+
+std::string SimRack::NameOf(const std::string& path) const {
+    std::lock_guard g(lock_);
+    const auto it = names_.find(path);
+    return it == names_.end() ? std::string() : it->second;
 }
 
 SimDrive* SimRack::Find(const std::string& path) {

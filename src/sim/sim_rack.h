@@ -13,6 +13,7 @@
 
 #include "platform/device_io.h"
 #include "sim/faults.h"
+#include "sim/ini_text.h"
 #include "sim/request_log.h"
 #include "sim/sim_drive.h"
 
@@ -29,6 +30,7 @@ public:
     SimDrive& AddDrive(const std::string& path, const DriveConfig& config);
     void RemoveDrive(const std::string& path);       // unplugged: opens fail
     SimDrive* Find(const std::string& path);
+    std::string NameOf(const std::string& path) const;   // its section in rack.ini
     std::vector<std::string> Paths() const;
 
     platform::OpenResult Open(std::string_view path, platform::ShareMode mode) override;
@@ -37,8 +39,10 @@ public:
     int OpenHandles() const;
     RequestLog& Log() const;
 
-    // Rack folder: "rack.ini" describes the drives; each drive keeps its
-    // persistent state in "<name>.state" beside it.
+    // Rack folder: "rack.ini" describes the drives (one section each, named
+    // for the drive, with its path, configuration and standing faults); each
+    // drive keeps its persistent state in "<name>.state" beside it. Sections
+    // without a path belong to others and are written back as they were read.
     static std::unique_ptr<SimRack> LoadFolder(const std::string& folder, std::string* error = nullptr);
     bool SaveState(const std::string& folder, std::string* error = nullptr) const;
 
@@ -51,6 +55,8 @@ public:
 private:
     mutable std::mutex lock_;
     std::map<std::string, std::shared_ptr<SimDrive>> drives_;
+    std::map<std::string, std::string> names_;           // path -> section name
+    std::vector<IniSection> otherSections_;
     std::shared_ptr<Shared> shared_;
 };
 

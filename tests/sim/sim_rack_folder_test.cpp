@@ -1,0 +1,162 @@
+// The rack folder round trip and the raw image export.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "sim/drive_config_text.h"
+#include "sim_test_support.h"
+
+namespace qx::sim::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Folder {
+public:
+    Folder() {
+        char pattern[] = "/tmp/qxrack.XXXXXX";
+        path_ = ::mkdtemp(pattern);
+    }
+    ~Folder() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    std::string str() const { return path_.string(); }
+
+private:
+    fs::path path_;
+};
+
+IniSection ConfigText(const DriveConfig& cfg) {
+    IniSection s;
+    ConfigToIni(cfg, s);
+    return s;
+}
+
+TEST(RackFolder, SaveAndLoadKeepDrivesStateAndFaults) {
+    Folder folder;
+    DriveConfig bridge;
+    bridge.chipTag = std::string("\x05\xE3\x07\x18", 4);
+    bridge.serial = "SN 50% done";
+    bridge.badBlocks = {7, 602};
+    bridge.flashId = {0x2C, 0x84, 0x64};
+    DriveConfig usb;
+    usb.frontEnd = FrontEnd::NativeUsb;
+    usb.state = ControllerState::Loader;
+    usb.straps = GpioStraps::SingleBank;
+    usb.capacitySectors = 0x100000;
+
+    SimRack rack;
+    SimDrive& b = rack.AddDrive(kBridgePath, bridge);
+    SimDrive& u = rack.AddDrive(kUsbPath, usb);
+    b.WriteUserSectors(0x1234FF, Bytes(512, 0xAB));
+    b.WriteUserSectors(100'000'000, Bytes(1024, 0x01));
+    b.SetVendorMode(true);
+    b.Model().logPages[0x9A0000][0] = 'P';
+    b.Model().maxLba = 99'999'999;
+    b.AddFault(FaultRule::Of(FaultKind::Hang).OnOpcode(0x28).Skip(3));
+    u.AddFault(FaultRule::Of(FaultKind::CheckCondition).OnVendorSub(0x84).Sense({0x70, 0, 5}).Times(2));
+    u.Model().registers.Write(0x30001, 0x42);
+    u.SetState(ControllerState::ProgramRunning);
+
+    std::string error;
+    ASSERT_TRUE(rack.SaveState(folder.str(), &error)) << error;
+    {
+        // Sections of other parts of the rack survive a load and save.
+        std::ofstream ini(folder / "rack.ini", std::ios::app);
+        ini << "\n[hub1]\nports=4\n";
+    }
+    auto loaded = SimRack::LoadFolder(folder.str(), &error);
+    ASSERT_TRUE(loaded) << error;
+    ASSERT_TRUE(loaded->SaveState(folder.str(), &error)) << error;
+    loaded = SimRack::LoadFolder(folder.str(), &error);
+    ASSERT_TRUE(loaded) << error;
+
+    SimDrive* lb = loaded->Find(kBridgePath);
+    SimDrive* lu = loaded->Find(kUsbPath);
+    ASSERT_TRUE(lb && lu);
+    EXPECT_EQ(ConfigText(lb->Config()).values, ConfigText(bridge).values);
+    EXPECT_EQ(ConfigText(lu->Config()).values, ConfigText(usb).values);
+    EXPECT_EQ(lb->ReadUserSectors(0x1234FF, 1), Bytes(512, 0xAB));
+    EXPECT_EQ(lb->ReadUserSectors(100'000'001, 1), Bytes(512, 0x01));
+    EXPECT_EQ(lb->StoredSectorCount(), 3u);
+    EXPECT_TRUE(lb->VendorMode());
+    EXPECT_EQ(lb->CapacitySectors(), 100'000'000u);
+    EXPECT_EQ(lb->Model().logPages.at(0x9A0000)[0], 'P');
+    EXPECT_EQ(lu->State(), ControllerState::ProgramRunning);
+    EXPECT_EQ(lu->Model().registers.Read(0x30001), 0x42);
+    ASSERT_EQ(lb->Faults().size(), 1u);
+    EXPECT_EQ(FaultToText(lb->Faults()[0]), FaultToText(b.Faults()[0]));
+    EXPECT_EQ(FaultToText(lu->Faults()[0]), FaultToText(u.Faults()[0]));
+    EXPECT_EQ(loaded->NameOf(kBridgePath), rack.NameOf(kBridgePath));
+
+    std::ifstream ini(folder / "rack.ini");
+    std::stringstream text;
+    text << ini.rdbuf();
+    EXPECT_NE(text.str().find("[hub1]\nports=4\n"), std::string::npos);
+}
+
+TEST(RackFolder, BadDescriptionsAreRefusedWithAReason) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"[drive01]\npath=x\nfrontEnd=scsi\n", "frontEnd"},
+        {"[drive01]\npath=x\ncapacitySectors=-4\n", "capacitySectors"},
+        {"[drive01]\npath=x\nfault=melt opcode=0x28\n", "fault"},
+        {"[../evil]\npath=x\n", "name"},
+    };
+    for (auto [text, word] : cases) {
+        Folder folder;
+        std::ofstream(folder / "rack.ini") << text;
+        std::ofstream(folder / "drive01.state") << "garbage";
+        std::string error;
+        EXPECT_FALSE(SimRack::LoadFolder(folder.str(), &error));
+        EXPECT_NE(error.find(word), std::string::npos) << error;
+    }
+    Folder folder;
+    std::ofstream(folder / "rack.ini") << "[drive01]\npath=x\n";
+    std::ofstream(folder / "drive01.state") << "garbage";
+    std::string error;
+    EXPECT_FALSE(SimRack::LoadFolder(folder.str(), &error));
+    EXPECT_NE(error.find("state"), std::string::npos) << error;
+    EXPECT_FALSE(SimRack::LoadFolder(folder / "none", &error));
+}
+
+// A FAT file system written onto a drive through the front end comes out of
+// the export as an image outside tools accept, with unwritten sectors left
+// as holes.
+TEST(RackFolder, ExportedImageIsWhatWasWritten) {
+    Folder folder;
+    const std::string source = folder / "source.img";
+    const std::string mkfs = "mkfs.fat -C -F 32 -n QXTEST " + source + " 65536 >/dev/null 2>&1";
+    if (std::system(mkfs.c_str()) != 0) GTEST_SKIP() << "mkfs.fat not available";
+
+    RackTest env;
+    DriveConfig cfg;
+    cfg.capacitySectors = 65536 * 2;
+    env.rack.AddDrive(kBridgePath, cfg);
+    std::ifstream in(source, std::ios::binary);
+    Bytes chunk(64 * 512);
+    for (std::uint32_t lba = 0; in.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(chunk.size()));
+         lba += 64) {
+        const Bytes write10 = {0x2A, 0, static_cast<std::uint8_t>(lba >> 24), static_cast<std::uint8_t>(lba >> 16),
+                               static_cast<std::uint8_t>(lba >> 8), static_cast<std::uint8_t>(lba), 0, 0, 64, 0};
+        ASSERT_EQ(SendScsi(kBridgePath, write10, platform::Direction::Out, chunk).status, 0);
+    }
+    const std::string image = folder / "drive.img";
+    ASSERT_TRUE(env.rack.ExportImage(kBridgePath, image));
+    EXPECT_FALSE(env.rack.ExportImage("no such drive", image));
+
+    struct stat st {};
+    ASSERT_EQ(::stat(image.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 65536 * 1024);
+    EXPECT_LT(st.st_blocks * 512, st.st_size / 4);
+    EXPECT_EQ(std::system(("fsck.fat -n " + image + " >/dev/null 2>&1").c_str()), 0);
+    EXPECT_EQ(std::system(("cmp -s " + image + " " + source).c_str()), 0);
+}
+
+}  // namespace
+}  // namespace qx::sim::test
