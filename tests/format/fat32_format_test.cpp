@@ -15,6 +15,7 @@
 #include "qxlib/disk_layout.h"
 #include "qxlib/fat32_format.h"
 #include "sim/sim_device_tree.h"
+#include "sim/sim_rack.h"
 #include "support/temp_dir.h"
 
 namespace qx {
@@ -42,21 +43,28 @@ protected:
         platform::SetClock(nullptr);
         platform::SetTraceSink({});
     }
-    // A drive of diskSectors with its single partition written.
-    test::ImageDisk& NewDisk(std::uint64_t diskSectors, bool partition = true) {
+    // A drive of diskSectors with its single partition written: an image
+    // file the test can break, or a simulated drive of the rack.
+    void NewDisk(std::uint64_t diskSectors, bool onRack = false) {
         platform::SetDevices(nullptr);
-        disk_ = std::make_unique<test::ImageDisk>(kPath, image(), diskSectors * 512);
+        rack_.reset();
+        disk_.reset();
+        if (onRack) {
+            rack_ = std::make_unique<sim::SimRack>();
+            sim::DriveConfig config;
+            config.capacitySectors = diskSectors;
+            rack_->AddDrive(kPath, config);
+        } else {
+            disk_ = std::make_unique<test::ImageDisk>(kPath, image(), diskSectors * 512);
+        }
         tree_ = std::make_unique<sim::SimDeviceTree>();
         tree_->AddDisk(kPath);
         platform::DiskGeometry g;
         g.cylinders = diskSectors / kCylinder;
         tree_->SetGeometry(kPath, g);
-        platform::SetDevices(disk_.get());
+        platform::SetDevices(onRack ? static_cast<platform::DeviceIo*>(rack_.get()) : disk_.get());
         platform::SetDeviceTree(tree_.get());
-        if (partition) {
-            EXPECT_TRUE(CreateSinglePartition(kPath, static_cast<std::uint32_t>(diskSectors)));
-        }
-        return *disk_;
+        EXPECT_TRUE(CreateSinglePartition(kPath, static_cast<std::uint32_t>(diskSectors)));
     }
     int Format(std::uint64_t diskBytes, const char* label = "QXSSD01", std::uint32_t clusterSize = 0) {
         FormatParams options;
@@ -68,6 +76,7 @@ protected:
 
     test::TempDir dir_;
     platform::VirtualClock clock_;
+    std::unique_ptr<sim::SimRack> rack_;
     std::unique_ptr<test::ImageDisk> disk_;
     std::unique_ptr<sim::SimDeviceTree> tree_;
     std::string trace_;
@@ -88,7 +97,7 @@ const CapacityCase kCapacities[] = {
     {"just above 32 GiB", 32769 * 2048, 64},
 };
 
-TEST_F(FormatTest, OutsideToolsAcceptTheVolumeAtEveryClusterSize) {
+TEST_F(FormatTest, OutsideToolsAcceptTheSimulatedDrivesVolumeAtEveryClusterSize) {
     const std::string file = dir_.file("data.bin"), back = dir_.file("back.bin"), volume = dir_.file("volume.img");
     std::vector<char> data(300 * 1024);
     std::mt19937 random(7);
@@ -97,8 +106,9 @@ TEST_F(FormatTest, OutsideToolsAcceptTheVolumeAtEveryClusterSize) {
 
     for (const auto& c : kCapacities) {
         SCOPED_TRACE(c.name);
-        NewDisk(c.diskSectors);
+        NewDisk(c.diskSectors, true);
         ASSERT_EQ(Format(c.diskSectors * 512), 1) << trace_;
+        ASSERT_TRUE(rack_->ExportImage(kPath, image()));
         const auto boot = Sector(kPartitionStart);
         EXPECT_EQ(boot[13], c.sectorsPerCluster);
         const std::uint32_t total = Le32(&boot[32]);
