@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "qxlib/ata_scsi_commands.h"
-#include "qxlib/settings_switches.h"
 
 namespace qx {
 namespace {
@@ -61,11 +60,11 @@ int BridgeTypeFromInquiry(std::span<const std::uint8_t> inquiry, bool noCheckBri
     return type;
 }
 
-int GetBridgeChipType(int slot) {
+int GetBridgeChipType(int slot, bool noCheckBridge) {
     std::array<std::uint8_t, 64> inquiry{};
     // A failed INQUIRY may have left part of a reply; it counts as none.
     if (SCSI_Inquiry(slot, inquiry.data()) != 1) inquiry.fill(0);
-    return BridgeTypeFromInquiry(std::span(inquiry).first(40), EnNoCheckBridge.load() != 0);
+    return BridgeTypeFromInquiry(std::span(inquiry).first(40), noCheckBridge);
 }
 
 bool IsSataBridgeType(int type) {
