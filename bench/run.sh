@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds the benchmarks without sanitizers and prints their figures.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQX_TESTS=OFF >/dev/null
+cmake --build build/bench -j "$(nproc)" >/dev/null
+for b in build/bench/bin/*_bench; do
+  [ -x "$b" ] || continue
+  echo "== $(basename "$b")"
+  "$b"
+done
