@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "qxlib/ata_scsi_commands.h"
+#include "qxlib/settings_switches.h"
 
 namespace qx {
 namespace {
@@ -60,11 +61,11 @@ int BridgeTypeFromInquiry(std::span<const std::uint8_t> inquiry, bool noCheckBri
     return type;
 }
 
-int GetBridgeChipType(int slot, bool noCheckBridge) {
+int GetBridgeChipType(int slot) {
     std::array<std::uint8_t, 64> inquiry{};
     // A failed INQUIRY may have left part of a reply; it counts as none.
     if (SCSI_Inquiry(slot, inquiry.data()) != 1) inquiry.fill(0);
-    return BridgeTypeFromInquiry(std::span(inquiry).first(40), noCheckBridge);
+    return BridgeTypeFromInquiry(std::span(inquiry).first(40), EnNoCheckBridge.load() != 0);
 }
 
 bool IsSataBridgeType(int type) {

@@ -30,9 +30,9 @@ inline constexpr std::size_t kInquiryTagLength = 4;
 // then EnNoCheckBridge: every type but 10 becomes 7.
 int BridgeTypeFromInquiry(std::span<const std::uint8_t> inquiry, bool noCheckBridge);
 
-// INQUIRY through the slot (whose InterfacePath is set and UsbPath is 1);
-// noCheckBridge is [Setting] EnNoCheckBridge.
-int GetBridgeChipType(int slot, bool noCheckBridge);
+// INQUIRY through the slot (whose InterfacePath is set and UsbPath is 1),
+// with [Setting] EnNoCheckBridge.
+int GetBridgeChipType(int slot);
 
 bool IsSataBridgeType(int type);
 

@@ -7,6 +7,7 @@
 #include "platform/device_io.h"
 #include "qxlib/bridge_type.h"
 #include "qxlib/device_slot.h"
+#include "qxlib/settings_switches.h"
 
 namespace qx {
 namespace {
@@ -57,6 +58,7 @@ protected:
         platform::SetDevices(nullptr);
         DeviceSlots[kSlot].InterfacePath = nullptr;
         DeviceSlots[kSlot].UsbPath = 0;
+        EnNoCheckBridge = 0;
     }
     static constexpr int kSlot = 3;
     InquiryDevice device_;
@@ -76,11 +78,12 @@ TEST_F(BridgeTypeTest, EveryTagOfTheTable) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.tag);
         device_.reply = InquiryWithTag(c.tag);
-        EXPECT_EQ(GetBridgeChipType(kSlot, false), c.type);
+        EXPECT_EQ(GetBridgeChipType(kSlot), c.type);
     }
 }
 
 TEST_F(BridgeTypeTest, NoCheckBridgeDrivesEveryBridgeButTheUsbInterfaceAsType7) {
+    EnNoCheckBridge = 1;
     const struct {
         std::string tag;
         int type;
@@ -88,17 +91,18 @@ TEST_F(BridgeTypeTest, NoCheckBridgeDrivesEveryBridgeButTheUsbInterfaceAsType7) 
     for (const auto& c : cases) {
         SCOPED_TRACE(c.tag);
         device_.reply = InquiryWithTag(c.tag);
-        EXPECT_EQ(GetBridgeChipType(kSlot, true), c.type);
+        EXPECT_EQ(GetBridgeChipType(kSlot), c.type);
     }
 }
 
 TEST_F(BridgeTypeTest, ShortOrFailedInquiryIsUnknown) {
     device_.reply = InquiryWithTag("q461", 36);   // ends before the tag
-    EXPECT_EQ(GetBridgeChipType(kSlot, false), 0);
+    EXPECT_EQ(GetBridgeChipType(kSlot), 0);
     device_.reply = InquiryWithTag("q461");
     device_.fails = true;                          // bytes arrived, the request failed
-    EXPECT_EQ(GetBridgeChipType(kSlot, false), 0);
-    EXPECT_EQ(GetBridgeChipType(kSlot, true), 7);
+    EXPECT_EQ(GetBridgeChipType(kSlot), 0);
+    EnNoCheckBridge = 1;
+    EXPECT_EQ(GetBridgeChipType(kSlot), 7);
     EXPECT_EQ(BridgeTypeFromInquiry(std::vector<std::uint8_t>(39, 'q'), false), 0);
 }
 

@@ -67,7 +67,7 @@ TEST(RackDiscoveryTest, PortsJoinTheirDisksAndTheDrivesTellTheirBridge) {
         ASSERT_TRUE(CopyPortText(port.DiskPath, match->InterfaceDetail.DevicePath));
         DeviceSlots[static_cast<std::size_t>(d.number)].InterfacePath = port.DiskPath;
         DeviceSlots[static_cast<std::size_t>(d.number)].UsbPath = 1;
-        EXPECT_EQ(GetBridgeChipType(d.number, false), d.bridge);
+        EXPECT_EQ(GetBridgeChipType(d.number), d.bridge);
         DeviceSlots[static_cast<std::size_t>(d.number)].InterfacePath = nullptr;
         DeviceSlots[static_cast<std::size_t>(d.number)].UsbPath = 0;
     }
