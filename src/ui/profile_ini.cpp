@@ -1,0 +1,73 @@
+#include "ui/profile_ini.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+namespace qx {
+namespace {
+
+std::string_view Trim(std::string_view text) {
+    constexpr std::string_view kBlanks = " \t\r\v\f";
+    const auto first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(kBlanks);
+    return text.substr(first, last - first + 1);
+}
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return Lower(x) == Lower(y);
+           });
+}
+
+}  // namespace
+
+ProfileIni ProfileIni::Load(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return FromText(text);
+}
+
+ProfileIni ProfileIni::FromText(std::string_view text) {
+    ProfileIni ini;
+    std::string section;
+    bool inSection = false;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        const std::string_view line = Trim(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        if (!line.empty() && line.front() == '[') {
+            const auto close = line.find(']');
+            section = Trim(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+            inSection = true;
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (!inSection || equals == std::string_view::npos) continue;
+        ini.entries_.push_back({section, std::string(Trim(line.substr(0, equals))),
+                                std::string(Trim(line.substr(equals + 1)))});
+    }
+    return ini;
+}
+
+const ProfileIni::Entry* ProfileIni::Find(std::string_view section, std::string_view key) const {
+    const auto it = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) {
+        return EqualNoCase(e.Section, section) && EqualNoCase(e.Key, key);
+    });
+    return it == entries_.end() ? nullptr : &*it;
+}
+
+std::string ProfileIni::ReadString(std::string_view section, std::string_view key, std::string_view def) const {
+    const Entry* entry = Find(section, key);
+    return entry ? entry->Value : std::string(def);
+}
+
+bool ProfileIni::HasKey(std::string_view section, std::string_view key) const {
+    return Find(section, key) != nullptr;
+}
+
+}  // namespace qx

@@ -1,0 +1,36 @@
+// A small reader for the profile-style INI files the programs share (flash part
+// list, layout, yield counters, the utility's own file). It follows the rules
+// those files were written for: section and key names compare without regard
+// to letter case, values are trimmed of blanks, the first of two equal keys
+// wins, lines without "=" are ignored, and CR LF and LF line ends both work.
+// It never rewrites or reinterprets a value.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qx {
+
+class ProfileIni {
+public:
+    // A missing or unreadable file reads as a file without keys.
+    static ProfileIni Load(const std::filesystem::path& path);
+    static ProfileIni FromText(std::string_view text);
+
+    std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const;
+    bool HasKey(std::string_view section, std::string_view key) const;
+
+private:
+    struct Entry {
+        std::string Section;
+        std::string Key;
+        std::string Value;
+    };
+    const Entry* Find(std::string_view section, std::string_view key) const;
+
+    std::vector<Entry> entries_;
+};
+
+}  // namespace qx
