@@ -24,12 +24,16 @@ protected:
         savedTransfer_ = TransferMode.load();
         savedBusMode_ = SataBusMode.load();
         savedDebugToFile_ = DebugToFile.load();
+        savedDump_ = DumpDebugFile.load();
+        savedMask_ = FlashIdCheckMask.load();
         ReadSettingsText(IniText(), settings_, config_);
     }
     void TearDown() override {
         TransferMode.store(savedTransfer_);
         SataBusMode.store(savedBusMode_);
         DebugToFile.store(savedDebugToFile_);
+        DumpDebugFile.store(savedDump_);
+        FlashIdCheckMask.store(savedMask_);
     }
 
     static FlashPartRecord Part(std::uint16_t typeWord, std::uint8_t flashInterface, const char* partNumber = "QN0000") {
@@ -62,6 +66,8 @@ private:
     std::uint8_t savedTransfer_ = 0;
     std::uint8_t savedBusMode_ = 0;
     bool savedDebugToFile_ = false;
+    bool savedDump_ = false;
+    std::uint8_t savedMask_ = 0;
 };
 
 }  // namespace qx::test
