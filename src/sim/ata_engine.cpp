@@ -201,6 +201,8 @@ constexpr AtaEntry kCommands[] = {
 
 AtaOutcome RunAta(DriveModel& m, AtaRequest& r) {
     const std::uint8_t command = r.Command();
+    // While the firmware boots nobody answers behind the bridge.
+    if (m.Booting()) return AtaError(kErrAbrt);
     const auto* entry = std::find_if(std::begin(kCommands), std::end(kCommands),
                                      [command](const AtaEntry& e) { return e.command == command; });
     AtaOutcome out = entry == std::end(kCommands) ? AtaError(kErrAbrt) : entry->run(m, r);

@@ -64,6 +64,8 @@ constexpr EnumName<ControllerState> kStates[] = {{ControllerState::Loader, "load
                                                   {ControllerState::Firmware, "firmware"}};
 constexpr EnumName<GpioStraps> kStraps[] = {
     {GpioStraps::FullBank, "full-bank"}, {GpioStraps::SingleBank, "single-bank"}, {GpioStraps::Broken, "broken"}};
+constexpr EnumName<ProgramKind> kPrograms[] = {
+    {ProgramKind::None, "none"}, {ProgramKind::Diagnostic, "diagnostic"}, {ProgramKind::Test, "test"}};
 constexpr EnumName<FaultKind> kKinds[] = {{FaultKind::OpenFails, "open"},       {FaultKind::SyscallFails, "syscall"},
                                           {FaultKind::CheckCondition, "check"}, {FaultKind::AtaError, "ata"},
                                           {FaultKind::Latency, "latency"},      {FaultKind::Hang, "hang"}};
@@ -87,7 +89,8 @@ std::optional<E> ValueOf(const EnumName<E> (&table)[N], std::string_view name) {
 using Member = std::variant<std::string DriveConfig::*, std::uint64_t DriveConfig::*, std::uint16_t DriveConfig::*,
                             std::uint8_t DriveConfig::*, int DriveConfig::*, bool DriveConfig::*,
                             FrontEnd DriveConfig::*, ControllerState DriveConfig::*, GpioStraps DriveConfig::*,
-                            std::vector<std::uint8_t> DriveConfig::*, std::set<std::uint16_t> DriveConfig::*>;
+                            ProgramKind DriveConfig::*, std::vector<std::uint8_t> DriveConfig::*,
+                            std::set<std::uint16_t> DriveConfig::*, std::vector<std::uint16_t> DriveConfig::*>;
 
 struct Field {
     const char* key;
@@ -108,6 +111,7 @@ const Field kFields[] = {
     {"sataSpeedBits", &DriveConfig::sataSpeedBits},
     {"state", &DriveConfig::state},
     {"vendorMode", &DriveConfig::vendorMode},
+    {"program", &DriveConfig::program},
     {"channels", &DriveConfig::channels},
     {"ces", &DriveConfig::ces},
     {"blocksPerCe", &DriveConfig::blocksPerCe},
@@ -115,6 +119,14 @@ const Field kFields[] = {
     {"sectorsPerPage", &DriveConfig::sectorsPerPage},
     {"flashId", &DriveConfig::flashId},
     {"badBlocks", &DriveConfig::badBlocks},
+    {"codeBlocks", &DriveConfig::codeBlocks},
+    {"binFiles", &DriveConfig::binFiles},
+    {"infoHeader", &DriveConfig::infoHeader},
+    {"infoSequence", &DriveConfig::infoSequence},
+    {"badScanBlock", &DriveConfig::badScanBlock},
+    {"dramBytes", &DriveConfig::dramBytes},
+    {"dramStatus", &DriveConfig::dramStatus},
+    {"busStuckBits", &DriveConfig::busStuckBits},
     {"straps", &DriveConfig::straps},
     {"busyPolls", &DriveConfig::busyPolls},
     {"actionStatus", &DriveConfig::actionStatus},
@@ -134,8 +146,10 @@ struct ToText {
     std::string operator()(FrontEnd DriveConfig::*m) const { return NameOf(kFrontEnds, c.*m); }
     std::string operator()(ControllerState DriveConfig::*m) const { return NameOf(kStates, c.*m); }
     std::string operator()(GpioStraps DriveConfig::*m) const { return NameOf(kStraps, c.*m); }
+    std::string operator()(ProgramKind DriveConfig::*m) const { return NameOf(kPrograms, c.*m); }
     std::string operator()(std::vector<std::uint8_t> DriveConfig::*m) const { return HexBytes(c.*m); }
-    std::string operator()(std::set<std::uint16_t> DriveConfig::*m) const {
+    template <typename List>
+    std::string operator()(List DriveConfig::*m) const {   // lists of block numbers
         std::string out;
         for (auto b : c.*m) out += (out.empty() ? "" : " ") + std::to_string(b);
         return out;
@@ -172,19 +186,21 @@ struct FromText {
     bool operator()(FrontEnd DriveConfig::*m) const { return SetEnum(c.*m, kFrontEnds); }
     bool operator()(ControllerState DriveConfig::*m) const { return SetEnum(c.*m, kStates); }
     bool operator()(GpioStraps DriveConfig::*m) const { return SetEnum(c.*m, kStraps); }
+    bool operator()(ProgramKind DriveConfig::*m) const { return SetEnum(c.*m, kPrograms); }
     bool operator()(std::vector<std::uint8_t> DriveConfig::*m) const {
         auto v = ParseHexBytes(s);
         if (v) c.*m = std::move(*v);
         return v.has_value();
     }
-    bool operator()(std::set<std::uint16_t> DriveConfig::*m) const {
-        std::set<std::uint16_t> out;
+    template <typename List>
+    bool operator()(List DriveConfig::*m) const {   // lists of block numbers
+        List out;
         std::istringstream in{std::string(s)};
         std::string word;
         while (in >> word) {
             std::uint16_t b = 0;
             if (!SetInt(b, word)) return false;
-            out.insert(b);
+            out.insert(out.end(), b);
         }
         c.*m = std::move(out);
         return true;

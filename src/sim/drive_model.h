@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sim/fault_set.h"
+#include "sim/nand.h"
 #include "sim/registers.h"
 #include "sim/sim_drive.h"
 #include "sim/user_sectors.h"
@@ -30,6 +31,33 @@ struct PendingVendor {
     std::array<std::uint8_t, 20> block{};
     platform::Direction dir = platform::Direction::None;
 };
+
+// A program action (or the DRAM diagnostic) the running program works on:
+// status reads answer busy (0xAA) pollsLeft times, then the final status.
+struct ProgramRun {
+    std::uint8_t action = 0;
+    std::uint8_t flags = 0;
+    int pollsLeft = 0;            // -1: busy for ever
+    std::uint8_t finalStatus = 0;
+};
+
+// A page command as the controller received it, for tests to assert on.
+struct PageCommand {
+    std::uint8_t sub = 0;
+    std::uint8_t channel = 0;
+    std::uint8_t ce = 0;
+    std::uint16_t block = 0;
+    std::uint16_t page = 0;
+    std::uint8_t eccMode = 0;
+    std::uint8_t option = 0;
+    std::uint8_t sectorsPerPageByte = 0;
+    std::uint32_t offset = 0;     // controller buffer offset
+    std::uint8_t unitBitmap = 0;  // writes
+    std::uint32_t sectors = 0;
+};
+
+inline constexpr std::uint8_t kBusy = 0xAA;
+inline constexpr std::size_t kCodeRamBytes = 128 * 1024;
 
 class DriveModel {
 public:
@@ -58,7 +86,34 @@ public:
     ControllerRegisters registers;
     int bridgeCommands = 0;           // FF 04 32 received by a bridge
 
+    // Controller memories and programs.
+    ProgramKind program = ProgramKind::None;
+    std::vector<std::uint8_t> codeRam;               // sized on the first write
+    std::array<std::vector<std::uint8_t>, 2> busBuffers;   // memory spaces 0 and 1
+    std::vector<std::uint8_t> systemImage;           // space 3 below the code-RAM flag, in firmware
+    std::optional<ProgramRun> run;
+    std::vector<ProgramRun> actions;                 // every action started, in order
+    std::vector<std::uint8_t> errorInfo;             // the program's error information
+    std::map<std::uint16_t, std::vector<std::uint8_t>> keptEraseCounts;   // channel << 8 | bank
+    std::vector<std::uint8_t> keptSmartPage;
+
+    // NAND.
+    Nand nand;
+    std::map<std::uint64_t, std::uint32_t> eraseCounts;   // NandAddress key of page 0
+    std::map<std::uint16_t, std::vector<std::uint8_t>> flashIdAt;   // channel << 8 | CE, overrides
+    std::vector<PageCommand> pageCommands;
+
+    // Firmware boot started by the enable command.
+    std::optional<std::uint64_t> bootDoneAtMs;
+    bool bootWillSucceed = false;
+    bool Booting() const { return bootDoneAtMs.has_value(); }
+
+    std::vector<std::array<std::uint8_t, 4>> flashTestRecords;   // flash diagnostic findings
+
     std::uint64_t AccessibleSectors() const { return maxLba + 1; }
+    // A program action (or diagnostic) starts: status reads answer busy for
+    // the configured polls, then finalStatus.
+    void StartRun(std::uint8_t action, std::uint8_t flags, std::uint8_t finalStatus);
     // Every controller state change drops the vendor command mode.
     void ChangeState(ControllerState s);
     // Moves time-driven work (a firmware boot) up to now.

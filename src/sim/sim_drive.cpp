@@ -76,6 +76,13 @@ ControllerState SimDrive::State() const {
 void SimDrive::SetState(ControllerState state) {
     auto g = Lock();
     model_->ChangeState(state);
+    if (state == ControllerState::ProgramRunning) model_->program = model_->cfg.program;
+}
+
+void SimDrive::RunProgram(ProgramKind kind) {
+    auto g = Lock();
+    model_->ChangeState(ControllerState::ProgramRunning);
+    model_->program = kind;
 }
 
 bool SimDrive::VendorMode() const {

@@ -36,6 +36,13 @@ enum class GpioStraps : std::uint8_t {
     Broken,       // bit 16 = 0
 };
 
+// What runs in code RAM.
+enum class ProgramKind : std::uint8_t {
+    None,
+    Diagnostic,   // image tagged "GDP_": program actions, flash detect, code-block list
+    Test,         // image tagged "TST_": bus, flash interface and DRAM diagnostics
+};
+
 struct DriveConfig {
     FrontEnd frontEnd = FrontEnd::Bridge;
     // INQUIRY bytes 36..39: the bridge's chip tag, or the controller's own.
@@ -56,6 +63,7 @@ struct DriveConfig {
 
     ControllerState state = ControllerState::Firmware;
     bool vendorMode = false;
+    ProgramKind program = ProgramKind::Diagnostic;   // running when state is ProgramRunning
 
     // Flash geometry of the drive's NAND.
     std::uint8_t channels = 4;
@@ -65,6 +73,19 @@ struct DriveConfig {
     std::uint8_t sectorsPerPage = 8;
     std::vector<std::uint8_t> flashId{0x98, 0xDE, 0x94, 0x93, 0x76};
     std::set<std::uint16_t> badBlocks;             // fail the flash diagnostic and erase
+
+    // Firmware in the code blocks: page 0 of each is the information page
+    // (header text, bin-file count), page 8 starts the code with its tag.
+    // 0 bin files: the code blocks are blank and the loader has nothing to boot.
+    std::vector<std::uint16_t> codeBlocks{0, 1, 2, 3};
+    std::uint8_t binFiles = 1;
+    std::string infoHeader = "LDBK BLOCKS V50";
+    std::uint16_t infoSequence = 1;
+    bool badScanBlock = false;                     // page 8 byte 0x550 = 1
+
+    std::uint64_t dramBytes = 256ull << 20;
+    std::uint8_t dramStatus = 0x15;                // final status of the DRAM diagnostic
+    std::uint16_t busStuckBits = 0;                // bus-test words read back with these bits set
 
     GpioStraps straps = GpioStraps::FullBank;
 
@@ -96,6 +117,7 @@ public:
 
     ControllerState State() const;
     void SetState(ControllerState state);      // clears vendor mode, as every change does
+    void RunProgram(ProgramKind kind);         // as if that program had been started
     bool VendorMode() const;
     void SetVendorMode(bool on);
     // False while the drive is unplugged from the host's view (firmware boot

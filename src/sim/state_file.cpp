@@ -17,6 +17,9 @@ enum Tag : std::uint8_t {
     kUserSector = 'S',  // LBA, 512 bytes
     kLogPage = 'L',     // key, 512 bytes
     kRegister = 'R',    // address, value
+    kNandPage = 'N',    // page key, length, bytes
+    kEraseCount = 'E',  // block key, count
+    kCodeRam = 'C',     // length, bytes
 };
 
 class Writer {
@@ -72,6 +75,7 @@ void WriteRecords(const DriveModel& m, Writer& w) {
     w.U64(m.maxLba);
     w.U8(m.smartEnabled ? 1 : 0);
     w.U8(m.programStatus);
+    w.U8(static_cast<std::uint8_t>(m.program));
     for (const auto& [lba, sector] : m.sectors.Stored()) {
         w.U8(kUserSector);
         w.U64(lba);
@@ -87,6 +91,31 @@ void WriteRecords(const DriveModel& m, Writer& w) {
         w.U32(address);
         w.U8(value);
     }
+    for (const auto& [key, page] : m.nand.Pages()) {
+        w.U8(kNandPage);
+        w.U64(key);
+        w.U32(static_cast<std::uint32_t>(page.size()));
+        w.Bytes(page.data(), page.size());
+    }
+    for (const auto& [key, count] : m.eraseCounts) {
+        w.U8(kEraseCount);
+        w.U64(key);
+        w.U32(count);
+    }
+    if (!m.codeRam.empty()) {
+        w.U8(kCodeRam);
+        w.U32(static_cast<std::uint32_t>(m.codeRam.size()));
+        w.Bytes(m.codeRam.data(), m.codeRam.size());
+    }
+}
+
+// A length read from the file, refused beyond what the drive can hold.
+bool ReadBlob(Reader& r, std::size_t limit, std::vector<std::uint8_t>& out) {
+    const std::uint32_t n = r.U32();
+    if (!r.Ok() || n > limit) return false;
+    out.resize(n);
+    r.Bytes(out.data(), n);
+    return true;
 }
 
 bool ReadRecord(DriveModel& m, Reader& r, std::map<std::uint32_t, std::uint8_t>& registers) {
@@ -100,6 +129,12 @@ bool ReadRecord(DriveModel& m, Reader& r, std::map<std::uint32_t, std::uint8_t>&
             m.maxLba = r.U64();
             m.smartEnabled = r.U8() != 0;
             m.programStatus = r.U8();
+            const std::uint8_t program = r.U8();
+            if (program > static_cast<std::uint8_t>(ProgramKind::Test)) return false;
+            m.program = static_cast<ProgramKind>(program);
+            // The file holds the whole flash: what it lacks is erased.
+            m.nand.Clear();
+            m.eraseCounts.clear();
             return true;
         }
         case kUserSector: {
@@ -118,6 +153,19 @@ bool ReadRecord(DriveModel& m, Reader& r, std::map<std::uint32_t, std::uint8_t>&
             registers[address] = r.U8();
             return true;
         }
+        case kNandPage: {
+            const std::uint64_t key = r.U64();
+            std::vector<std::uint8_t> page;
+            if (!ReadBlob(r, m.nand.PageBytes(), page)) return false;
+            m.nand.Program(NandAddress::FromKey(key), page);
+            return true;
+        }
+        case kEraseCount: {
+            const std::uint64_t key = r.U64();
+            m.eraseCounts[key] = r.U32();
+            return true;
+        }
+        case kCodeRam: return ReadBlob(r, kCodeRamBytes, m.codeRam);
         default: return false;
     }
 }

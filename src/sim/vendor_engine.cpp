@@ -28,14 +28,18 @@ std::uint8_t StateBit(ControllerState s) {
 const VendorEntry* FindVendorEntry(const DriveModel& m, std::uint8_t sub) {
     using Table = std::span<const VendorEntry> (*)();
     static constexpr Table kTables[] = {
-        StatusVendorEntries,
-        RegisterVendorEntries,
-        FlashDiagVendorEntries,
+        StatusVendorEntries,    ModeVendorEntries,      MemoryVendorEntries,
+        RegisterVendorEntries,  FlashInfoVendorEntries, FlashPageVendorEntries,
+        FlashDiagVendorEntries, KeptDataVendorEntries,  FirmwareVendorEntries,
     };
     const std::uint8_t bit = StateBit(m.state);
     for (Table table : kTables)
-        for (const VendorEntry& e : table())
-            if (e.sub == sub && (e.states & bit) != 0) return &e;
+        for (const VendorEntry& e : table()) {
+            if (e.sub != sub || (e.states & bit) == 0) continue;
+            if (m.state == ControllerState::ProgramRunning && e.program != ProgramKind::None && e.program != m.program)
+                continue;
+            return &e;
+        }
     return nullptr;
 }
 
@@ -43,6 +47,11 @@ bool RunVendor(DriveModel& m, const VendorEntry& entry, VendorCall& call) {
     m.lastVendorSub = call.sub;
     m.lastVendorOk = entry.run(m, call);
     return m.lastVendorOk;
+}
+
+void PutReply(VendorCall& call, std::span<const std::uint8_t> bytes) {
+    std::fill(call.data.begin(), call.data.end(), std::uint8_t{0});
+    std::copy_n(bytes.begin(), std::min(bytes.size(), call.data.size()), call.data.begin());
 }
 
 void PutReplyValue(VendorCall& call, std::uint8_t value) {

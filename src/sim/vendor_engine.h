@@ -13,6 +13,7 @@ namespace qx::sim {
 
 class DriveModel;
 enum class ControllerState : std::uint8_t;
+enum class ProgramKind : std::uint8_t;
 
 struct VendorCall {
     std::uint8_t sub = 0;
@@ -39,6 +40,7 @@ struct VendorEntry {
     std::uint8_t sub;
     platform::Direction dir;   // the data phase the command has
     std::uint8_t states;       // StateBits where this meaning holds
+    ProgramKind program;       // in a program: the program that has it (None: any)
     VendorHandler run;         // false: the controller refuses the command
 };
 
@@ -53,9 +55,18 @@ bool RunVendor(DriveModel& m, const VendorEntry& entry, VendorCall& call);
 // tunnel byte 0 is 0xE5 and the value byte 1.
 void PutReplyValue(VendorCall& call, std::uint8_t value);
 
+// Fills the data phase from bytes, zero past them.
+void PutReply(VendorCall& call, std::span<const std::uint8_t> bytes);
+
 // The handler tables, one per topic file.
 std::span<const VendorEntry> StatusVendorEntries();
+std::span<const VendorEntry> ModeVendorEntries();
+std::span<const VendorEntry> MemoryVendorEntries();
 std::span<const VendorEntry> RegisterVendorEntries();
+std::span<const VendorEntry> FlashInfoVendorEntries();
+std::span<const VendorEntry> FlashPageVendorEntries();
 std::span<const VendorEntry> FlashDiagVendorEntries();
+std::span<const VendorEntry> KeptDataVendorEntries();
+std::span<const VendorEntry> FirmwareVendorEntries();
 
 }  // namespace qx::sim

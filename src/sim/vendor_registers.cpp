@@ -18,8 +18,8 @@ bool WriteRegister(DriveModel& m, VendorCall& call) {
 }
 
 constexpr VendorEntry kEntries[] = {
-    {0x84, Direction::In, kAnyState, ReadRegister},
-    {0x85, Direction::None, kAnyState, WriteRegister},
+    {0x84, Direction::In, kAnyState, ProgramKind::None, ReadRegister},
+    {0x85, Direction::None, kAnyState, ProgramKind::None, WriteRegister},
 };
 
 }  // namespace

@@ -1,4 +1,8 @@
-// Status read of the loader and of a program running in code RAM.
+// Program actions and their status: the loader and the programs in code RAM
+// answer the status read (0x00); the diagnostic program runs actions 1..4
+// and keeps error information (0x06).
+#include <algorithm>
+
 #include "sim/drive_model.h"
 #include "sim/vendor_engine.h"
 
@@ -7,13 +11,64 @@ namespace {
 
 using platform::Direction;
 
+constexpr std::uint8_t kEraseFlag = 0x01;
+
+// The status each action ends with when it succeeds.
+std::uint8_t SuccessStatus(std::uint8_t action) {
+    switch (action) {
+        case 3: return 0x0A;
+        case 4: return 0x12;
+        default: return 0x0E;
+    }
+}
+
 bool GetStatus(DriveModel& m, VendorCall& call) {
+    if (m.run) {
+        if (m.run->pollsLeft != 0) {
+            if (m.run->pollsLeft > 0) --m.run->pollsLeft;
+            m.programStatus = kBusy;
+        } else {
+            m.programStatus = m.run->finalStatus;
+            m.run.reset();
+        }
+    }
     PutReplyValue(call, m.programStatus);
     return true;
 }
 
+// Erasing leaves the code blocks alone: the firmware download rewrites them.
+void EraseUserBlocks(DriveModel& m) {
+    std::vector<std::uint64_t> blocks;
+    for (const auto& [key, page] : m.nand.Pages()) {
+        const NandAddress a = NandAddress::FromKey(key);
+        if (std::find(m.cfg.codeBlocks.begin(), m.cfg.codeBlocks.end(), a.block) == m.cfg.codeBlocks.end())
+            blocks.push_back(NandAddress{a.channel, a.ce, a.block, 0}.Key());
+    }
+    for (const std::uint64_t key : blocks) {
+        const NandAddress a = NandAddress::FromKey(key);
+        m.nand.Erase(a.channel, a.ce, a.block);
+    }
+}
+
+bool ExecAction(DriveModel& m, VendorCall& call) {
+    const std::uint8_t flags = call.U8(3);
+    if (call.sub == 1 && (flags & kEraseFlag)) EraseUserBlocks(m);
+    m.StartRun(call.sub, flags, m.cfg.actionStatus ? m.cfg.actionStatus : SuccessStatus(call.sub));
+    return true;
+}
+
+bool ReadErrorInfo(DriveModel& m, VendorCall& call) {
+    PutReply(call, m.errorInfo);
+    return true;
+}
+
 constexpr VendorEntry kEntries[] = {
-    {0x00, Direction::In, kBeforeFirmware, GetStatus},
+    {0x00, Direction::In, kBeforeFirmware, ProgramKind::None, GetStatus},
+    {0x01, Direction::None, kInProgram, ProgramKind::Diagnostic, ExecAction},
+    {0x02, Direction::None, kInProgram, ProgramKind::Diagnostic, ExecAction},
+    {0x03, Direction::None, kInProgram, ProgramKind::Diagnostic, ExecAction},
+    {0x04, Direction::None, kInProgram, ProgramKind::Diagnostic, ExecAction},
+    {0x06, Direction::In, kInProgram, ProgramKind::Diagnostic, ReadErrorInfo},
 };
 
 }  // namespace

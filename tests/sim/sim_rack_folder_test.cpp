@@ -62,7 +62,11 @@ TEST(RackFolder, SaveAndLoadKeepDrivesStateAndFaults) {
     b.AddFault(FaultRule::Of(FaultKind::Hang).OnOpcode(0x28).Skip(3));
     u.AddFault(FaultRule::Of(FaultKind::CheckCondition).OnVendorSub(0x84).Sense({0x70, 0, 5}).Times(2));
     u.Model().registers.Write(0x30001, 0x42);
-    u.SetState(ControllerState::ProgramRunning);
+    u.RunProgram(ProgramKind::Test);
+    u.Model().nand.Program({1, 1, 700, 9}, Bytes(100, 0x5A));
+    u.Model().nand.Erase(0, 0, 2);          // a code block the drive was built with
+    u.Model().eraseCounts[NandAddress{0, 0, 2, 0}.Key()] = 3;
+    u.Model().codeRam.assign(kCodeRamBytes, 0x66);
 
     std::string error;
     ASSERT_TRUE(rack.SaveState(folder.str(), &error)) << error;
@@ -89,6 +93,11 @@ TEST(RackFolder, SaveAndLoadKeepDrivesStateAndFaults) {
     EXPECT_EQ(lb->CapacitySectors(), 100'000'000u);
     EXPECT_EQ(lb->Model().logPages.at(0x9A0000)[0], 'P');
     EXPECT_EQ(lu->State(), ControllerState::ProgramRunning);
+    EXPECT_EQ(lu->Model().program, ProgramKind::Test);
+    EXPECT_EQ(lu->Model().nand.Pages(), u.Model().nand.Pages());
+    EXPECT_TRUE(lu->Model().nand.IsErased({0, 0, 2, 0}));
+    EXPECT_EQ(lu->Model().eraseCounts, u.Model().eraseCounts);
+    EXPECT_EQ(lu->Model().codeRam, u.Model().codeRam);
     EXPECT_EQ(lu->Model().registers.Read(0x30001), 0x42);
     ASSERT_EQ(lb->Faults().size(), 1u);
     EXPECT_EQ(FaultToText(lb->Faults()[0]), FaultToText(b.Faults()[0]));

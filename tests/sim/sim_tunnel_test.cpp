@@ -121,8 +121,9 @@ TEST_F(TunnelTest, ReplySectorTellsLoaderFromFirmware) {
 TEST_F(TunnelTest, FlashDiagnosticReplyOnBothPaths) {
     for (bool sata : {false, true}) {
         SCOPED_TRACE(sata);
-        SimDrive& d = sata ? Sata(ControllerState::ProgramRunning) : Usb(ControllerState::ProgramRunning);
+        SimDrive& d = sata ? Sata(ControllerState::Loader) : Usb(ControllerState::Loader);
         const std::string& path = sata ? kBridgePath : kUsbPath;
+        d.RunProgram(ProgramKind::Test);
         d.SetVendorMode(true);
         const_cast<DriveConfig&>(d.Config()).badBlocks = {700};
         Bytes reply(512, 0xEE);
