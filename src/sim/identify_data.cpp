@@ -27,6 +27,22 @@ void SealSmart(Sector& s) {
     s[511] = static_cast<std::uint8_t>(0x100 - (sum & 0xFF));
 }
 
+// Both SMART pages: revision 0x0010, then one 12-byte entry per attribute
+// from byte 2 (30 entries fit), a checksum in byte 511.
+template <typename Fill>
+Sector SmartPage(const DriveModel& m, Fill fill) {
+    Sector s{};
+    PutWord(s, 0, 0x0010);
+    std::size_t at = 2;
+    for (const SmartAttribute& a : m.smart) {
+        if (at + 12 > 362) break;
+        s[at] = a.id;
+        fill(&s[at], a);
+        at += 12;
+    }
+    return s;
+}
+
 }  // namespace
 
 void PutAtaString(Sector& s, int firstWord, int words, std::string_view text) {
@@ -73,18 +89,12 @@ Sector BuildIdentify(const DriveModel& m) {
 }
 
 Sector BuildSmartData(const DriveModel& m) {
-    Sector s{};
-    PutWord(s, 0, 0x0010);
-    std::size_t at = 2;
-    for (const SmartAttribute& a : m.smart) {
-        if (at + 12 > 362) break;
-        s[at] = a.id;
-        s[at + 1] = 0x03;
-        s[at + 3] = a.value;
-        s[at + 4] = a.value;
-        for (std::size_t i = 0; i < 6; ++i) s[at + 5 + i] = static_cast<std::uint8_t>(a.raw >> (8 * i));
-        at += 12;
-    }
+    Sector s = SmartPage(m, [](std::uint8_t* e, const SmartAttribute& a) {
+        e[1] = 0x03;   // flags
+        e[3] = a.value;
+        e[4] = a.value;
+        for (std::size_t i = 0; i < 6; ++i) e[5 + i] = static_cast<std::uint8_t>(a.raw >> (8 * i));
+    });
     s[362] = 0x82;   // off-line data collection completed
     s[367] = 0x01;   // off-line capability
     PutWord(s, 184, 0x0003);   // bytes 368-369: SMART capability
@@ -93,15 +103,7 @@ Sector BuildSmartData(const DriveModel& m) {
 }
 
 Sector BuildSmartThresholds(const DriveModel& m) {
-    Sector s{};
-    PutWord(s, 0, 0x0010);
-    std::size_t at = 2;
-    for (const SmartAttribute& a : m.smart) {
-        if (at + 12 > 362) break;
-        s[at] = a.id;
-        s[at + 1] = a.threshold;
-        at += 12;
-    }
+    Sector s = SmartPage(m, [](std::uint8_t* e, const SmartAttribute& a) { e[1] = a.threshold; });
     SealSmart(s);
     return s;
 }

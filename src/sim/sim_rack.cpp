@@ -39,13 +39,7 @@ public:
         LoggedRequest e = Entry(Route::Scsi, cmd.dir, cmd.data, cmd.timeout);
         e.cdb.assign(cmd.cdb.begin(), cmd.cdb.end());
         shared_->log.Add(std::move(e));
-        const auto drive = drive_.lock();
-        if (!drive) {
-            ScsiResult r;
-            r.error = ENODEV;
-            return r;
-        }
-        return drive->Scsi(cmd);
+        return ToDrive<ScsiResult>([&](SimDrive& d) { return d.Scsi(cmd); });
     }
 
     AtaResult Ata(const AtaCommand& cmd) override {
@@ -55,16 +49,20 @@ public:
         e.ext48 = cmd.ext48;
         e.dma = cmd.dma;
         shared_->log.Add(std::move(e));
-        const auto drive = drive_.lock();
-        if (!drive) {
-            AtaResult r;
-            r.error = ENODEV;
-            return r;
-        }
-        return drive->Ata(cmd);
+        return ToDrive<AtaResult>([&](SimDrive& d) { return d.Ata(cmd); });
     }
 
 private:
+    // A drive unplugged under an open handle fails every request.
+    template <typename Result, typename Call>
+    Result ToDrive(Call call) {
+        const auto drive = drive_.lock();
+        if (drive) return call(*drive);
+        Result r;
+        r.error = ENODEV;
+        return r;
+    }
+
     LoggedRequest Entry(Route route, Direction dir, std::span<std::uint8_t> data, std::chrono::seconds timeout) const {
         LoggedRequest e;
         e.path = path_;
