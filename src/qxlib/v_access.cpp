@@ -40,6 +40,20 @@ Poll PollOnce(int slot, std::uint8_t* status, int* result) {
     return platform::SleepMs(kBusyPollMs) ? Poll::Busy : Poll::Cancelled;
 }
 
+// Code RAM is space 3 with the address's high flag; what went in or came out
+// is dumped for a look at the program image.
+bool CodeMemory(int slot, bool read, std::uint8_t* buffer, int sectors, std::uint32_t address) {
+    const std::uint32_t at = address | kCodeMemoryFlag;
+    const int r = read ? VC_ReadMemory(slot, kCodeMemorySpace, at, buffer, sectors)
+                       : VC_WriteMemory(slot, kCodeMemorySpace, at, buffer, sectors);
+    if (r != 1) {
+        DebugPrint(read ? "FAILED(VA_ReadCodeFromMem)\r\n" : "FAILED(VA_WriteCodeToMem)\r\n");
+        return false;
+    }
+    WriteDebugDump(read ? "12_RCI.raw" : "11_RCO.raw", buffer, static_cast<std::size_t>(std::max(sectors, 0)) * kSector);
+    return true;
+}
+
 }  // namespace
 
 bool VA_SetVendorFeature(int slot, bool enter) {
@@ -71,21 +85,11 @@ bool VA_JumpToPRAM(int slot) {
 }
 
 bool VA_WriteCodeToMem(int slot, std::uint8_t* buffer, int sectors, std::uint32_t address) {
-    if (VC_WriteMemory(slot, kCodeMemorySpace, address | kCodeMemoryFlag, buffer, sectors) != 1) {
-        DebugPrint("FAILED(VA_WriteCodeToMem)\r\n");
-        return false;
-    }
-    WriteDebugDump("11_RCO.raw", buffer, static_cast<std::size_t>(std::max(sectors, 0)) * kSector);
-    return true;
+    return CodeMemory(slot, false, buffer, sectors, address);
 }
 
 bool VA_ReadCodeFromMem(int slot, std::uint8_t* buffer, int sectors, std::uint32_t address) {
-    if (VC_ReadMemory(slot, kCodeMemorySpace, address | kCodeMemoryFlag, buffer, sectors) != 1) {
-        DebugPrint("FAILED(VA_ReadCodeFromMem)\r\n");
-        return false;
-    }
-    WriteDebugDump("12_RCI.raw", buffer, static_cast<std::size_t>(std::max(sectors, 0)) * kSector);
-    return true;
+    return CodeMemory(slot, true, buffer, sectors, address);
 }
 
 bool VA_GDP_ExecProg(int slot, int action, std::uint8_t flags, std::uint8_t* status, bool wait) {

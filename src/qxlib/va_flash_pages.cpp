@@ -23,6 +23,19 @@ std::uint32_t PlaneBase(std::uint16_t block, int s) {
     return (block & 1u) != 0 ? static_cast<std::uint32_t>(s) * 4096u : 0u;
 }
 
+FlashPageAddress Address(std::uint8_t channel, std::uint8_t ce, std::uint16_t block, std::uint16_t page,
+                         std::uint8_t eccMode, std::uint8_t option, std::uint8_t sectorsPerPageByte) {
+    FlashPageAddress at;
+    at.Channel = channel;
+    at.Ce = ce;
+    at.Block = block;
+    at.Page = page;
+    at.EccMode = eccMode;
+    at.Option = option;
+    at.SectorsPerPage = sectorsPerPageByte;
+    return at;
+}
+
 }  // namespace
 
 bool VA_ReadFlashPages(int slot, const FlashConfig& config, std::uint8_t channel, std::uint8_t ce,
@@ -34,13 +47,7 @@ bool VA_ReadFlashPages(int slot, const FlashConfig& config, std::uint8_t channel
     const unsigned end = all ? config.ChannelCount : channel + 1u;
     if (Bytes(s) * end > buffer.size()) return false;
 
-    FlashPageAddress at;
-    at.Ce = ce;
-    at.Block = block;
-    at.Page = page;
-    at.EccMode = eccMode;
-    at.Option = option;
-    at.SectorsPerPage = sectorsPerPageByte;
+    FlashPageAddress at = Address(channel, ce, block, page, eccMode, option, sectorsPerPageByte);
     for (unsigned c = first; c < end; ++c) {
         const std::size_t slice = c * Bytes(s);
         at.Channel = static_cast<std::uint8_t>(c);
@@ -55,14 +62,7 @@ bool VA_ReadFlashPages(int slot, const FlashConfig& config, std::uint8_t channel
 bool VA_GDP_ReadPages(int slot, std::uint8_t channel, std::uint8_t ce, std::uint16_t block, std::uint16_t page,
                       std::uint8_t eccMode, std::uint8_t option, std::uint8_t* buffer, int sectors,
                       std::uint8_t sectorsPerPageByte) {
-    FlashPageAddress at;
-    at.Channel = channel;
-    at.Ce = ce;
-    at.Block = block;
-    at.Page = page;
-    at.EccMode = eccMode;
-    at.Option = option;
-    at.SectorsPerPage = sectorsPerPageByte;
+    FlashPageAddress at = Address(channel, ce, block, page, eccMode, option, sectorsPerPageByte);
     at.BufferOffset = channel * 32768u;
     return VC_GDP_ReadPage(slot, at, buffer, sectors) == 1;
 }
@@ -74,14 +74,7 @@ bool VA_WriteFlashPages(int slot, const FlashConfig& config, std::uint8_t channe
     if (s == 0 || sectors < 0 || Bytes(sectors) > buffer.size() || sectors > s * static_cast<int>(kUnitBitmapBits)) {
         return false;
     }
-    FlashPageAddress at;
-    at.Channel = channel;
-    at.Ce = ce;
-    at.Block = block;
-    at.Page = page;
-    at.EccMode = eccMode;
-    at.Option = option;
-    at.SectorsPerPage = sectorsPerPageByte;
+    FlashPageAddress at = Address(channel, ce, block, page, eccMode, option, sectorsPerPageByte);
     unsigned u = 0;
     for (int remaining = sectors; remaining > 0;) {
         const int chunk = std::min(remaining, kChunkSectors);
@@ -106,13 +99,8 @@ bool VA_FW_ReadFlashPages(int slot, const FlashConfig& config, std::uint8_t ce, 
     }
     std::fill_n(buffer.begin(), std::min(buffer.size(), kFwReadClearBytes), std::uint8_t{0});
 
-    FlashPageAddress at;
-    at.Channel = kAllChannels;
-    at.Ce = ce;
-    at.Block = block;
-    at.Page = page;
-    at.EccMode = eccMode;
-    at.Option = option;
+    // The firmware form carries no sectors-per-page byte.
+    FlashPageAddress at = Address(kAllChannels, ce, block, page, eccMode, option, 0);
     unsigned u = 0;
     for (int remaining = sectors; remaining > 0;) {
         const int chunk = std::min(remaining, kChunkSectors);
