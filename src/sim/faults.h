@@ -10,11 +10,15 @@ namespace qx::sim {
 enum class FaultKind : std::uint8_t {
     OpenFails,        // opening the path fails with errorCode
     SyscallFails,     // the pass-through call fails with errorCode
-    CheckCondition,   // SCSI: status 2 with the given sense (call succeeds)
-    AtaError,         // ATA: status with ERR and the given error byte
+    CheckCondition,   // SCSI: status 2 with the given sense (call succeeds);
+                      // on the ATA route it acts as AtaError
+    AtaError,         // ATA: status with ERR and the given error byte; a SAT
+                      // block gets the bridge's CHECK CONDITION with it
     Latency,          // the request takes latencyMs on the clock, then runs
-    Hang,             // the request never answers: the call fails after its
-                      // time-out (or at once when the thread is cancelled)
+                      // (a cancelled wait fails it with EINTR)
+    Hang,             // the request never answers: the call fails with
+                      // errorCode after its time-out (or at once when the
+                      // thread is cancelled)
 };
 
 // Matching: opcode hits a SCSI request by cdb[0] and an ATA command by its
