@@ -12,7 +12,7 @@
 #include "sim/sim_device_tree.h"
 #include "sim/sim_rack.h"
 #include "sim/sim_usb_tree.h"
-#include "discovery/scratch_folder.h"
+#include "support/temp_dir.h"
 
 namespace qx {
 namespace {
@@ -20,7 +20,7 @@ namespace {
 // What port matching does with the two scans: a port's instance ID, lower
 // case, names the parent of its disk; the disk path reaches the drive.
 TEST(RackDiscoveryTest, PortsJoinTheirDisksAndTheDrivesTellTheirBridge) {
-    test::ScratchFolder locks;
+    test::TempDir locks;
     setenv("QX_LOCK_DIR", locks.path().c_str(), 1);
     sim::SimUsbTree usb;
     sim::SimDeviceTree tree;

@@ -11,7 +11,7 @@
 #include "qxlib/usb_disks.h"
 #include "sim/sim_device_tree.h"
 #include "sim/sim_usb_tree.h"
-#include "discovery/scratch_folder.h"
+#include "support/temp_dir.h"
 
 namespace qx {
 namespace {
@@ -37,7 +37,7 @@ protected:
         return entries;
     }
 
-    test::ScratchFolder locks_;
+    test::TempDir locks_;
     sim::SimDeviceTree tree_;
     std::string trace_;
 };

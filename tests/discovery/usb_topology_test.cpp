@@ -12,7 +12,7 @@
 #include "platform/trace_sink.h"
 #include "qxlib/port_record.h"
 #include "qxlib/usb_topology.h"
-#include "discovery/scratch_folder.h"
+#include "support/temp_dir.h"
 
 namespace qx {
 namespace {
@@ -63,7 +63,7 @@ protected:
         return out;
     }
 
-    test::ScratchFolder dir_;
+    test::TempDir dir_;
     int fixtures_ = 0;
     std::unique_ptr<sim::SimUsbTree> usb_;
     std::unique_ptr<sim::SimDeviceTree> devices_;

@@ -7,7 +7,7 @@
 #include "format/image_disk.h"
 #include "qxlib/disk_layout.h"
 #include "sim/sim_device_tree.h"
-#include "discovery/scratch_folder.h"
+#include "support/temp_dir.h"
 
 namespace qx {
 namespace {
@@ -36,7 +36,7 @@ protected:
     }
     std::array<std::uint8_t, 512> Mbr() const { return test::ReadImageSector(disk_.image(), 0); }
 
-    test::ScratchFolder dir_;
+    test::TempDir dir_;
     test::ImageDisk disk_{kPath, dir_.file("disk.img"), kSectors * 512};
     sim::SimDeviceTree tree_;
 };

@@ -16,7 +16,7 @@
 #include "qxlib/fat32_format.h"
 #include "sim/sim_device_tree.h"
 #include "sim/sim_rack.h"
-#include "discovery/scratch_folder.h"
+#include "support/temp_dir.h"
 
 namespace qx {
 namespace {
@@ -74,7 +74,7 @@ protected:
     std::string image() const { return dir_.file("disk.img"); }
     std::array<std::uint8_t, 512> Sector(std::uint64_t lba) const { return test::ReadImageSector(image(), lba); }
 
-    test::ScratchFolder dir_;
+    test::TempDir dir_;
     platform::VirtualClock clock_;
     std::unique_ptr<sim::SimRack> rack_;
     std::unique_ptr<test::ImageDisk> disk_;
