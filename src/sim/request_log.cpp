@@ -4,7 +4,12 @@ namespace qx::sim {
 
 void RequestLog::Add(LoggedRequest r) {
     std::lock_guard g(lock_);
-    entries_.push_back(std::move(r));
+    if (enabled_) entries_.push_back(std::move(r));
+}
+
+void RequestLog::SetEnabled(bool on) {
+    std::lock_guard g(lock_);
+    enabled_ = on;
 }
 
 std::vector<LoggedRequest> RequestLog::Snapshot() const {
@@ -28,6 +33,11 @@ std::size_t RequestLog::Size() const {
 void RequestLog::Clear() {
     std::lock_guard g(lock_);
     entries_.clear();
+}
+
+bool RequestLog::Enabled() const {
+    std::lock_guard g(lock_);
+    return enabled_;
 }
 
 }  // namespace qx::sim

@@ -36,19 +36,23 @@ public:
     }
 
     ScsiResult Scsi(const ScsiCommand& cmd) override {
-        LoggedRequest e = Entry(Route::Scsi, cmd.dir, cmd.data, cmd.timeout);
-        e.cdb.assign(cmd.cdb.begin(), cmd.cdb.end());
-        shared_->log.Add(std::move(e));
+        if (shared_->log.Enabled()) {
+            LoggedRequest e = Entry(Route::Scsi, cmd.dir, cmd.data, cmd.timeout);
+            e.cdb.assign(cmd.cdb.begin(), cmd.cdb.end());
+            shared_->log.Add(std::move(e));
+        }
         return ToDrive<ScsiResult>([&](SimDrive& d) { return d.Scsi(cmd); });
     }
 
     AtaResult Ata(const AtaCommand& cmd) override {
-        LoggedRequest e = Entry(Route::Ata, cmd.dir, cmd.data, cmd.timeout);
-        e.current = cmd.current;
-        e.previous = cmd.previous;
-        e.ext48 = cmd.ext48;
-        e.dma = cmd.dma;
-        shared_->log.Add(std::move(e));
+        if (shared_->log.Enabled()) {
+            LoggedRequest e = Entry(Route::Ata, cmd.dir, cmd.data, cmd.timeout);
+            e.current = cmd.current;
+            e.previous = cmd.previous;
+            e.ext48 = cmd.ext48;
+            e.dma = cmd.dma;
+            shared_->log.Add(std::move(e));
+        }
         return ToDrive<AtaResult>([&](SimDrive& d) { return d.Ata(cmd); });
     }
 

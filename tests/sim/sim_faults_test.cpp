@@ -161,6 +161,10 @@ TEST_F(FaultTest, LogRecordsEveryRequestAsSent) {
     EXPECT_EQ(log[1].current[platform::kTfCommand], 0xE7);
     EXPECT_EQ(log[1].dir, Direction::None);
     EXPECT_EQ(log[1].wireLength, 0u);
+
+    rack.Log().SetEnabled(false);
+    SendAta(kBridgePath, ata);
+    EXPECT_EQ(rack.Log().Size(), 2u);
 }
 
 TEST_F(FaultTest, HandlesAreCountedAndShareModesHonoured) {
