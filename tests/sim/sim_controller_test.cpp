@@ -17,7 +17,7 @@ Bytes Be32(std::uint32_t v) {
             static_cast<std::uint8_t>(v)};
 }
 
-class ControllerTest : public ::testing::TestWithParam<bool>, public RackTest {
+class SimControllerTest : public ::testing::TestWithParam<bool>, public RackTest {
 protected:
     bool Sata() const { return GetParam(); }
     const std::string& Path() const { return Sata() ? kBridgePath : kUsbPath; }
@@ -84,7 +84,7 @@ protected:
     SimDrive* drive_ = nullptr;
 };
 
-TEST_P(ControllerTest, ProgramDownloadAndJump) {
+TEST_P(SimControllerTest, ProgramDownloadAndJump) {
     SimDrive& d = AddLoader();
     // Code RAM takes a download only after the enable command with mode 10.
     Bytes chunk(512, 1);
@@ -111,7 +111,7 @@ TEST_P(ControllerTest, ProgramDownloadAndJump) {
     EXPECT_EQ(d.State(), ControllerState::Loader);
 }
 
-TEST_P(ControllerTest, ProgramActionsPollBusyThenFinish) {
+TEST_P(SimControllerTest, ProgramActionsPollBusyThenFinish) {
     struct Case {
         std::uint8_t action;
         int busyPolls;
@@ -141,7 +141,7 @@ TEST_P(ControllerTest, ProgramActionsPollBusyThenFinish) {
     EXPECT_FALSE(Vendor(Block(0x01, {0})));
 }
 
-TEST_P(ControllerTest, EraseActionClearsAllButCodeBlocks) {
+TEST_P(SimControllerTest, EraseActionClearsAllButCodeBlocks) {
     SimDrive& d = Add();
     d.Model().nand.Program({1, 0, 700, 3}, Bytes(16, 0));
     d.RunProgram(ProgramKind::Diagnostic);
@@ -151,7 +151,7 @@ TEST_P(ControllerTest, EraseActionClearsAllButCodeBlocks) {
 }
 
 
-TEST_P(ControllerTest, GpioStrapsReadThroughThePulse) {
+TEST_P(SimControllerTest, GpioStrapsReadThroughThePulse) {
     struct Case {
         GpioStraps straps;
         bool bit15;
@@ -187,7 +187,7 @@ TEST_P(ControllerTest, GpioStrapsReadThroughThePulse) {
     }
 }
 
-TEST_P(ControllerTest, BusTestBuffersAndDramDiagnostic) {
+TEST_P(SimControllerTest, BusTestBuffersAndDramDiagnostic) {
     DriveConfig cfg;
     cfg.busyPolls = 0;
     SimDrive& d = Add(cfg);
@@ -213,7 +213,7 @@ TEST_P(ControllerTest, BusTestBuffersAndDramDiagnostic) {
     EXPECT_NE(Status(), 0x15);
 }
 
-TEST_P(ControllerTest, StuckBusBitsShowInTheReadBack) {
+TEST_P(SimControllerTest, StuckBusBitsShowInTheReadBack) {
     DriveConfig cfg;
     cfg.busStuckBits = 0x0100;
     Add(cfg).RunProgram(ProgramKind::Test);
@@ -225,7 +225,7 @@ TEST_P(ControllerTest, StuckBusBitsShowInTheReadBack) {
     EXPECT_EQ(back[1], 0x01);
 }
 
-TEST_P(ControllerTest, PageSetWriteReadAndErase) {
+TEST_P(SimControllerTest, PageSetWriteReadAndErase) {
     DriveConfig cfg;
     cfg.channels = 4;
     cfg.sectorsPerPage = 64;    // 32 KB pages: a page set of 256 sectors goes in two chunks
@@ -263,7 +263,7 @@ TEST_P(ControllerTest, PageSetWriteReadAndErase) {
     EXPECT_FALSE(Vendor(PageBlock(0x89, 4, 0, 7, 5, 0), Direction::In, set));   // no channel 4
 }
 
-TEST_P(ControllerTest, ProgrammingOnlyClearsBits) {
+TEST_P(SimControllerTest, ProgrammingOnlyClearsBits) {
     SimDrive& d = AddLoader();
     Bytes a(4096, 0xF0), b(4096, 0x3C);
     ASSERT_TRUE(Vendor(PageBlock(0x8A, 0, 0, 20, 0, 0, 0x01), Direction::Out, a));
@@ -275,7 +275,7 @@ TEST_P(ControllerTest, ProgrammingOnlyClearsBits) {
 
 // The firmware reads plane pairs across channels: block operand = pair,
 // offset = plane and first channel.
-TEST_P(ControllerTest, FirmwarePageReadAcrossChannels) {
+TEST_P(SimControllerTest, FirmwarePageReadAcrossChannels) {
     SimDrive& d = Add();   // firmware, 4 channels of 8 sectors per page
     for (std::uint8_t ch = 0; ch < 4; ++ch) d.Model().nand.Program({ch, 0, 11, 2}, Bytes(4096, ch));
     Bytes data(4 * 4096);
@@ -287,7 +287,7 @@ TEST_P(ControllerTest, FirmwarePageReadAcrossChannels) {
     }
 }
 
-TEST_P(ControllerTest, FlashAndFirmwareInformation) {
+TEST_P(SimControllerTest, FlashAndFirmwareInformation) {
     DriveConfig cfg;
     cfg.flashId = {0x2C, 0x84, 0x64, 0x54, 0xA9};
     cfg.channels = 2;
@@ -315,7 +315,7 @@ TEST_P(ControllerTest, FlashAndFirmwareInformation) {
     EXPECT_EQ(r[45], 0x01);
 }
 
-TEST_P(ControllerTest, CodeBlocksCarryInfoPageAndCodeTag) {
+TEST_P(SimControllerTest, CodeBlocksCarryInfoPageAndCodeTag) {
     DriveConfig cfg;
     cfg.binFiles = 2;
     cfg.badScanBlock = true;
@@ -333,7 +333,7 @@ TEST_P(ControllerTest, CodeBlocksCarryInfoPageAndCodeTag) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(BothPaths, ControllerTest, ::testing::Values(false, true),
+INSTANTIATE_TEST_SUITE_P(BothPaths, SimControllerTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "Sata" : "Usb"; });
 
 }  // namespace

@@ -13,9 +13,9 @@ using platform::Direction;
 const Bytes kInquiry = {0x12, 0, 0, 0, 40, 0};
 const Bytes kIdentify = Sat12(0x08, 0x0B, 0, 1, 0, 0, 0, 0xE0, 0xEC);
 
-class FaultTest : public ::testing::Test, public RackTest {};
+class SimFaultTest : public ::testing::Test, public RackTest {};
 
-TEST_F(FaultTest, EachKindFailsTheWayItSays) {
+TEST_F(SimFaultTest, EachKindFailsTheWayItSays) {
     SimDrive& d = rack.AddDrive(kBridgePath, {});
     Bytes data(512);
 
@@ -54,7 +54,7 @@ TEST_F(FaultTest, EachKindFailsTheWayItSays) {
     EXPECT_EQ(rack.OpenHandles(), 0);
 }
 
-TEST_F(FaultTest, AtaRouteFaults) {
+TEST_F(SimFaultTest, AtaRouteFaults) {
     SimDrive& d = rack.AddDrive(kBridgePath, {});
     Bytes data(512);
     platform::AtaCommand read;
@@ -76,7 +76,7 @@ TEST_F(FaultTest, AtaRouteFaults) {
     EXPECT_EQ(r.error, 5);
 }
 
-TEST_F(FaultTest, LatencyAndHangRunOnTheClock) {
+TEST_F(SimFaultTest, LatencyAndHangRunOnTheClock) {
     SimDrive& d = rack.AddDrive(kBridgePath, {});
     Bytes data(512);
     d.AddFault(FaultRule::Of(FaultKind::Latency).OnOpcode(0xEC).Ms(11'000).Times(1));
@@ -101,7 +101,7 @@ TEST_F(FaultTest, LatencyAndHangRunOnTheClock) {
     EXPECT_EQ(clock.NowMs(), t0);
 }
 
-TEST_F(FaultTest, SkipAndCountPickWhichMatchesFail) {
+TEST_F(SimFaultTest, SkipAndCountPickWhichMatchesFail) {
     SimDrive& d = rack.AddDrive(kBridgePath, {});
     d.AddFault(FaultRule::Of(FaultKind::SyscallFails).OnOpcode(0x12).Skip(2).Times(2));
     Bytes data(40);
@@ -114,7 +114,7 @@ TEST_F(FaultTest, SkipAndCountPickWhichMatchesFail) {
 
 // A vendor sub-opcode matches every request of that command: the CDB on the
 // USB path; the command sector and the data phase in the tunnel.
-TEST_F(FaultTest, VendorSubMatchesOnBothPaths) {
+TEST_F(SimFaultTest, VendorSubMatchesOnBothPaths) {
     DriveConfig usb;
     usb.frontEnd = FrontEnd::NativeUsb;
     usb.state = ControllerState::Loader;
@@ -135,7 +135,7 @@ TEST_F(FaultTest, VendorSubMatchesOnBothPaths) {
     EXPECT_EQ(log[1].cdb[5], 0x84);
 }
 
-TEST_F(FaultTest, LogRecordsEveryRequestAsSent) {
+TEST_F(SimFaultTest, LogRecordsEveryRequestAsSent) {
     rack.AddDrive(kBridgePath, {});
     clock.Advance(500);
     Bytes out(1024, 0x11);
@@ -167,7 +167,7 @@ TEST_F(FaultTest, LogRecordsEveryRequestAsSent) {
     EXPECT_EQ(rack.Log().Size(), 2u);
 }
 
-TEST_F(FaultTest, HandlesAreCountedAndShareModesHonoured) {
+TEST_F(SimFaultTest, HandlesAreCountedAndShareModesHonoured) {
     rack.AddDrive(kBridgePath, {});
     auto& io = platform::Devices();
     {

@@ -12,7 +12,7 @@ namespace {
 
 using platform::Direction;
 
-class FirmwareBootTest : public ::testing::Test, public RackTest {
+class SimFirmwareBootTest : public ::testing::Test, public RackTest {
 protected:
     static DriveConfig Loader(FrontEnd fe) {
         DriveConfig cfg;
@@ -40,7 +40,7 @@ protected:
 
 const Bytes kSignature = {0xE5, 0x51, 0x58};
 
-TEST_F(FirmwareBootTest, UsbDeviceVanishesAndReturnsWithFirmwareNames) {
+TEST_F(SimFirmwareBootTest, UsbDeviceVanishesAndReturnsWithFirmwareNames) {
     SimDrive& d = rack.AddDrive(kUsbPath, Loader(FrontEnd::NativeUsb));
     ASSERT_TRUE(Enable(kUsbPath, false, 1));
     Bytes inq(40);
@@ -59,7 +59,7 @@ TEST_F(FirmwareBootTest, UsbDeviceVanishesAndReturnsWithFirmwareNames) {
     EXPECT_EQ(cap[0] << 24 | cap[1] << 16 | cap[2] << 8 | cap[3], 500'118'191);
 }
 
-TEST_F(FirmwareBootTest, SataDriveAbortsWhileBootingThenSignsItsReply) {
+TEST_F(SimFirmwareBootTest, SataDriveAbortsWhileBootingThenSignsItsReply) {
     SimDrive& d = rack.AddDrive(kBridgePath, Loader(FrontEnd::Bridge));
     ASSERT_TRUE(Enable(kBridgePath, true, 1));
     EXPECT_FALSE(d.VendorMode());
@@ -82,7 +82,7 @@ TEST_F(FirmwareBootTest, SataDriveAbortsWhileBootingThenSignsItsReply) {
 
 // What keeps the loader from handing over; the drive comes back as a loader
 // after the boot's time (or boots without signing its reply).
-TEST_F(FirmwareBootTest, FailedBootsComeBackAsTheLoader) {
+TEST_F(SimFirmwareBootTest, FailedBootsComeBackAsTheLoader) {
     struct Case {
         const char* name;
         void (*setup)(DriveConfig&);
@@ -116,7 +116,7 @@ TEST_F(FirmwareBootTest, FailedBootsComeBackAsTheLoader) {
     }
 }
 
-TEST_F(FirmwareBootTest, ATornCodeTagStopsTheBoot) {
+TEST_F(SimFirmwareBootTest, ATornCodeTagStopsTheBoot) {
     SimDrive& d = rack.AddDrive(kBridgePath, Loader(FrontEnd::Bridge));
     for (const std::uint16_t b : d.Config().codeBlocks) d.Model().nand.Erase(0, 0, b);
     d.Model().nand.Program({0, 0, 0, kInfoPageIndex}, Bytes{'L', 'D', 'B', 'K', ' ', 'B', 'L', 'O', 'C', 'K', 'S', ' ', 'V', '5', '0', 0});

@@ -37,9 +37,9 @@ Bytes Write10(std::uint32_t lba, std::uint16_t n) {
     return c;
 }
 
-class FrontEndTest : public ::testing::Test, public RackTest {};
+class SimFrontEndTest : public ::testing::Test, public RackTest {};
 
-TEST_F(FrontEndTest, InquiryNamesFollowFrontEndAndState) {
+TEST_F(SimFrontEndTest, InquiryNamesFollowFrontEndAndState) {
     struct Case {
         FrontEnd fe;
         ControllerState state;
@@ -68,7 +68,7 @@ TEST_F(FrontEndTest, InquiryNamesFollowFrontEndAndState) {
     }
 }
 
-TEST_F(FrontEndTest, UserSectorsRoundTripOnBothFrontEnds) {
+TEST_F(SimFrontEndTest, UserSectorsRoundTripOnBothFrontEnds) {
     for (FrontEnd fe : {FrontEnd::Bridge, FrontEnd::NativeUsb}) {
         DriveConfig cfg;
         cfg.frontEnd = fe;
@@ -93,14 +93,14 @@ TEST_F(FrontEndTest, UserSectorsRoundTripOnBothFrontEnds) {
     }
 }
 
-TEST_F(FrontEndTest, ZeroSectorsAreNotStored) {
+TEST_F(SimFrontEndTest, ZeroSectorsAreNotStored) {
     SimDrive& d = rack.AddDrive(kBridgePath, {});
     d.WriteUserSectors(10, Bytes(512, 1));
     d.WriteUserSectors(10, Bytes(512, 0));
     EXPECT_EQ(d.StoredSectorCount(), 0u);
 }
 
-TEST_F(FrontEndTest, ReadCapacityReportsLastLbaOrAllOnes) {
+TEST_F(SimFrontEndTest, ReadCapacityReportsLastLbaOrAllOnes) {
     const std::pair<std::uint64_t, std::uint32_t> cases[] = {
         {0x100000, 0x000FFFFF}, {0x100000000ull, 0xFFFFFFFF}, {0x200000000ull, 0xFFFFFFFF}};
     for (auto [sectors, last] : cases) {
@@ -115,7 +115,7 @@ TEST_F(FrontEndTest, ReadCapacityReportsLastLbaOrAllOnes) {
     }
 }
 
-TEST_F(FrontEndTest, IdentifyCarriesNamesAndCapacityPerState) {
+TEST_F(SimFrontEndTest, IdentifyCarriesNamesAndCapacityPerState) {
     DriveConfig cfg;
     cfg.capacitySectors = 500'118'192;
     cfg.model = "QX SSD 256GB";
@@ -143,7 +143,7 @@ TEST_F(FrontEndTest, IdentifyCarriesNamesAndCapacityPerState) {
     EXPECT_EQ(id[152], 0x06);
 }
 
-TEST_F(FrontEndTest, AtaErrorComesBackAsDescriptorSense) {
+TEST_F(SimFrontEndTest, AtaErrorComesBackAsDescriptorSense) {
     rack.AddDrive(kBridgePath, {});
     // SET FEATURES with a feature the drive does not know.
     const auto r = SendScsi(kBridgePath, Sat12(0x06, 0, 0x77, 0, 0, 0, 0, 0xE0, 0xEF));
@@ -157,7 +157,7 @@ TEST_F(FrontEndTest, AtaErrorComesBackAsDescriptorSense) {
     EXPECT_EQ(r.sense[21], 0x51);   // status: DRDY | ERR
 }
 
-TEST_F(FrontEndTest, SatProtocolMustAgreeWithTransfer) {
+TEST_F(SimFrontEndTest, SatProtocolMustAgreeWithTransfer) {
     rack.AddDrive(kBridgePath, {});
     Bytes id(512);
     // PIO data-in block sent as a data-out request.
@@ -166,7 +166,7 @@ TEST_F(FrontEndTest, SatProtocolMustAgreeWithTransfer) {
     EXPECT_EQ(r.sense[2], 0x05);
 }
 
-TEST_F(FrontEndTest, SetMaxOnlyRightAfterReadNativeMax) {
+TEST_F(SimFrontEndTest, SetMaxOnlyRightAfterReadNativeMax) {
     DriveConfig cfg;
     cfg.capacitySectors = 0x20000000;   // beyond 28 bits
     SimDrive& d = rack.AddDrive(kBridgePath, cfg);
@@ -197,7 +197,7 @@ TEST_F(FrontEndTest, SetMaxOnlyRightAfterReadNativeMax) {
     EXPECT_EQ(Le32(id, 120), 0x01000000u);
 }
 
-TEST_F(FrontEndTest, SmartNeedsItsSignatureAndAnswersAttributes) {
+TEST_F(SimFrontEndTest, SmartNeedsItsSignatureAndAnswersAttributes) {
     rack.AddDrive(kBridgePath, {});
     Bytes data(512);
     EXPECT_EQ(SendScsi(kBridgePath, Sat12(0x06, 0, 0xD8, 1, 0, 0x4F, 0xC2, 0, 0xB0)).status, 0);
@@ -211,7 +211,7 @@ TEST_F(FrontEndTest, SmartNeedsItsSignatureAndAnswersAttributes) {
     EXPECT_EQ(SendScsi(kBridgePath, Sat12(0x08, 0x0B, 0xD0, 1, 0, 0, 0, 0, 0xB0), Direction::In, data).status, 2);
 }
 
-TEST_F(FrontEndTest, HostLogPagesKeepWhatIsWritten) {
+TEST_F(SimFrontEndTest, HostLogPagesKeepWhatIsWritten) {
     rack.AddDrive(kBridgePath, {});
     Bytes page(512, 0x20);
     page[0] = 'P';
@@ -227,7 +227,7 @@ TEST_F(FrontEndTest, HostLogPagesKeepWhatIsWritten) {
     EXPECT_EQ(SendScsi(kBridgePath, writeSmartLog, Direction::Out, page).status, 2);
 }
 
-TEST_F(FrontEndTest, DirectAtaRouteReachesTheSameEngine) {
+TEST_F(SimFrontEndTest, DirectAtaRouteReachesTheSameEngine) {
     rack.AddDrive(kBridgePath, {});
     Bytes data(1024, 0x5A);
     platform::AtaCommand w;
@@ -254,7 +254,7 @@ TEST_F(FrontEndTest, DirectAtaRouteReachesTheSameEngine) {
     EXPECT_EQ(r.current[platform::kTfStatus] & 1, 1);
 }
 
-TEST_F(FrontEndTest, BridgeTakesOnlyItsOwnVendorBlock) {
+TEST_F(SimFrontEndTest, BridgeTakesOnlyItsOwnVendorBlock) {
     SimDrive& d = rack.AddDrive(kBridgePath, {});
     EXPECT_EQ(SendScsi(kBridgePath, VendorBlock(false, 0x32, {1})).status, 0);
     EXPECT_EQ(d.Model().bridgeCommands, 1);

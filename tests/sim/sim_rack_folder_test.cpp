@@ -38,7 +38,7 @@ IniSection ConfigText(const DriveConfig& cfg) {
     return s;
 }
 
-TEST(RackFolder, SaveAndLoadKeepDrivesStateAndFaults) {
+TEST(SimRackFolder, SaveAndLoadKeepDrivesStateAndFaults) {
     Folder folder;
     DriveConfig bridge;
     bridge.chipTag = std::string("\x05\xE3\x07\x18", 4);
@@ -110,7 +110,7 @@ TEST(RackFolder, SaveAndLoadKeepDrivesStateAndFaults) {
     EXPECT_NE(text.str().find("[hub1]\nports=4\n"), std::string::npos);
 }
 
-TEST(RackFolder, BadDescriptionsAreRefusedWithAReason) {
+TEST(SimRackFolder, BadDescriptionsAreRefusedWithAReason) {
     const std::pair<const char*, const char*> cases[] = {
         {"[drive01]\npath=x\nfrontEnd=scsi\n", "frontEnd"},
         {"[drive01]\npath=x\ncapacitySectors=-4\n", "capacitySectors"},
@@ -137,7 +137,7 @@ TEST(RackFolder, BadDescriptionsAreRefusedWithAReason) {
 // A FAT file system written onto a drive through the front end comes out of
 // the export as an image outside tools accept, with unwritten sectors left
 // as holes.
-TEST(RackFolder, ExportedImageIsWhatWasWritten) {
+TEST(SimRackFolder, ExportedImageIsWhatWasWritten) {
     Folder folder;
     const std::string source = folder / "source.img";
     const std::string mkfs = "mkfs.fat -C -F 32 -n QXTEST " + source + " 65536 >/dev/null 2>&1";

@@ -9,7 +9,7 @@ namespace {
 
 using platform::Direction;
 
-class TunnelTest : public ::testing::Test, public RackTest {
+class SimTunnelTest : public ::testing::Test, public RackTest {
 protected:
     SimDrive& Sata(ControllerState state = ControllerState::Loader) {
         DriveConfig cfg;
@@ -26,7 +26,7 @@ protected:
 
 // Every transfer mode reaches the engine once vendor mode is on: a register
 // written through the tunnel reads back with the SATA reply signature.
-TEST_F(TunnelTest, RegisterRoundTripInEveryTransferMode) {
+TEST_F(SimTunnelTest, RegisterRoundTripInEveryTransferMode) {
     for (int mode = 0; mode < 3; ++mode) {
         SCOPED_TRACE(mode);
         SimDrive& d = Sata();
@@ -44,7 +44,7 @@ TEST_F(TunnelTest, RegisterRoundTripInEveryTransferMode) {
     }
 }
 
-TEST_F(TunnelTest, UsbVendorBlocksCarryTheirDataInOneRequest) {
+TEST_F(SimTunnelTest, UsbVendorBlocksCarryTheirDataInOneRequest) {
     SimDrive& d = Usb();
     d.Model().programStatus = 0x0E;
     Bytes reply(512, 0xEE);
@@ -62,7 +62,7 @@ TEST_F(TunnelTest, UsbVendorBlocksCarryTheirDataInOneRequest) {
 // Without SET FEATURES the pseudo-LBAs are plain user sectors: the command
 // sector lands on the medium and the reply read returns it, so the host's
 // decoder sees no 0xE5; the controller's own tunnel opcodes are refused.
-TEST_F(TunnelTest, OutsideVendorModeTheTunnelIsUserSectors) {
+TEST_F(SimTunnelTest, OutsideVendorModeTheTunnelIsUserSectors) {
     SimDrive& d = Sata();
     d.Model().programStatus = 0x0E;
     Bytes none;
@@ -87,7 +87,7 @@ TEST_F(TunnelTest, OutsideVendorModeTheTunnelIsUserSectors) {
     EXPECT_EQ(SendScsi(kBridgePath, Sat12(0x06, 0, 0xDC, 0x77, 0, 0, 0, 0xE0, 0xEF)).status, 2);
 }
 
-TEST_F(TunnelTest, DataPhaseMustFollowItsCommand) {
+TEST_F(SimTunnelTest, DataPhaseMustFollowItsCommand) {
     Sata().SetVendorMode(true);
     Bytes reply(512);
     // No command sector yet.
@@ -104,7 +104,7 @@ TEST_F(TunnelTest, DataPhaseMustFollowItsCommand) {
     EXPECT_EQ(SendScsi(kBridgePath, TunnelBlock(2, true, 1, 0xFF), Direction::Out, sector).status, 2);
 }
 
-TEST_F(TunnelTest, ReplySectorTellsLoaderFromFirmware) {
+TEST_F(SimTunnelTest, ReplySectorTellsLoaderFromFirmware) {
     SimDrive& d = Sata();
     d.SetVendorMode(true);
     Bytes reply(512);
@@ -118,7 +118,7 @@ TEST_F(TunnelTest, ReplySectorTellsLoaderFromFirmware) {
     EXPECT_EQ(Bytes(reply.begin(), reply.begin() + 3), (Bytes{0xE5, 0x51, 0x58}));
 }
 
-TEST_F(TunnelTest, FlashDiagnosticReplyOnBothPaths) {
+TEST_F(SimTunnelTest, FlashDiagnosticReplyOnBothPaths) {
     for (bool sata : {false, true}) {
         SCOPED_TRACE(sata);
         SimDrive& d = sata ? Sata(ControllerState::Loader) : Usb(ControllerState::Loader);
