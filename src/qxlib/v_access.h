@@ -56,8 +56,9 @@ bool VA_ReadFirmwareInfo(int slot, std::span<std::uint8_t, kFirmwareInfoSize> re
 // buffer smaller than those 2,048 bytes.
 bool VA_ReadGdpErrorInfo(int slot, std::span<std::uint8_t> buffer);
 
-// Clears GPIO bit n, pulses it on its output register and returns the input
-// register read back (0 when that read failed).
+// Clears GPIO bit n in its data register, pulses it on the strobe register
+// (which latches the chip's strap into the data register) and returns the
+// data register's byte read back; a failed read counts as 0.
 std::uint8_t VA_PulseRegisterBit(int slot, unsigned bit);
 
 // --- One builder each, true when it returned 1 ------------------------------
