@@ -8,15 +8,13 @@
 #include <string>
 
 #include "platform/device_tree.h"
+#include "qxlib/identify_capacity.h"
 
 namespace qx {
 
 inline constexpr std::uint32_t kPartitionStart = 63;
 inline constexpr std::uint8_t kPartitionTypeFat32 = 0x0B;
 inline constexpr std::uint32_t kMbrDiskSignature = 0xB1732E49;
-
-// The drive's sector count as the slot reads it (identify or READ CAPACITY).
-std::uint32_t GetCapacitySectors(int slot);
 
 // No system here needs the old layout call: always false, so the worker
 // takes CreateSinglePartitionEx.

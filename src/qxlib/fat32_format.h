@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "qxlib/identify_capacity.h"
+
 namespace qx {
 
 struct FormatParams {
@@ -21,9 +23,6 @@ inline constexpr std::uint32_t kFat32ReservedSectors = 32;
 inline constexpr std::uint32_t kFat32Fats = 2;
 inline constexpr std::uint32_t kFat32MinClusters = 65525;
 inline constexpr std::uint32_t kFat32MaxClusters = 0x0FFFFFF5;
-
-// The drive's size in bytes as the slot reads it (identify or READ CAPACITY).
-std::uint64_t GetCapacityBytes(int slot);
 
 // Formats the volume that starts at startSector on a disk of diskBytes: the
 // volume is the MBR partition that starts there (else the rest of the disk).
