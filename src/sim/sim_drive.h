@@ -73,6 +73,9 @@ struct DriveConfig {
     std::uint8_t sectorsPerPage = 8;
     std::vector<std::uint8_t> flashId{0x98, 0xDE, 0x94, 0x93, 0x76};
     std::set<std::uint16_t> badBlocks;             // fail the flash diagnostic and erase
+    // Chip enables (channel << 8 | CE) that fail every erase: all their
+    // blocks count as bad and the flash diagnostic reports them.
+    std::set<std::uint16_t> failingCes;
 
     // Firmware in the code blocks: page 0 of each is the information page
     // (header text, bin-file count), page 8 starts the code with its tag.

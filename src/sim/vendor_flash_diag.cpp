@@ -12,14 +12,22 @@ namespace {
 using platform::Direction;
 
 constexpr std::uint8_t kDiagPassed = 0xFF;
+constexpr std::uint8_t kEraseFailCode = 4;
 
 bool FlashDiagnostic(DriveModel& m, VendorCall& call) {
     const std::uint8_t mode = call.U8(3);
     const std::uint16_t block = call.Be16(4);
     if (mode < 1 || mode > 3 || call.data.size() < 2) return false;
-    const bool good = block < m.cfg.blocksPerCe && !m.cfg.badBlocks.contains(block);
+    bool good = block < m.cfg.blocksPerCe && !m.cfg.badBlocks.contains(block);
     // A finding names channel, CE and a sub-code; the mode stands for it.
     if (!good) m.flashTestRecords.push_back({0, 0, mode, 0});
+    // A chip enable that cannot erase fails every block of every mode.
+    for (const std::uint16_t unit : m.cfg.failingCes) {
+        const auto channel = static_cast<std::uint8_t>(unit >> 8), ce = static_cast<std::uint8_t>(unit);
+        if (channel >= m.cfg.channels || ce >= m.cfg.ces) continue;
+        m.flashTestRecords.push_back({channel, ce, kEraseFailCode, 0});
+        good = false;
+    }
     const std::uint8_t reply[] = {1, good ? kDiagPassed : mode};
     PutReply(call, reply);
     return true;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "sim/drive_model.h"
+#include "sim/program_outcomes.h"
 #include "sim/vendor_engine.h"
 
 namespace qx::sim {
@@ -12,15 +13,6 @@ namespace {
 using platform::Direction;
 
 constexpr std::uint8_t kEraseFlag = 0x01;
-
-// The status each action ends with when it succeeds.
-std::uint8_t SuccessStatus(std::uint8_t action) {
-    switch (action) {
-        case 3: return 0x0A;
-        case 4: return 0x12;
-        default: return 0x0E;
-    }
-}
 
 bool GetStatus(DriveModel& m, VendorCall& call) {
     if (m.run) {
@@ -53,7 +45,7 @@ void EraseUserBlocks(DriveModel& m) {
 bool ExecAction(DriveModel& m, VendorCall& call) {
     const std::uint8_t flags = call.U8(3);
     if (call.sub == 1 && (flags & kEraseFlag)) EraseUserBlocks(m);
-    m.StartRun(call.sub, flags, m.cfg.actionStatus ? m.cfg.actionStatus : SuccessStatus(call.sub));
+    m.StartRun(call.sub, flags, m.cfg.actionStatus ? m.cfg.actionStatus : ActionOutcome(m, call.sub, flags));
     return true;
 }
 
