@@ -93,16 +93,11 @@ std::string Hdparm() {
 TEST_F(SysBinIdentity, DecodesWithHdparm) {
     const std::string hdparm = Hdparm();
     if (hdparm.empty()) GTEST_SKIP() << "hdparm is not installed";
-    // A template that says what hdparm needs to show the world wide name:
-    // ATA device, words 84 and 87 valid with the WWN bit.
+    // The header page of the system firmware the build generates: its
+    // IDENTIFY template says what hdparm needs to show the world wide name.
     Bytes page(4096, 0);
-    const auto setWord = [&](int w, std::uint16_t v) {
-        page[0x4C + 2 * static_cast<std::size_t>(w)] = static_cast<std::uint8_t>(v);
-        page[0x4D + 2 * static_cast<std::size_t>(w)] = static_cast<std::uint8_t>(v >> 8);
-    };
-    setWord(0, 0x0040);
-    setWord(84, 0x4100);
-    setWord(87, 0x4100);
+    std::ifstream firmware(std::string(QX_BIN_DIR) + "/SYS_S.bin", std::ios::binary);
+    ASSERT_TRUE(firmware.read(reinterpret_cast<char*>(page.data()), static_cast<std::streamsize>(page.size())));
     ASSERT_TRUE(BuildSysBinIdentity(kSlot, ToggleConfig(), settings_, page, "QX0123456789", "123456789"));
 
     TempDir dir;
