@@ -1,5 +1,6 @@
 // The Linux backend's request filling and sense decoding, with the ioctl
 // injected: what would go to the kernel is captured and a reply is played back.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -23,6 +24,7 @@ struct Captured {
 struct FakeKernel {
     Captured seen;
     int opens = 0, closes = 0;
+    int openFlags = -1;
     int ioctlResult = 0;
     int ioctlErrno = 0;
     unsigned char status = 0;
@@ -56,7 +58,7 @@ struct FakeKernel {
                 h->sb_len_wr = static_cast<unsigned char>(n);
                 return 0;
             },
-            [this](const char*, int) { ++opens; return 1000 + opens; },
+            [this](const char*, int flags) { openFlags = flags; ++opens; return 1000 + opens; },
             [this](int) { ++closes; return 0; });
     }
 };
@@ -177,6 +179,54 @@ TEST(SgIo, SenseDecodingRejectsWhatHoldsNoRegisters) {
     const std::vector<std::uint8_t> fixed = {0x70, 0, 0x01, 0x04, 0x51, 0xE0, 0x08, 0, 0, 0x11, 0x22, 0x33};
     ASSERT_TRUE(DecodeAtaSense(fixed, cur, prev));
     EXPECT_EQ(cur, (TaskFile{0x04, 0x08, 0x11, 0x22, 0x33, 0xE0, 0x51, 0}));
+}
+
+// A disk closed after a write open makes udev re-probe it and hold a lock on
+// it; the next exclusive request would then find the drive busy.
+TEST(SgIo, RequestsOpenTheDiskReadOnlyInBothShareModes) {
+    for (const ShareMode mode : {ShareMode::Shared, ShareMode::Exclusive}) {
+        FakeKernel k;
+        auto io = k.Make();
+        ASSERT_TRUE(io.Open("/dev/sdx", mode).handle);
+        EXPECT_EQ(k.openFlags & O_ACCMODE, O_RDONLY);
+    }
+}
+
+TEST(SgIo, FixedSenseOfARefusedCommandHoldsNoRegisters) {
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> sense;
+        bool registers;
+    };
+    const Case cases[] = {
+        // What a SCSI-only USB disk answers to ATA PASS-THROUGH (seen on QEMU's).
+        {"illegal request, invalid opcode", {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x20, 0x00}, false},
+        {"unit attention", {0x70, 0, 0x06, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x29, 0x00}, false},
+        {"not ready", {0x70, 0, 0x02, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x04, 0x00}, false},
+        {"recovered, ATA information", {0x70, 0, 0x01, 0, 0x50, 0xE0, 0x01, 10, 0, 0, 0, 0, 0x00, 0x1D}, true},
+        {"aborted command", {0x70, 0, 0x0B, 0x04, 0x51, 0xE0, 0x01, 10, 0, 0, 0, 0, 0x00, 0x00}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TaskFile cur, prev;
+        EXPECT_EQ(DecodeAtaSense(c.sense, cur, prev), c.registers);
+    }
+}
+
+TEST(SgIo, AtaCommandRefusedAsIllegalRequestIsADeviceError) {
+    FakeKernel k;
+    k.status = 0x02;
+    k.sense = {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x20, 0x00};
+    auto io = k.Make();
+    auto h = io.Open("/dev/sdx", ShareMode::Exclusive).handle;
+    std::vector<std::uint8_t> sector(512);
+    AtaCommand identify;
+    identify.current = {0x00, 0x01, 0x00, 0x00, 0x00, 0xE0, 0xEC, 0};
+    identify.dir = Direction::In;
+    identify.data = sector;
+    const auto r = h->Ata(identify);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.current[kTfStatus] & 0x01, 0x01);
 }
 
 }  // namespace

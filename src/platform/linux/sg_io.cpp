@@ -19,6 +19,7 @@ constexpr std::uint8_t kProtNonData = 3, kProtPioIn = 4, kProtPioOut = 5, kProtD
 constexpr std::uint8_t kCkCond = 0x20, kTDirIn = 0x08, kBytBlok = 0x04, kTLenCount = 0x02;
 constexpr std::uint8_t kSenseAtaReturn = 0x09;
 constexpr unsigned kDriverSense = 0x08;
+constexpr std::uint8_t kNotReady = 0x02, kIllegalRequest = 0x05, kUnitAttention = 0x06;
 
 class LinuxHandle final : public DeviceHandle {
 public:
@@ -146,6 +147,11 @@ bool DecodeAtaSense(std::span<const std::uint8_t> s, TaskFile& current, TaskFile
         }
         return false;
     }
+    // A fixed sense whose key says the command was refused before it ran
+    // (a SCSI-only disk answers ILLEGAL REQUEST to the pass-through block)
+    // carries no registers in its information field.
+    const std::uint8_t key = s.size() > 2 ? s[2] & 0x0F : 0;
+    if (key == kNotReady || key == kIllegalRequest || key == kUnitAttention) return false;
     if ((code == 0x70 || code == 0x71) && s.size() >= 12) {
         // Fixed format: information field = error, status, device, count;
         // command-specific field carries the LBA bytes.
@@ -172,7 +178,11 @@ LinuxDeviceIo::LinuxDeviceIo(IoctlFn ioctlFn, OpenFn openFn, CloseFn closeFn)
 OpenResult LinuxDeviceIo::Open(std::string_view path, ShareMode mode) {
     OpenResult r;
     const std::string p(path);
-    const int fd = open_(p.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    // Read-only even for writes: SG_IO lets a process with CAP_SYS_RAWIO send
+    // any command on it, and closing a disk opened for writing makes udev
+    // re-probe it, flock it and re-read its partition table, which refuses
+    // the next exclusive request and races the partition writer.
+    const int fd = open_(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         r.error = errno ? errno : ENOENT;
         return r;
