@@ -1,0 +1,91 @@
+#!/bin/bash
+# Proves the Linux backends on a real kernel: builds tools/linux_probe, runs it
+# as root in a QEMU guest (qemu-rack) with two USB disks on root ports, one
+# behind a hub and one AHCI SATA disk, checks what it printed, then checks the
+# FAT32 volume it wrote with fsck.fat and blkid on the kept image.
+# Heavy (a VM boot); run by hand, not in CI. Exit status 0 when all holds.
+#
+#   scripts/linux_check.sh [--out DIR] [--usb xhci|xhci-usb2|ehci]
+set -uo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+RACK=${QEMU_RACK:-$ROOT/../shared/tools/qemu-rack}
+OUT="" USB=xhci
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --out) OUT=$2; shift ;;
+        --usb) USB=$2; shift ;;
+        *) echo "unknown option $1" >&2; exit 2 ;;
+    esac
+    shift
+done
+[ -n "$OUT" ] || OUT=$(mktemp -d /tmp/linux-check.XXXXXX)
+mkdir -p "$OUT"
+FORMAT_SERIAL=RACKUSB0002 FORMAT_IMG=usb2.img LABEL=RACKPROBE
+
+"$RACK/setup-host.sh" >"$OUT/setup-host.log" 2>&1 || { echo "setup-host.sh failed, see $OUT/setup-host.log"; exit 1; }
+command -v fsck.fat >/dev/null && command -v blkid >/dev/null || { echo "fsck.fat and blkid are needed on the host"; exit 1; }
+
+cd "$ROOT" || exit 1
+cmake -S . -B build/lx -G Ninja >"$OUT/build.log" 2>&1 &&
+    cmake --build build/lx -j4 --target linux_probe >>"$OUT/build.log" 2>&1 ||
+    { tail -20 "$OUT/build.log"; echo "build failed (is tools/linux_probe in tools/CMakeLists.txt?)"; exit 1; }
+
+"$RACK/run-guest.sh" --disks 2 --hub-disks 1 --sata-disks 1 --size-mib 64 --usb "$USB" --quiet \
+    --copy-in build/lx/bin/linux_probe --keep-images "$OUT/images" \
+    --cmd "linux_probe --format-serial $FORMAT_SERIAL --label $LABEL" >"$OUT/probe.txt" 2>&1
+guest_rc=$?
+cat "$OUT/probe.txt"
+
+fails=0
+check() {   # check "what" command...
+    local what=$1; shift
+    if "$@" >/dev/null 2>&1; then echo "ok   $what"; else echo "FAIL $what"; fails=$((fails + 1)); fi
+}
+has() { grep -Eq -- "$1" "$OUT/probe.txt"; }
+count() { grep -Ec -- "$1" "$OUT/probe.txt"; }
+
+check "guest command exit status 0 (was $guest_rc)" test "$guest_rc" -eq 0
+# Port table: the three USB disks with the emulated disk's IDs, serials and instance IDs.
+# With --usb ehci the full-speed hub lands on a UHCI companion, a USB 1.1
+# root hub, which the walker leaves out as it does every 1.1 root hub.
+ported="RACKUSB0001 RACKUSB0002 RACKHUB0001"
+[ "$USB" = ehci ] && ported="RACKUSB0001 RACKUSB0002"
+for s in $ported; do
+    check "port with serial $s" has "^port [0-9]+ vid=46f4 pid=0001 serial=$s id=USB\\\\VID_46F4&PID_0001\\\\[0-9.-]+ key=[0-9.-]+$"
+done
+check "three USB disk interfaces" test "$(count '^usbdisk path=/dev/disk/by-path/.*-usb-')" -eq 3
+# Every disk's parent is the instance ID the walker gave its port (lower case).
+parents_match() {
+    local id
+    while read -r id; do
+        grep -q "^usbdisk .* parent=${id//\\/\\\\}\$" "$OUT/probe.txt" || return 1
+    done < <(sed -n 's/^port .* id=\([^ ]*\) key=.*/\1/p' "$OUT/probe.txt" | tr 'A-Z' 'a-z')
+}
+check "each port's instance ID is a disk's parent" parents_match
+check "INQUIRY of the USB disks" test "$(count '^inquiry path=.*-usb-.* rc=1 vendor="QEMU" product="QEMU HARDDISK"')" -ge 3
+check "READ CAPACITY of the USB disks" test "$(count '^capacity path=.*-usb-.* rc=1 last_lba=131071 block=512$')" -ge 3
+check "ATA command to a SCSI-only USB disk is a device error" test "$(count '^ata-on-usb .* rc=-2$')" -ge 3
+check "INQUIRY of the SATA disk" has '^inquiry path=.*-ata-.* rc=1 vendor="ATA" product="QEMU RACK SATA D"'
+check "READ CAPACITY of the SATA disk" has '^capacity path=.*-ata-.* rc=1 last_lba=131071 block=512$'
+check "IDENTIFY of the SATA disk" \
+    has '^identify path=.*-ata-.* rc=1 model="QEMU RACK SATA DISK" serial="RACKSATA0001" firmware="[^"]+" lba48=131072$'
+check "partition and format of $FORMAT_SERIAL" has "^format serial=$FORMAT_SERIAL path=.* partition=1 rc=1 volume=/dev/sd[a-z]+1$"
+
+# The kept image: MBR with one FAT32 partition at 63, a clean file system.
+IMG="$OUT/images/$FORMAT_IMG"
+PART="$OUT/partition.img"
+start=$(sfdisk -d "$IMG" 2>/dev/null | sed -n 's/.*start= *\([0-9]*\).*type=b$/\1/p')
+size=$(sfdisk -d "$IMG" 2>/dev/null | sed -n 's/.*size= *\([0-9]*\).*type=b$/\1/p')
+check "partition table: one FAT32 entry at 63" test "${start:-x}" = 63
+[ -n "$size" ] && dd if="$IMG" of="$PART" bs=512 skip=63 count="$size" status=none
+check "fsck.fat -n on the partition" fsck.fat -n "$PART"
+fsck.fat -n -v "$PART" 2>&1 | sed 's/^/  /'
+blkid -p -o export "$PART" 2>&1 | sed 's/^/  /'
+blkid_is() { blkid -p -o export "$PART" | grep -qx "$1"; }
+check "blkid: TYPE=vfat" blkid_is TYPE=vfat
+check "blkid: VERSION=FAT32" blkid_is VERSION=FAT32
+check "blkid: LABEL=$LABEL" blkid_is "LABEL=$LABEL"
+
+echo "output and images in $OUT"
+[ "$fails" -eq 0 ] && echo "linux check: all holds" || echo "linux check: $fails check(s) failed"
+[ "$fails" -eq 0 ]
