@@ -104,24 +104,19 @@ const ErrorItem* FindErrorItem(int number) {
     return nullptr;
 }
 
-std::string_view ErrorItemCode(int number) {
+namespace {
+
+template <std::size_t N>
+std::string_view TextOf(int number, const char (ErrorItem::*field)[N]) {
     const ErrorItem* item = FindErrorItem(number);
-    return item ? FixedTextView(item->CodeText) : std::string_view{};
+    return item ? FixedTextView(item->*field) : std::string_view{};
 }
 
-std::string_view ErrorItemFailText(int number) {
-    const ErrorItem* item = FindErrorItem(number);
-    return item ? FixedTextView(item->FailText) : std::string_view{};
-}
+}  // namespace
 
-std::string_view ErrorItemStepName(int number) {
-    const ErrorItem* item = FindErrorItem(number);
-    return item ? FixedTextView(item->StepName) : std::string_view{};
-}
-
-std::string_view ErrorItemLogColumn(int number) {
-    const ErrorItem* item = FindErrorItem(number);
-    return item ? FixedTextView(item->LogColumn) : std::string_view{};
-}
+std::string_view ErrorItemCode(int number) { return TextOf(number, &ErrorItem::CodeText); }
+std::string_view ErrorItemFailText(int number) { return TextOf(number, &ErrorItem::FailText); }
+std::string_view ErrorItemStepName(int number) { return TextOf(number, &ErrorItem::StepName); }
+std::string_view ErrorItemLogColumn(int number) { return TextOf(number, &ErrorItem::LogColumn); }
 
 }  // namespace qx

@@ -2,6 +2,7 @@
 
 #include "sim/code_blocks.h"
 #include "sim/drive_model.h"
+#include "sim/sim_firmware_image.h"
 
 namespace qx::sim {
 
@@ -17,6 +18,7 @@ void AdvanceBoot(DriveModel& m, std::uint64_t nowMs) {
     m.bootDoneAtMs.reset();
     m.present = true;
     m.ChangeState(m.bootWillSucceed ? ControllerState::Firmware : ControllerState::Loader);
+    if (m.bootWillSucceed) LoadSystemImage(m);
 }
 
 }  // namespace qx::sim

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "sim/drive_model.h"
+#include "sim/sim_firmware_image.h"
 
 namespace qx::sim {
 namespace {
@@ -56,6 +57,8 @@ void PutAtaString(Sector& s, int firstWord, int words, std::string_view text) {
 Sector BuildIdentify(const DriveModel& m) {
     Sector s{};
     const bool loader = m.state != ControllerState::Firmware;
+    if (!loader)
+        if (auto patched = IdentifyFromSystemImage(m)) return *patched;
     const std::uint64_t cap = m.AccessibleSectors();
     PutWord(s, 0, 0x0040);                         // fixed device
     PutWord(s, 1, 16383);

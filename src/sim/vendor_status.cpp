@@ -5,6 +5,7 @@
 
 #include "sim/drive_model.h"
 #include "sim/program_outcomes.h"
+#include "sim/sim_program_params.h"
 #include "sim/vendor_engine.h"
 
 namespace qx::sim {
@@ -44,6 +45,10 @@ void EraseUserBlocks(DriveModel& m) {
 
 bool ExecAction(DriveModel& m, VendorCall& call) {
     const std::uint8_t flags = call.U8(3);
+    if (const auto failed = ParamsFailureStatus(m, call.sub)) {
+        m.StartRun(call.sub, flags, *failed);
+        return true;
+    }
     if (call.sub == 1 && (flags & kEraseFlag)) EraseUserBlocks(m);
     m.StartRun(call.sub, flags, m.cfg.actionStatus ? m.cfg.actionStatus : ActionOutcome(m, call.sub, flags));
     return true;

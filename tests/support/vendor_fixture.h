@@ -103,6 +103,7 @@ protected:
         for (int s : {kSataSlot, kUsbSlot}) DeviceSlots[static_cast<std::size_t>(s)].CodeBlocks = {};
         // Matches the simulated drives' NAND: 4 channels, 8 sectors a page.
         config_.ChannelCount = 4;
+        config_.FlashTypeWord = 0x0011;   // 8 sectors a page, 256 pages a block, 2048 blocks a CE
         config_.FlashGeometry.SectorsPerPage = 8;
         config_.EccMode = 3;
         config_.Options[kOptV50Pages] = 1;
