@@ -1,0 +1,44 @@
+// Bad blocks of a drive counted by channel, cell (CE row) and kind, from the
+// firmware's bad-block table and the drive's early-bad and later-bad tables.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace qx {
+
+struct TableContext;
+
+// Counter of channel c, cell e and kind k at c x 56 + e x 7 + k.
+inline constexpr std::size_t kBadBlockKinds = 7;
+inline constexpr std::size_t kBadBlockCells = 8;
+inline constexpr std::size_t kBadBlockChannelStride = kBadBlockCells * kBadBlockKinds;
+inline constexpr std::size_t kBadBlockCounterCount = 320;   // what the station's worker provides
+
+// Kinds (the k of a counter).
+inline constexpr std::size_t kKindEarlyBad = 0;
+inline constexpr std::size_t kKindEraseFail = 1;
+inline constexpr std::size_t kKindProgFail = 2;
+inline constexpr std::size_t kKindEccFail = 3;
+inline constexpr std::size_t kKindEccOver = 4;
+inline constexpr std::size_t kKindUnitChannelBits = 6;
+
+using BadBlockCounters = std::array<std::uint32_t, kBadBlockCounterCount>;
+using BadBlockTotals = std::array<std::uint32_t, kBadBlockKinds>;
+
+// The counter's position; counters outside the span (or a cell past the
+// eight of a channel) are not counted.
+constexpr std::size_t BadBlockCounterAt(std::size_t channel, std::size_t cell, std::size_t kind) {
+    return channel * kBadBlockChannelStride + cell * kBadBlockKinds + kind;
+}
+
+// Rereads the system information and the drive's tables, then counts into
+// counters (added to what they hold) and sets the seven totals over the
+// drive's channels and banks. With a detail text, the legend of the error
+// types is appended to it first.
+void CountBadBlocksByType(int slot, TableContext& ctx, std::span<std::uint32_t> counters, BadBlockTotals& totals,
+                          std::string* detailText);
+
+}  // namespace qx

@@ -1,0 +1,86 @@
+#include "qxlib/code_page_check.h"
+
+#include <vector>
+
+#include "qxlib/ata_scsi_commands.h"
+#include "qxlib/code_block_tags.h"
+#include "qxlib/device_slot.h"
+#include "qxlib/drive_tables.h"
+#include "qxlib/firmware_mode.h"
+#include "qxlib/flash_config.h"
+#include "qxlib/global_parameter.h"
+#include "qxlib/info_page.h"
+#include "qxlib/system_info.h"
+#include "qxlib/v_access.h"
+
+namespace qx {
+namespace {
+
+constexpr std::size_t kSmartWorkBytes = 64 * 1024;
+constexpr std::size_t kAttributeCount = 30;
+constexpr std::size_t kAttributesAt = 2;
+constexpr std::size_t kAttributeBytes = 12;
+constexpr std::uint8_t kWearAttribute = 173;
+
+struct PageCheck {
+    std::uint16_t page;
+    const CodeBlockTag* tag;
+    unsigned char reason;
+};
+
+// True unless the read answered and the page of channel 0 lacks its tag.
+bool PageKeepsTag(int slot, const FlashConfig& c, bool loader, std::uint16_t codeBlock, const PageCheck& check,
+                  std::span<std::uint8_t> buffer) {
+    const TableBlockOperands at = TableBlockOf(codeBlock, c, loader);
+    const auto option = static_cast<std::uint8_t>(c.Options[kOptPageOption] * 2 + c.Options[kOptScramble]);
+    const int sectors = c.ChannelCount * c.FlashGeometry.SectorsPerPage;
+    if (!VA_FW_ReadFlashPages(slot, c, 0, at.Block, at.PlaneBlock, check.page, c.EccMode, option, buffer, sectors))
+        return true;
+    return HasCodeBlockTag(buffer, *check.tag);
+}
+
+bool WearIsLow(int slot, std::span<std::uint8_t> buffer) {
+    std::vector<std::uint8_t> smart(kSmartWorkBytes);
+    if (ATA_SmartEnableOperations(slot) != 1 || ATA_SmartReadData(slot, smart.data(), 1) != 1) return false;
+    bool low = true;
+    for (std::size_t k = 0; k < kAttributeCount; ++k) {
+        const std::uint8_t* e = &smart[kAttributesAt + k * kAttributeBytes];
+        const unsigned raw = e[5] | unsigned{e[6]} << 8;
+        if (e[0] == kWearAttribute && raw > kMaxTableWear) {
+            low = false;
+            buffer[0] = kCodePageWearTooHigh;
+        }
+    }
+    return low;
+}
+
+}  // namespace
+
+bool CheckCodePages(int slot, TableContext& ctx) {
+    if (!IsSlot(slot) || ctx.buffer.empty()) return false;
+    EnterFirmwareMode(slot, ctx.config, ctx.buffer);
+    ReadSystemInfo(slot, ctx.config, ctx.binFiles, ctx.info, ctx.buffer);
+
+    const FlashConfig& c = ctx.config;
+    const std::uint16_t codeBlock = DeviceSlots[static_cast<std::size_t>(slot)].CodeBlocks[0];
+    const PageCheck checks[] = {
+        {1, &kDefectTableTag, kCodePageDefectUntagged},
+        {2, &kEarlyBadTableTag, kCodePageEarlyUntagged},
+        {3, &kRemapTableTag, kCodePageRemapUntagged},
+    };
+    const std::size_t checked = c.Options[kOptRemap] ? 3 : 2;
+    const bool loader = ctx.binFiles.Count ? IsLoaderDevice(slot) : false;
+    bool ok = true;
+    for (unsigned file = 0; ok && file < ctx.binFiles.Count; ++file) {
+        for (std::size_t k = 0; k < checked; ++k) {
+            if (PageKeepsTag(slot, c, loader, codeBlock, checks[k], ctx.buffer)) continue;
+            ctx.buffer[0] = checks[k].reason;
+            ok = false;
+            break;
+        }
+    }
+    if (ok && ctx.settings.EnCheckTablesErase) ok = WearIsLow(slot, ctx.buffer);
+    return ok;
+}
+
+}  // namespace qx
