@@ -42,8 +42,14 @@ int Sectors10(int slot, bool read, std::uint8_t* buffer, int count, std::uint32_
     put_be32(&b[2], lba);
     put_be16(&b[7], static_cast<std::uint16_t>(count));
     const int length = count * kSector;
-    const int r = UsbPath(slot) ? ExecSlotPassThrough(slot, read, b, 10, buffer, length, false)
-                                : ExecSlotSCSIPassThrough(slot, read, b, 10, buffer, length);
+    // A sector the drive refused with CHECK CONDITION did not move, though the
+    // pass-through call succeeded: the sector requests look at the sense data.
+    const bool direct = !IsSlot(slot) || DeviceSlots[static_cast<std::size_t>(slot)].DirectAta != 0;
+    const auto bytes = static_cast<std::uint32_t>(length);
+    const int r = !direct  ? (read ? ReadSectorsSCSI(SlotPath(slot), buffer, lba, bytes)
+                                   : WriteSectorsSCSI(SlotPath(slot), buffer, lba, bytes))
+                  : UsbPath(slot) ? ExecSlotPassThrough(slot, read, b, 10, buffer, length, false)
+                                  : ExecSlotSCSIPassThrough(slot, read, b, 10, buffer, length);
     if (r == 1) return 1;
     FailureRecord(buffer, read ? 2u : 1u, lba);
     return 2;

@@ -154,10 +154,14 @@ AtaOutcome Sectors(DriveModel& m, AtaRequest& r, Direction dir) {
     const std::uint32_t count = r.SectorCount();
     if (r.data.size() != count * kSectorSize) return AtaError(kErrAbrt);
     if (lba + count > m.AccessibleSectors()) return AtaError(kErrIdnf);
-    if (dir == Direction::In)
+    if (dir == Direction::In) {
+        if (m.media.Fails(MediaFaultKind::ReadFails, lba, count)) return AtaError(kErrUnc);
         m.sectors.Read(lba, r.data);
-    else
+        m.media.Corrupt(lba, r.data);
+    } else {
+        if (m.media.Fails(MediaFaultKind::WriteFails, lba, count)) return AtaError(kErrAbrt);
         m.sectors.Write(lba, r.data);
+    }
     return AtaGood();
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sim/fault_set.h"
+#include "sim/media_faults.h"
 #include "sim/nand.h"
 #include "sim/registers.h"
 #include "sim/sim_drive.h"
@@ -71,6 +72,7 @@ public:
 
     // ATA side.
     UserSectors sectors;
+    MediaFaults media;                // failing and stuck user sectors
     std::uint64_t maxLba;             // last accessible LBA (SET MAX ADDRESS)
     bool afterReadNativeMax = false;  // SET MAX is valid only right after it
     bool smartEnabled = true;

@@ -28,10 +28,14 @@ ScsiResult Sectors(DriveModel& m, const ScsiCommand& cmd, Direction dir) {
     if (!ParseBlock10(cmd, dir, b)) return ScsiCheck(kKeyIllegalRequest, kAscInvalidField);
     if (static_cast<std::uint64_t>(b.lba) + b.count > m.AccessibleSectors())
         return ScsiCheck(kKeyIllegalRequest, kAscLbaOutOfRange);
-    if (dir == Direction::In)
+    if (dir == Direction::In) {
+        if (m.media.Fails(MediaFaultKind::ReadFails, b.lba, b.count)) return ScsiCheck(0x03, 0x11);
         m.sectors.Read(b.lba, cmd.data);
-    else
+        m.media.Corrupt(b.lba, cmd.data);
+    } else {
+        if (m.media.Fails(MediaFaultKind::WriteFails, b.lba, b.count)) return ScsiCheck(0x03, 0x0C);
         m.sectors.Write(b.lba, cmd.data);
+    }
     return ScsiGood(static_cast<std::uint32_t>(cmd.data.size()));
 }
 
