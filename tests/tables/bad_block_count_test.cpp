@@ -3,29 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
-#include "diagnostics/diag_fixture.h"
 #include "qxlib/bad_block_counters.h"
 #include "qxlib/code_block_tags.h"
 #include "qxlib/drive_tables.h"
 #include "qxlib/info_page.h"
-#include "qxlib/sys_bin_header.h"
-#include "qxlib/system_info.h"
+#include "tables/table_drive_fixture.h"
 
 namespace qx::test {
 namespace {
 
-using Page = std::vector<std::uint8_t>;
-
-Page Tagged(const CodeBlockTag& tag) {
-    Page p(4096, 0);
-    std::copy(tag.begin(), tag.end(), p.begin());
-    return p;
-}
-void Word(Page& p, std::size_t at, std::uint16_t v) {
-    p[at] = static_cast<std::uint8_t>(v);
-    p[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
 Page LaterBad(std::initializer_list<std::pair<std::uint16_t, std::uint8_t>> entries) {
     Page p = Tagged(kLaterBadTableTag);
     Word(p, 16, static_cast<std::uint16_t>(entries.size()));
@@ -38,39 +26,22 @@ Page LaterBad(std::initializer_list<std::pair<std::uint16_t, std::uint8_t>> entr
     return p;
 }
 
-class BadBlockCountTest : public DiagFixture {
+class BadBlockCountTest : public TableDriveFixture {
 protected:
     void SetUp() override {
-        DiagFixture::SetUp();
-        config_.FlashGeometry.BlocksPerCe = 2048;
-        config_.FlashGeometry.PagesPerBlock = 256;
+        TableDriveFixture::SetUp();
         for (int slot : kBothSlots) {
-            DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
-            ASSERT_TRUE(s.DefectTable.Allocate(kDefectTableSize));
-            ASSERT_TRUE(s.EarlyTable.Allocate(kEarlyTableSize));
-            ASSERT_TRUE(s.LaterBadPages.Allocate(kLaterBadPagesSize));
-            s.CodeBlocks = {10, 11, 12, 13};
-            s.LaterBadBlockFirst = 50;    // block 100
-            s.LaterBadBlockOther = 60;    // block 120
-            SetState(slot, sim::ControllerState::Firmware);
             PutDriveTables(slot);
-            PutMemoryImage(slot);
+            PutSystem(slot, 1);
         }
-        VendorModeOn(kSataSlot);
-    }
-    void TearDown() override {
-        for (int slot : kBothSlots) {
-            DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
-            s.DefectTable.Release();
-            s.EarlyTable.Release();
-            s.LaterBadPages.Release();
-            s.LaterBadBlockFirst = s.LaterBadBlockOther = 0;
-        }
-        DiagFixture::TearDown();
     }
 
-    void Put(int slot, std::uint8_t ch, std::uint8_t ce, std::uint16_t block, std::uint16_t page, const Page& p) {
-        Drive(slot, [&](sim::DriveModel& m) { m.nand.Program({ch, ce, block, page}, p); });
+    // 5 early-bad at CE 0 and 6 at CE 1 (bit 15 set); 7 lies past the end.
+    static Page EarlyPage() {
+        Page early = Tagged(kEarlyBadTableTag);
+        const std::uint16_t words[] = {0xFB00, 5, 0xFB01, 6 | 0x8000, 0xFE00, 7};
+        for (std::size_t k = 0; k < std::size(words); ++k) Word(early, 16 + 2 * k, words[k]);
+        return early;
     }
 
     // Bad blocks 5..8 in every channel and CE; 5 early-bad at CE 0 and 6 at
@@ -79,43 +50,22 @@ protected:
     // nowhere.
     void PutDriveTables(int slot) {
         Drive(slot, [](sim::DriveModel& m) { m.cfg.badBlocks = {5, 6, 7, 8}; });
-        Page info(4096, 0);
-        std::memcpy(info.data(), "LDBK BLOCKS V50", 16);
-        Put(slot, 0, 0, 10, 0, info);
-        Page early = Tagged(kEarlyBadTableTag);
-        const std::uint16_t words[] = {0xFB00, 5, 0xFB01, 6 | 0x8000, 0xFE00, 7};
-        for (std::size_t k = 0; k < std::size(words); ++k) Word(early, 16 + 2 * k, words[k]);
+        const Page early = EarlyPage();
         for (std::uint8_t ch = 0; ch < 4; ++ch) {
             Page defect = Tagged(kDefectTableTag);
             defect[16] = static_cast<std::uint8_t>(0xD0 + ch);
-            Put(slot, ch, 0, 10, 1, defect);
-            Put(slot, ch, 0, 10, 2, early);
+            Put(slot, ch, 0, kCodeBlock, 1, defect);
+            Put(slot, ch, 0, kCodeBlock, 2, early);
             Put(slot, ch, 0, 100, 1, LaterBad({{7, 3}}));
             Put(slot, ch, 0, 100, 2, LaterBad({{7, 3}, {8, 4}}));
             Put(slot, ch, 1, 120, 1, LaterBad({{5, 5}, {7, 1}}));
         }
-        Put(slot, 0, 0, 10, 4, Tagged(kSystemPageTag));
-    }
-
-    // What the firmware shows at memory address 0: its header page, with
-    // this drive's geometry and code blocks.
-    void PutMemoryImage(int slot) {
-        std::vector<std::uint8_t> image(kSystemImageBytes, 0);
-        std::memcpy(&image[0x300], "QXSS", 4);
-        std::memcpy(&image[0x324], "849", 4);
-        DecodeFlashGeometry(config_, config_.FlashGeometry);
-        BinFileList bins{};
-        ASSERT_TRUE(BuildSysBinHeader(slot, config_, settings_, image));
-        ASSERT_TRUE(BuildSysBinGeometry(slot, config_, bins, false, image));
-        Drive(slot, [&](sim::DriveModel& m) { m.systemImage = image; });
+        Put(slot, 0, 0, kCodeBlock, 4, Tagged(kSystemPageTag));
     }
 
     std::uint32_t At(const BadBlockCounters& n, std::size_t ch, std::size_t cell, std::size_t kind) {
         return n[BadBlockCounterAt(ch, cell, kind)];
     }
-
-    BinFileList bins_{};
-    SystemInfo info_{};
 };
 
 TEST_F(BadBlockCountTest, ReadDriveTablesFillsTheSlotBuffers) {
@@ -140,6 +90,76 @@ TEST_F(BadBlockCountTest, WithoutAnInformationPageNothingIsRead) {
     std::memset(DeviceSlots[kUsbSlot].EarlyTable.data(), 0x77, 16);
     EXPECT_FALSE(ReadDriveTables(kUsbSlot, config_, buffer_));
     EXPECT_EQ(DeviceSlots[kUsbSlot].EarlyTable.data()[0], 0x77);
+}
+
+// The golden count, rereading everything from the drive into the worker's
+// own configuration. Per channel: 5 (row 0) and 6 (row 1) early-bad, 7 Prog
+// Fail and 8 Erase Fail in row 0, 5 Ecc Fail and 7 Ecc Over in row 1; the
+// two blocks typed nowhere are traced and not counted. A channel whose
+// early page lacks its tag counts nothing. The controller model 818 counts
+// every early-table word instead, and its bad-unit table (count at 0) is
+// empty on this drive.
+TEST_F(BadBlockCountTest, CountsEveryKindOfEveryChannelOnBothPaths) {
+    struct Case {
+        const char* name;
+        const char* model;
+        int untaggedChannel;
+        BadBlockTotals totals;
+    };
+    const Case cases[] = {
+        {"per channel", "849", -1, {8, 4, 4, 4, 4, 0, 0}},
+        {"per channel, channel 2 untagged", "849", 2, {6, 3, 3, 3, 3, 0, 0}},
+        {"bad units", "818", -1, {8, 0, 0, 0, 0, 0, 0}},
+        {"bad units, channel 2 untagged", "818", 2, {6, 0, 0, 0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        for (int slot : kBothSlots) {
+            SCOPED_TRACE(testing::Message() << c.name << ", slot " << slot);
+            // Channel 2's code block afresh, its early page tagged or not.
+            Drive(slot, [](sim::DriveModel& m) { m.nand.Erase(2, 0, kCodeBlock); });
+            PutSystem(slot, 1, c.model);
+            Page early = EarlyPage();
+            if (c.untaggedChannel == 2) early[0] ^= 0xFF;
+            Put(slot, 2, 0, kCodeBlock, 1, Tagged(kDefectTableTag));
+            Put(slot, 2, 0, kCodeBlock, 2, early);
+            worker_ = FlashConfig{};
+            ClearLog();
+
+            BadBlockCounters n{};
+            BadBlockTotals totals{};
+            CountBadBlocksByType(slot, tables_, n, totals, nullptr);
+            EXPECT_EQ(totals, c.totals);
+            EXPECT_EQ(worker_.ChannelCount, 4);
+            const bool perChannel = std::strcmp(c.model, "818") != 0;
+            EXPECT_EQ(Traced("err bad block type=99\n"), perChannel);
+        }
+    }
+}
+
+// Each count lands in the cell of the CE row whose table listed the block:
+// a later-bad block of row 0 is row 0's, whatever CE the early page ends on.
+// Counters already holding counts are added to.
+TEST_F(BadBlockCountTest, CountsLandInTheCellOfTheirRow) {
+    BadBlockCounters n{};
+    n[BadBlockCounterAt(3, 1, kKindEccOver)] = 10;
+    BadBlockTotals totals{};
+    std::string detail = "before\r\n";
+    CountBadBlocksByType(kUsbSlot, tables_, n, totals, &detail);
+    for (std::size_t ch = 0; ch < 4; ++ch) {
+        SCOPED_TRACE(ch);
+        EXPECT_EQ(At(n, ch, 0, kKindEarlyBad), 1u);
+        EXPECT_EQ(At(n, ch, 0, kKindProgFail), 1u);
+        EXPECT_EQ(At(n, ch, 0, kKindEraseFail), 1u);
+        EXPECT_EQ(At(n, ch, 0, kKindEccFail) + At(n, ch, 0, kKindEccOver), 0u);
+        EXPECT_EQ(At(n, ch, 1, kKindEarlyBad), 1u);
+        EXPECT_EQ(At(n, ch, 1, kKindEccFail), 1u);
+        EXPECT_EQ(At(n, ch, 1, kKindEccOver), ch == 3 ? 11u : 1u);
+        EXPECT_EQ(At(n, ch, 1, kKindProgFail) + At(n, ch, 1, kKindEraseFail), 0u);
+    }
+    EXPECT_EQ(totals, (BadBlockTotals{8, 4, 4, 4, 14, 0, 0}));
+    EXPECT_EQ(detail,
+              "before\r\nErrType 1 (Ecc Over)\r\nErrType 3 (Prog Fail)\r\nErrType 4 (Erase Fail)\r\n"
+              "ErrType 5 (Ecc Fail)\r\n");
 }
 
 }  // namespace
