@@ -14,5 +14,11 @@ extern std::atomic<bool> DumpDebugFile;
 // How vendor data is tunnelled on the SATA path: 0 PIO (0xC4/0xC5),
 // 1 vendor PIO (0x8A/0x8F), 2 vendor UDMA (0x86/0x88); other values act as 0.
 extern std::atomic<std::uint8_t> TransferMode;
+// Set by the port setup for bridges that need the PIO tunnel (types 1 and
+// 14): the firmware download and upload then keep TransferMode at 1.
+extern std::atomic<bool> ForcePioTransfer;
+// Set by the run controller (special mode, download without pre-format): the
+// firmware download leaves each slot's early-bad count at 0.
+extern std::atomic<bool> SkipEarlyBadCount;
 
 }  // namespace qx

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sim/code_block_tables.h"
 #include "sim/drive_model.h"
 
 namespace qx::sim {
@@ -89,11 +90,8 @@ std::optional<InfoPageFound> FindInfoPage(const DriveModel& m) {
 }
 
 bool FirmwareBootable(const DriveModel& m, std::uint8_t mode) {
-    const auto info = FindInfoPage(m);
-    if (!info || info->binFiles < mode) return false;
-    std::uint8_t tag[sizeof kCodeTag];
-    m.nand.Read({0, 0, info->block, kCodePageIndex}, tag);
-    return std::equal(std::begin(tag), std::end(tag), std::begin(kCodeTag));
+    return std::any_of(m.cfg.codeBlocks.begin(), m.cfg.codeBlocks.end(),
+                       [&](std::uint16_t block) { return CodeBlockBootable(m, block, mode); });
 }
 
 }  // namespace qx::sim

@@ -28,8 +28,10 @@ struct InfoPageFound {
 // The first code block whose page 0 carries an information page header.
 std::optional<InfoPageFound> FindInfoPage(const DriveModel& m);
 
-// What the loader checks before it hands over: an information page listing
-// at least mode bin files, and the code tag at the start of page 8.
+// What the loader checks before it hands over: a code block whose
+// information page lists at least mode bin files and whose first bin page
+// starts with the code tag (CodeBlockBootable, code_block_tables.h, says
+// what more a block the station wrote must hold).
 bool FirmwareBootable(const DriveModel& m, std::uint8_t mode);
 
 }  // namespace qx::sim

@@ -26,6 +26,13 @@ void Nand::Erase(std::uint8_t channel, std::uint8_t ce, std::uint16_t block) {
     const std::uint64_t first = NandAddress{channel, ce, block, 0}.Key();
     const std::uint64_t last = NandAddress{channel, ce, block, 0xFFFF}.Key();
     pages_.erase(pages_.lower_bound(first), pages_.upper_bound(last));
+    layouts_.erase(layouts_.lower_bound(first), layouts_.upper_bound(last));
+}
+
+std::optional<PageLayout> Nand::Layout(const NandAddress& a) const {
+    const auto it = layouts_.find(a.Key());
+    if (it == layouts_.end()) return std::nullopt;
+    return it->second;
 }
 
 }  // namespace qx::sim

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -27,6 +28,16 @@ struct NandAddress {
     }
 };
 
+// How the controller programmed a page: the ECC mode, the layout option and
+// the sectors-per-page byte of the write command. A read that names another
+// ECC mode or option cannot correct the page.
+struct PageLayout {
+    std::uint8_t eccMode = 0;
+    std::uint8_t option = 0;
+    std::uint8_t sectorsPerPageByte = 0;
+    bool operator==(const PageLayout&) const = default;
+};
+
 class Nand {
 public:
     explicit Nand(std::size_t pageBytes) : pageBytes_(pageBytes) {}
@@ -39,12 +50,22 @@ public:
     void Erase(std::uint8_t channel, std::uint8_t ce, std::uint16_t block);
     bool IsErased(const NandAddress& a) const { return !pages_.contains(a.Key()); }
 
+    // The layout a page was programmed with through a page command; none for
+    // an erased page or one set up directly (a factory image, a test).
+    // Erasing the block forgets it.
+    void SetLayout(const NandAddress& a, const PageLayout& layout) { layouts_[a.Key()] = layout; }
+    std::optional<PageLayout> Layout(const NandAddress& a) const;
+
     const std::map<std::uint64_t, std::vector<std::uint8_t>>& Pages() const { return pages_; }
-    void Clear() { pages_.clear(); }
+    void Clear() {
+        pages_.clear();
+        layouts_.clear();
+    }
 
 private:
     std::size_t pageBytes_;
     std::map<std::uint64_t, std::vector<std::uint8_t>> pages_;
+    std::map<std::uint64_t, PageLayout> layouts_;
 };
 
 }  // namespace qx::sim

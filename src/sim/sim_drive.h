@@ -9,6 +9,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/device_io.h"
@@ -85,6 +86,11 @@ struct DriveConfig {
     std::string infoHeader = "LDBK BLOCKS V50";
     std::uint16_t infoSequence = 1;
     bool badScanBlock = false;                     // page 8 byte 0x550 = 1
+    // What pre-format leaves in the code blocks: entries of a remap row on
+    // the system page (6 for the kind-42 firmware family, else 12), and code
+    // block pages (block, page; every channel, CE 0) no read can correct.
+    std::uint8_t remapColumns = 12;
+    std::set<std::pair<std::uint16_t, std::uint16_t>> uncorrectablePages;
 
     std::uint64_t dramBytes = 256ull << 20;
     std::uint8_t dramStatus = 0x15;                // final status of the DRAM diagnostic

@@ -4,6 +4,7 @@
 // set per write (0x8A), one block per erase (0x8B).
 #include <bit>
 
+#include "sim/code_block_tables.h"
 #include "sim/page_command.h"
 
 namespace qx::sim {
@@ -12,11 +13,20 @@ namespace {
 using platform::Direction;
 
 constexpr std::uint8_t kAllChannels = 0xFF;
+constexpr std::uint8_t kBitsInError = 0x5A;
+constexpr std::uint8_t kReadUncorrectable = 0x01;   // program status after such a read
 
+// A page the read cannot correct comes back as it is on the flash, bits in
+// error; a running program reports it in its status (0 after a good read).
 bool ReadPage(DriveModel& m, VendorCall& call) {
     const PageCommand p = TakePageCommand(m, call);
     if (!InGeometry(m, p.channel, p.ce, p.block, p.page) || call.data.size() > m.nand.PageBytes()) return false;
-    m.nand.Read({p.channel, p.ce, p.block, p.page}, call.data);
+    const NandAddress a{p.channel, p.ce, p.block, p.page};
+    m.nand.Read(a, call.data);
+    const bool uncorrectable = Uncorrectable(m, a, p.eccMode, p.option);
+    if (uncorrectable)
+        for (std::uint8_t& b : call.data) b ^= kBitsInError;
+    if (m.state == ControllerState::ProgramRunning && !m.run) m.programStatus = uncorrectable ? kReadUncorrectable : 0;
     return true;
 }
 
@@ -35,7 +45,9 @@ bool WritePage(DriveModel& m, VendorCall& call) {
     for (std::uint8_t unit = 0; unit < 8; ++unit) {
         if (!(bitmap & (1u << unit))) continue;
         if (unit >= m.cfg.channels) return false;
-        m.nand.Program({unit, p.ce, p.block, p.page}, call.data.subspan(at, pageBytes));
+        const NandAddress a{unit, p.ce, p.block, p.page};
+        m.nand.Program(a, call.data.subspan(at, pageBytes));
+        m.nand.SetLayout(a, {p.eccMode, p.option, p.sectorsPerPageByte});
         at += pageBytes;
     }
     return true;

@@ -3,6 +3,7 @@
 // and keeps error information (0x06).
 #include <algorithm>
 
+#include "sim/code_block_tables.h"
 #include "sim/drive_model.h"
 #include "sim/program_outcomes.h"
 #include "sim/sim_program_params.h"
@@ -14,6 +15,8 @@ namespace {
 using platform::Direction;
 
 constexpr std::uint8_t kEraseFlag = 0x01;
+constexpr std::uint8_t kEraseDone = 0x0E;
+constexpr std::uint8_t kPreFormatDone = 0x0A;
 
 bool GetStatus(DriveModel& m, VendorCall& call) {
     if (m.run) {
@@ -50,7 +53,11 @@ bool ExecAction(DriveModel& m, VendorCall& call) {
         return true;
     }
     if (call.sub == 1 && (flags & kEraseFlag)) EraseUserBlocks(m);
-    m.StartRun(call.sub, flags, m.cfg.actionStatus ? m.cfg.actionStatus : ActionOutcome(m, call.sub, flags));
+    const std::uint8_t status = m.cfg.actionStatus ? m.cfg.actionStatus : ActionOutcome(m, call.sub, flags);
+    // Before a firmware download or a defect-table write: blank code blocks.
+    if (call.sub == 1 && (flags & kDownloadPrepareFlag) && status == kEraseDone) EraseCodeBlocks(m);
+    if (call.sub == 3 && status == kPreFormatDone) WriteCodeBlockTables(m);
+    m.StartRun(call.sub, flags, status);
     return true;
 }
 

@@ -1,0 +1,140 @@
+// The whole chain on both paths: pre-format builds the tables, the download
+// rewrites the code blocks, and the firmware boots from what was written and
+// answers IDENTIFY with the identity the download patched in.
+#include "firmware/firmware_fixture.h"
+#include "qxlib/firmware_mode.h"
+#include "qxlib/identify_capacity.h"
+#include "qxlib/code_block_tags.h"
+#include "qxlib/vendor_builders.h"
+#include "qxlib/vendor_command.h"
+
+namespace qx::test {
+namespace {
+
+class DownloadChain : public FirmwareFixture {
+protected:
+    // The firmware runs after the enable command and answers IDENTIFY.
+    void BootsWithWrittenIdentity(int slot) {
+        Bytes page(PageSetBytes(config_));
+        ASSERT_EQ(EnterFirmwareMode(slot, config_, page), 1);
+        {
+            auto hold = DriveOf(slot).Lock();
+            ASSERT_EQ(DriveOf(slot).Model().state, sim::ControllerState::Firmware);
+        }
+        // The SATA path asks IDENTIFY; the controller's own USB interface
+        // has none, so there the identity is read where the firmware keeps
+        // it: the IDENTIFY template of its system memory image.
+        Bytes identify(512);
+        if (slot == kSataSlot) {
+            ASSERT_TRUE(IdentifyDevice(slot, identify.data(), 1));
+        } else {
+            Bytes image(4096);
+            ASSERT_EQ(VC_ReadMemory(slot, 3, 0, image.data(), 8), 1);
+            identify = Slice(image, 0x04C, 512);
+        }
+        auto text = [&](std::size_t word, std::size_t chars) {
+            std::string s(reinterpret_cast<const char*>(&identify[2 * word]), chars);
+            SwapBytePairs(reinterpret_cast<std::uint8_t*>(s.data()), s.size());
+            return s;
+        };
+        EXPECT_EQ(text(10, 20), "QX0123456789        ");
+        EXPECT_EQ(text(27, 40), "Quorlix QX SSD 256GB                    ");
+        EXPECT_EQ(text(23, 8), "FW1.02  ");
+        // World wide name 123456789 under the OUI 00AB12.
+        EXPECT_EQ(Slice(identify, 216, 8), Hex("0A 50 21 B1 45 23 89 67"));
+    }
+};
+
+TEST_F(DownloadChain, FirmwareBootsFromTheWrittenCodeBlocksOnBothPaths) {
+    for (bool lowPage : {false, true})
+        for (int slot : kBothSlots) {
+            SCOPED_TRACE(::testing::Message() << "slot " << slot << (lowPage ? ", low-page" : ", normal"));
+            config_.EnCodeBlockLowPage = lowPage;
+            config_.LowPageType = 3;
+            FillCodeBlockPageTables(config_);
+            PrepareDrive(slot);
+            // Pre-format left the information page and the tables: nothing to boot.
+            {
+                auto hold = DriveOf(slot).Lock();
+                EXPECT_FALSE(sim::FirmwareBootable(DriveOf(slot).Model(), 1));
+            }
+            ASSERT_TRUE(Download(slot));
+            {
+                auto hold = DriveOf(slot).Lock();
+                const sim::DriveModel& m = DriveOf(slot).Model();
+                for (std::uint16_t block : m.cfg.codeBlocks)
+                    EXPECT_TRUE(sim::CodeBlockBootable(m, block, 1)) << "code block " << block;
+            }
+            BootsWithWrittenIdentity(slot);
+        }
+}
+
+TEST_F(DownloadChain, EachDownloadCountsTheSequenceOn) {
+    for (int slot : kBothSlots) {
+        SCOPED_TRACE(slot);
+        PrepareDrive(slot);
+        ASSERT_TRUE(Download(slot));
+        // The factory firmware carried sequence 1.
+        EXPECT_EQ(get_le16(NandPage(slot, 2, 0, 0).data() + 0x210), 2);
+        PrepareDrive(slot);
+        ASSERT_TRUE(Download(slot));
+        for (const std::uint16_t block : std::array<std::uint16_t, 4>{0, 1, 2, 3}) {
+            const Bytes info = NandPage(slot, block, 0, 0);
+            EXPECT_EQ(get_le16(info.data() + 0x210), 3);
+            EXPECT_EQ(info[0x1D], block) << "the page names its own block";
+            EXPECT_EQ(NandPage(slot, block, 0, 1)[0x1D], 0);
+            EXPECT_EQ(NandPage(slot, block, 0, 3)[0x18], 3);
+        }
+    }
+}
+
+TEST_F(DownloadChain, NothingIsWrittenWhenTheProgramCannotBlankTheCodeBlocks) {
+    for (int slot : kBothSlots) {
+        SCOPED_TRACE(slot);
+        PrepareDrive(slot);
+        Drive(slot, [](sim::DriveModel& m) { m.cfg.actionStatus = 0x0F; });   // action 1 fails
+        EXPECT_FALSE(Download(slot));
+        Drive(slot, [](sim::DriveModel& m) { m.cfg.actionStatus = 0; });
+        EXPECT_EQ(Writes(slot), 0);
+        // The tables pre-format left are still there.
+        EXPECT_TRUE(HasCodeBlockTag(NandPage(slot, 0, 4, 0), kSystemPageTag));
+    }
+}
+
+TEST_F(DownloadChain, FailedWriteEndsTheStepAtOnce) {
+    for (int slot : kBothSlots) {
+        SCOPED_TRACE(slot);
+        PrepareDrive(slot);
+        sim::FaultRule f;
+        f.vendorSub = 0x8A;
+        f.skip = slot == kSataSlot ? 2 * 5 : 5;   // the sixth page write (the SATA path: two requests each)
+        f.count = 1;
+        DriveOf(slot).AddFault(f);
+        EXPECT_FALSE(Download(slot));
+        DriveOf(slot).ClearFaults();
+        EXPECT_EQ(Writes(slot), 5) << "no write after the failed one";
+    }
+}
+
+TEST_F(DownloadChain, TransferModeForTheDownload) {
+    struct Case {
+        std::uint8_t before;
+        bool forcePio;
+        std::uint8_t after;
+    };
+    for (const Case c : {Case{1, false, 2}, Case{2, false, 2}, Case{0, false, 0}, Case{2, true, 1}, Case{1, true, 1}}) {
+        TransferMode = c.before;
+        ForcePioTransfer = c.forcePio;
+        UseFirmwareTransferMode();
+        EXPECT_EQ(TransferMode, c.after) << int{c.before} << " force " << c.forcePio;
+    }
+    ForcePioTransfer = true;
+    TransferMode = 2;
+    PrepareDrive(kSataSlot);
+    ASSERT_TRUE(Download(kSataSlot));
+    EXPECT_EQ(TransferMode, 1);
+    BootsWithWrittenIdentity(kSataSlot);
+}
+
+}  // namespace
+}  // namespace qx::test
