@@ -17,12 +17,14 @@ constexpr std::uint8_t kSat16 = 0x85;
 
 bool UsbPath(int slot) { return IsSlot(slot) && DeviceSlots[static_cast<std::size_t>(slot)].UsbPath != 0; }
 
+// A drive that refuses an ATA command tells so in its sense data: the ATA
+// commands look at it, so a refused SET MAX or SMART read is not a pass.
 int Send12(int slot, bool read, const std::uint8_t (&b)[12], std::uint8_t* buffer, int count) {
-    return ExecSlotPassThrough(slot, read, b, 12, buffer, count * kSector, false) == 1 ? 1 : 2;
+    return ExecSlotAtaPassThrough(slot, read, b, 12, buffer, count * kSector, false) == 1 ? 1 : 2;
 }
 
 int Send16(int slot, bool read, const std::uint8_t (&b)[16], std::uint8_t* buffer, int count) {
-    return ExecSlotPassThrough(slot, read, b, 16, buffer, count * kSector, true) == 1 ? 1 : 2;
+    return ExecSlotAtaPassThrough(slot, read, b, 16, buffer, count * kSector, true) == 1 ? 1 : 2;
 }
 
 // Non-data ATA command with only its opcode (and LBA-high quirk bytes).

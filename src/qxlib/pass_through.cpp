@@ -247,18 +247,34 @@ int WriteSectorsSCSI(const char* path, std::uint8_t* buffer, std::uint32_t lba, 
     return SectorsRequest(path, false, buffer, lba, byteCount);
 }
 
-int ExecSlotPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
-                        int dataLength, bool flag48) {
+namespace {
+
+int SlotDispatch(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data, int dataLength,
+                 bool flag48, bool deviceErrorFails) {
     if (!IsSlot(slot)) return -1;
     const DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
     const char* path = SlotPath(slot);
     if (s.DirectAta) return ExecATAPassThrough(path, read, block, blockLength, data, dataLength, flag48, 10);
     if (!*path) return -1;
-    std::uint32_t moved = 0;
-    const int r = read ? ReadSCSICommandWithTimeOutValue(path, block, blockLength, data, dataLength, &moved,
-                                                         s.UsbPath ? 300 : 10)
-                       : WriteSCSICommandWithTimeOutValue(path, block, blockLength, data, dataLength, &moved, 10);
-    return r == 1 ? 1 : -2;
+    const auto out = read ? ScsiRequest(path, true, block, blockLength, data, dataLength, nullptr, s.UsbPath ? 300 : 10,
+                                        "ReadSCSICommandWithTimeOutValue")
+                          : ScsiRequest(path, false, block, blockLength, data, dataLength, nullptr, 10,
+                                        "WriteSCSICommandWithTimeOutValue");
+    if (out.result != 1) return -2;
+    if (deviceErrorFails && out.raw.status == 0x02 && SenseKey(out.raw) > 1) return -2;
+    return 1;
+}
+
+}  // namespace
+
+int ExecSlotPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
+                        int dataLength, bool flag48) {
+    return SlotDispatch(slot, read, block, blockLength, data, dataLength, flag48, false);
+}
+
+int ExecSlotAtaPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
+                           int dataLength, bool flag48) {
+    return SlotDispatch(slot, read, block, blockLength, data, dataLength, flag48, true);
 }
 
 int ExecSlotSCSIPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,

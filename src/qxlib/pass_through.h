@@ -42,6 +42,12 @@ int WriteSectorsSCSI(const char* path, std::uint8_t* buffer, std::uint32_t lba, 
 // --- Per-slot dispatchers: transport result codes.
 int ExecSlotPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
                         int dataLength, bool flag48);
+// The ATA commands' route: as ExecSlotPassThrough, but a command the drive
+// ended with an error (CHECK CONDITION with a sense key beyond RECOVERED
+// ERROR, as a bridge reports an ATA error) fails with -2 instead of counting
+// as done. The vendor tunnel keeps the plain rule.
+int ExecSlotAtaPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
+                           int dataLength, bool flag48);
 int ExecSlotSCSIPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
                             int dataLength);
 

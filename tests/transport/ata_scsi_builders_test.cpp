@@ -112,6 +112,33 @@ TEST_F(AtaScsiBuilders, InquiryAndCapacityWorkOnlyOnTheUsbPath) {
     EXPECT_EQ(log[1].cdb, (Bytes{0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
+TEST_F(AtaScsiBuilders, AnAtaCommandTheDriveRefusesFails) {
+    // The bridge reports the drive's ATA error as CHECK CONDITION with ATA
+    // sense; the system call itself succeeds.
+    const struct {
+        const char* name;
+        std::uint8_t ataCommand;
+        std::function<int()> call;
+    } cases[] = {
+        {"SetMaxAddress", 0xF9, [] { return ATA_SetMaxAddress(test::kSataSlot, 0x1000); }},
+        {"SetMaxAddressExt", 0x37, [] { return ATA_SetMaxAddressExt(test::kSataSlot, 0x1000); }},
+        {"SmartReadData", 0xB0, [] {
+             std::vector<std::uint8_t> buf(512);
+             return ATA_SmartReadData(test::kSataSlot, buf.data(), 1);
+         }},
+        {"IdentifyDevice", 0xEC, [] {
+             std::vector<std::uint8_t> buf(512);
+             return ATA_IdentifyDevice(test::kSataSlot, buf.data(), 1);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sataDrive_->ClearFaults();
+        sataDrive_->AddFault(sim::FaultRule::Of(sim::FaultKind::AtaError).OnOpcode(c.ataCommand));
+        EXPECT_EQ(c.call(), 2);
+    }
+}
+
 TEST_F(AtaScsiBuilders, FailedSectorTransfersLeaveTheirRecord) {
     sim::FaultRule fail;
     fail.kind = sim::FaultKind::SyscallFails;
