@@ -12,6 +12,7 @@
 #include "qxlib/info_page.h"
 #include "qxlib/system_info.h"
 #include "qxlib/v_access.h"
+#include "qxlib/vendor_builders.h"
 
 namespace qx {
 namespace {
@@ -39,9 +40,17 @@ bool PageKeepsTag(int slot, const FlashConfig& c, bool loader, std::uint16_t cod
     return HasCodeBlockTag(buffer, *check.tag);
 }
 
+// The SMART page: through the controller's own USB interface the ATA SMART
+// commands cannot pass (they answer 2 there), so that path asks the
+// firmware for the page, as the kept SMART page does.
+bool ReadSmartPage(int slot, std::uint8_t* page) {
+    if (DeviceSlots[static_cast<std::size_t>(slot)].UsbPath) return VC_SYS_USB_GetSMARTInfo(slot, page, 1) == 1;
+    return ATA_SmartEnableOperations(slot) == 1 && ATA_SmartReadData(slot, page, 1) == 1;
+}
+
 bool WearIsLow(int slot, std::span<std::uint8_t> buffer) {
     std::vector<std::uint8_t> smart(kSmartWorkBytes);
-    if (ATA_SmartEnableOperations(slot) != 1 || ATA_SmartReadData(slot, smart.data(), 1) != 1) return false;
+    if (!ReadSmartPage(slot, smart.data())) return false;
     bool low = true;
     for (std::size_t k = 0; k < kAttributeCount; ++k) {
         const std::uint8_t* e = &smart[kAttributesAt + k * kAttributeBytes];
