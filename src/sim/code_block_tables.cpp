@@ -127,6 +127,48 @@ void SystemPage(const DriveModel& m, std::vector<std::uint8_t>& p) {
     }
 }
 
+constexpr Tag kLaterBadTag = MakeTag(0xE8, 0xDC, 0x55, 0xAA);
+constexpr std::size_t kModeFlagAt = 0x502;
+constexpr std::size_t kDieOffsetAt = 0x548 + 14;
+
+unsigned DiesOf(std::span<const std::uint8_t> area) {
+    constexpr unsigned kDies[] = {1, 2, 4, 0};
+    return kDies[(Le16(area, kTypeWordAt) >> 9) & 3u];
+}
+
+// A plane block as the flash addresses it: two planes a block pair, except
+// class-2 parts without the mode flag, whose planes follow each other.
+unsigned PlaneToBlock(const DriveModel& m, unsigned plane) {
+    const std::span<const std::uint8_t> area = m.codeRam;
+    const unsigned dies = std::max(DiesOf(area), 1u);
+    const unsigned perPlane = m.cfg.blocksPerCe / 2u / dies;
+    if ((Le16(area, kTypeWordAt) >> 12) == 2 && !Byte(area, kModeFlagAt, 0x20) && perPlane != 0)
+        return plane / perPlane * 2 * perPlane + 2 * (plane % perPlane);
+    return plane * 2;
+}
+
+// The later-bad lists start empty: page 1 of each list block (per chip
+// enable and die) carries the tag and a count of 0, unless the block
+// already holds a list.
+void WriteEmptyLaterBadLists(DriveModel& m, const PageLayout& layout) {
+    const std::span<const std::uint8_t> area = m.codeRam;
+    const unsigned dieOffset = Le16(area, kDieOffsetAt);
+    for (unsigned ce = 0; ce < CesInUse(m); ++ce)
+        for (unsigned die = 0; die < std::max(DiesOf(area), 1u); ++die) {
+            const unsigned plane = ce == 0 && die == 0 ? kLaterBadFirstBlock : kLaterBadOtherBlock + die * dieOffset;
+            const unsigned block = PlaneToBlock(m, plane);
+            if (block >= m.cfg.blocksPerCe) continue;
+            for (std::uint8_t ch = 0; ch < m.cfg.channels; ++ch) {
+                const NandAddress a{ch, static_cast<std::uint8_t>(ce), static_cast<std::uint16_t>(block), 1};
+                if (!m.nand.IsErased(a)) continue;
+                std::vector<std::uint8_t> p(m.nand.PageBytes(), 0);
+                PutTag(p, kLaterBadTag);
+                m.nand.Program(a, p);
+                m.nand.SetLayout(a, layout);
+            }
+        }
+}
+
 bool IsInfoHeader(std::span<const std::uint8_t> page) {
     return std::any_of(std::begin(kHeaders), std::end(kHeaders), [&](std::string_view h) {
         return page.size() > h.size() && std::memcmp(page.data(), h.data(), h.size()) == 0 && page[h.size()] == 0;
@@ -262,6 +304,7 @@ void WriteCodeBlockTables(DriveModel& m) {
             }
         }
     }
+    WriteEmptyLaterBadLists(m, layout);
 }
 
 void EraseCodeBlocks(DriveModel& m) {

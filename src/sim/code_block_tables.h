@@ -22,6 +22,10 @@
 //   6..9                no tag: every byte 0x60 + the table's number, byte 1
 //                       the channel
 //
+// The later-bad lists start empty: page 1 of each list block (the system
+// page's blocks as plane blocks, on every chip enable and die in use) gets
+// the later-bad tag and a count of 0 unless it holds a list already.
+//
 // The table pages are written with the ECC mode of the parameter block and
 // the table option (option flags bit 0x20 → 2, interface flags bit 0x10 → 1),
 // as the station reads them. Action 1 with flag 0x10 erases the code blocks

@@ -57,7 +57,9 @@ bool EraseBlock(DriveModel& m, VendorCall& call) {
     const std::uint8_t channel = call.U8(3);
     const std::uint8_t ce = call.U8(4);
     const std::uint16_t block = call.Be16(5);
-    const bool all = channel == kAllChannels;
+    // The station names every channel with 0xFF, or with the channel count
+    // (the table writers' "all channels").
+    const bool all = channel == kAllChannels || channel == m.cfg.channels;
     if (!InGeometry(m, all ? 0 : channel, ce, block, 0) || m.cfg.badBlocks.contains(block)) return false;
     for (std::uint8_t c = 0; c < m.cfg.channels; ++c) {
         if (!all && c != channel) continue;
