@@ -1,5 +1,5 @@
-// The factory defect table between a drive and a text file (Part 3.101's
-// table operation): taken from page 1 of the first code block, or put as
+// The factory defect table between a drive and a text file (a table operation
+// of the run controller): taken from page 1 of the first code block, or put as
 // page 1 of every code block.
 #pragma once
 

@@ -1,5 +1,5 @@
-// The later-bad lists between a drive and a text file (Part 3.101's table
-// operation). The system page (page 4 of the code blocks) names each list's
+// The later-bad lists between a drive and a text file (a table operation of
+// the run controller). The system page (page 4 of the code blocks) names each list's
 // block: the first bank's at 16, the other banks' at 20 (the writer here
 // puts one block per list at 16, 20, 24, ...); a list is page 1 onwards of
 // its block, one page per channel.
