@@ -43,6 +43,9 @@ bool AllocDeviceSlotBuffers() {
     for (int i = 0; i < kSlotCount; ++i) {
         DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(i)];
         const bool ok = s.EarlyTable.Allocate(kEarlyTableSize) && s.DefectTable.Allocate(kDefectTableSize) &&
+#if QX_UTILITY_BUILD
+                        s.RemapTablePages.Allocate(kRemapTablePagesSize) &&
+#endif
                         s.LaterBadPages.Allocate(kLaterBadPagesSize) &&
                         s.KeptEraseCounts.Allocate(kKeptEraseCountsSize) &&
                         s.KeptSmartPage.Allocate(kKeptSmartPageSize) &&
@@ -61,6 +64,9 @@ void FreeDeviceSlotBuffers() {
         DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(i)];
         s.EarlyTable.Release();
         s.DefectTable.Release();
+#if QX_UTILITY_BUILD
+        s.RemapTablePages.Release();
+#endif
         s.LaterBadPages.Release();
         s.KeptEraseCounts.Release();
         s.KeptSmartPage.Release();

@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "qxlib/build_variant.h"
+
 #ifndef QX_SLOT_COUNT
 #define QX_SLOT_COUNT 50
 #endif
@@ -24,6 +26,9 @@ inline constexpr std::size_t kDefectTableSize = 128 * 1024;
 inline constexpr std::size_t kLaterBadPagesSize = 2 * 1024 * 1024;
 inline constexpr std::size_t kKeptEraseCountsSize = 8 * 1024 * 1024;
 inline constexpr std::size_t kKeptSmartPageSize = 512;
+// The utility's two extra buffers per slot.
+inline constexpr std::size_t kRemapTablePagesSize = 128 * 1024;
+inline constexpr std::size_t kBadBlockMapSize = 512 * 1024;
 
 // A zeroed buffer whose pages the system commits only when first touched, so
 // 50 idle slots cost address space, not resident memory.
@@ -59,6 +64,13 @@ struct DeviceSlot {
     WorkBuffer DefectTable;
     WorkBuffer EarlyTable;
     WorkBuffer LaterBadPages;
+#if QX_UTILITY_BUILD
+    // The remap table page the utility reads with the other tables, and the
+    // bad-block map its refresh allocates around each update (not the slot
+    // buffer functions).
+    WorkBuffer RemapTablePages;
+    WorkBuffer BadBlockMap;
+#endif
     WorkBuffer KeptEraseCounts;
     WorkBuffer KeptSmartPage;
     std::uint8_t LedInterleave = 0;
@@ -76,7 +88,8 @@ inline bool IsSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
 const char* SlotPath(int slot);
 
 // Allocates every slot's table buffers and item texts, zeroed. False (with a
-// trace) when any allocation failed; the station refuses to start then.
+// trace) when any allocation failed, and then nothing stays allocated: the
+// station refuses to start, the utility's refresh stops.
 bool AllocDeviceSlotBuffers();
 void FreeDeviceSlotBuffers();
 

@@ -21,6 +21,7 @@ constexpr std::uint8_t kInfoPageEccMode = 3;
 constexpr int kInfoPageSectors = 8;
 constexpr std::uint16_t kDefectPage = 1;
 constexpr std::uint16_t kEarlyPage = 2;
+constexpr std::uint16_t kRemapPage = 3;
 constexpr std::uint16_t kSystemPage = 4;
 
 std::size_t ChannelPageBytes(const FlashConfig& c) { return std::size_t{c.FlashGeometry.SectorsPerPage} * 512; }
@@ -121,6 +122,13 @@ bool ReadDriveTables(int slot, const FlashConfig& config, std::span<std::uint8_t
         WriteDebugDump("EarlyTable.raw", page.data(), kTablePageBytes);
         std::memcpy(s.EarlyTable.data(), page.data(), kTablePageBytes);
     }
+#if QX_UTILITY_BUILD
+    // The utility lists the remap table too; the station does not read it.
+    if (s.RemapTablePages.size() >= kTablePageBytes && reader.Read(0, *codeBlock, kRemapPage)) {
+        WriteDebugDump("Remap.raw", page.data(), kTablePageBytes);
+        std::memcpy(s.RemapTablePages.data(), page.data(), kTablePageBytes);
+    }
+#endif
     if (reader.Read(0, *codeBlock, kSystemPage) && HasCodeBlockTag(page, kSystemPageTag))
         return ReadLaterBadLists(slot, reader);
     return true;

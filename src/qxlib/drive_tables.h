@@ -36,8 +36,8 @@ struct TableBlockOperands {
 TableBlockOperands TableBlockOf(std::uint16_t block, const FlashConfig& config, bool loader);
 
 // Finds the information page in the code blocks, then fills DefectTable
-// (page 1), EarlyTable (page 2) and, when page 4 carries the system tag,
-// LaterBadPages. A page that cannot be read leaves its buffer as it was.
+// (page 1), EarlyTable (page 2), in the utility build RemapTablePages
+// (page 3) and, when page 4 carries the system tag, LaterBadPages. A page that cannot be read leaves its buffer as it was.
 // False when no code block holds an information page or a read is refused.
 bool ReadDriveTables(int slot, const FlashConfig& config, std::span<std::uint8_t> buffer);
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <limits>
 
+#include "qxlib/build_variant.h"
 #include "qxlib/byte_order.h"
 #include "qxlib/device_slot.h"
 #include "qxlib/flash_config.h"
@@ -46,6 +47,8 @@ std::uint8_t PackFwOptionFlags(const FlashConfig& config) {
     std::uint8_t flags = 0;
     for (std::size_t bit = 0; bit < 8; ++bit)
         if (config.Options[8 + bit]) flags = static_cast<std::uint8_t>(flags | 1u << bit);
+    // The utility has no digital DLL phase settings: bit 0x80 stays clear.
+    if constexpr (kUtilityBuild) flags = static_cast<std::uint8_t>(flags & 0x7F);
     return flags;
 }
 
@@ -72,7 +75,7 @@ void BuildGdpParamBlock(int slot, const FlashConfig& config, const GlobalParamet
     }
     put_le16(&block[24], kParamBlockMagic);
     block[26] = static_cast<std::uint8_t>(config.ResPercentage >> 8);
-    block[27] = config.DLLPhase;
+    block[27] = kUtilityBuild ? std::uint8_t{0} : config.DLLPhase;
 }
 
 std::uint16_t FirstBinFilePage(const FlashConfig& config) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "qxlib/build_variant.h"
 #include "qxlib/byte_order.h"
 #include "qxlib/debug_dump.h"
 #include "qxlib/device_slot.h"
@@ -79,7 +80,8 @@ void ParseSystemInfo(int slot, FlashConfig& config, SystemInfo& info, std::span<
     config.Options[kOptRemap] = Flag(r[9], 0x20);
     config.Options[kOptPageOption] = Flag(r[10], 0x20);
     config.Options[kOptNoDeviceSleep] = Flag(r[10], 0x40);
-    config.Options[kOptDllPhaseAdjust] = Flag(r[10], 0x80);
+    // The utility has no DLL phase adjustment to take.
+    if constexpr (!kUtilityBuild) config.Options[kOptDllPhaseAdjust] = Flag(r[10], 0x80);
     const std::size_t pair = config.EccMode == 1 ? 0 : config.EccMode == 2 ? 1 : 2;
     config.BchThresholds[pair] = r[0x20];
     config.BchThresholds[pair + 3] = r[0x21];

@@ -25,21 +25,24 @@ std::uint8_t StateBit(ControllerState s) {
     return 0;
 }
 
-const VendorEntry* FindVendorEntry(const DriveModel& m, std::uint8_t sub) {
+const VendorEntry* FindVendorEntry(const DriveModel& m, std::uint8_t sub, bool sataPath) {
     using Table = std::span<const VendorEntry> (*)();
     static constexpr Table kTables[] = {
+        SataOnlyVendorEntries,
         StatusVendorEntries,    ModeVendorEntries,      MemoryVendorEntries,
         RegisterVendorEntries,  FlashInfoVendorEntries, FlashPageVendorEntries,
         FlashDiagVendorEntries, KeptDataVendorEntries,  FirmwareVendorEntries,
     };
     const std::uint8_t bit = StateBit(m.state);
-    for (Table table : kTables)
+    for (Table table : kTables) {
+        if (table == SataOnlyVendorEntries && !sataPath) continue;
         for (const VendorEntry& e : table()) {
             if (e.sub != sub || (e.states & bit) == 0) continue;
             if (m.state == ControllerState::ProgramRunning && e.program != ProgramKind::None && e.program != m.program)
                 continue;
             return &e;
         }
+    }
     return nullptr;
 }
 

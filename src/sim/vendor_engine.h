@@ -44,8 +44,10 @@ struct VendorEntry {
     VendorHandler run;         // false: the controller refuses the command
 };
 
-// The entry of sub in the drive's present state, or nullptr.
-const VendorEntry* FindVendorEntry(const DriveModel& m, std::uint8_t sub);
+// The entry of sub in the drive's present state, or nullptr. A few
+// sub-opcodes mean something else through the SATA tunnel: those entries
+// come first there.
+const VendorEntry* FindVendorEntry(const DriveModel& m, std::uint8_t sub, bool sataPath = false);
 
 // Runs a call whose data phase is present; false when refused. The engine
 // remembers the last sub-opcode and whether it succeeded.
@@ -68,5 +70,7 @@ std::span<const VendorEntry> FlashPageVendorEntries();
 std::span<const VendorEntry> FlashDiagVendorEntries();
 std::span<const VendorEntry> KeptDataVendorEntries();
 std::span<const VendorEntry> FirmwareVendorEntries();
+// Through the SATA tunnel only.
+std::span<const VendorEntry> SataOnlyVendorEntries();
 
 }  // namespace qx::sim

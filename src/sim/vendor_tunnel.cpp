@@ -37,7 +37,7 @@ bool AcceptCommandSector(DriveModel& m, std::span<const std::uint8_t> sector) {
     call.sub = sector[2];
     call.sataPath = true;
     std::copy_n(sector.begin(), call.block.size(), call.block.begin());
-    const VendorEntry* entry = FindVendorEntry(m, call.sub);
+    const VendorEntry* entry = FindVendorEntry(m, call.sub, true);
     if (entry == nullptr) {
         m.lastVendorSub = call.sub;
         m.lastVendorOk = false;
@@ -52,7 +52,7 @@ bool RunDataPhase(DriveModel& m, std::uint8_t sub, Direction dir, std::span<std:
     const std::optional<PendingVendor> pending = m.pendingVendor;
     m.pendingVendor.reset();
     if (!pending || pending->sub != sub || pending->dir != dir) return false;
-    const VendorEntry* entry = FindVendorEntry(m, sub);
+    const VendorEntry* entry = FindVendorEntry(m, sub, true);
     if (entry == nullptr) return false;
     VendorCall call;
     call.sub = sub;
