@@ -48,6 +48,23 @@ TEST_F(UtilityDriveTablesTest, TheRemapPageLandsInItsOwnBuffer) {
     }
 }
 
+// The utility has no settings file: its configuration comes from the drive
+// alone, and is enough to read the drive's tables.
+TEST_F(UtilityDriveTablesTest, TheDriveAloneFillsTheConfiguration) {
+    for (int slot : kBothSlots) {
+        SCOPED_TRACE(slot);
+        worker_ = FlashConfig{};
+        Slot(slot).CodeBlocks = {};
+        ASSERT_TRUE(ReadSystemInfo(slot, worker_, bins_, info_, buffer_));
+        EXPECT_EQ(worker_.FlashTypeWord, config_.FlashTypeWord);
+        EXPECT_EQ(worker_.ChannelCount, config_.ChannelCount);
+        EXPECT_EQ(worker_.EccMode, config_.EccMode);
+        EXPECT_EQ(Slot(slot).CodeBlocks, (std::array<std::uint16_t, 4>{kCodeBlock, 11, 12, 13}));
+        ASSERT_TRUE(ReadDriveTables(slot, worker_, buffer_));
+        EXPECT_EQ(Slot(slot).RemapTablePages.data()[0], 0x3E);
+    }
+}
+
 TEST_F(UtilityDriveTablesTest, RawDumpsOnlyWithTheDumpFlag) {
     ASSERT_FALSE(DumpDebugFile.load());
     ASSERT_TRUE(ReadDriveTables(kSataSlot, config_, buffer_));
