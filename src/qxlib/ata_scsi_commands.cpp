@@ -40,34 +40,59 @@ void FailureRecord(std::uint8_t* buffer, std::uint32_t kind, std::uint32_t lba) 
     std::memcpy(buffer + 4, &lba, 4);
 }
 
-// The utility sends its sector transfers through the slot dispatcher on both
-// paths; on the SATA path as READ / WRITE DMA, so that a DirectAta slot gets
-// them as ATA task files. The block carries LBA bits 0-27 and the low byte of
-// the count (the read/write test sends 1 to 128 sectors).
+// The utility's SATA-path transfers as READ / WRITE DMA. Within the first
+// 2^28 sectors the 12-byte block with LBA bits 0-27 and the low byte of the
+// count (the read/write test sends 1 to 128 sectors):
 //
 //   byte:  0    1         2          3     4      5-7            8             9         10 11
 //         A1  14 / 16   0B / 03     00   count  LBA 0-23 (LE)  E0 | LBA 24-27  C8 / CA    0  0
+//
+// Beyond them the 28-bit block would wrap to the start of the drive, so the
+// 16-byte block carries READ / WRITE DMA EXT (25h / 35h) with the 48-bit LBA.
+// Returns the block's length.
+int SataDmaBlock(bool read, int count, std::uint32_t lba, std::uint8_t (&b)[16]) {
+    auto byte = [lba](int shift) { return static_cast<std::uint8_t>(lba >> shift); };
+    if (std::uint64_t{lba} + static_cast<std::uint64_t>(count) <= (1ull << 28)) {
+        b[ 0] = kSat12;
+        b[ 1] = read ? 0x14 : 0x16;
+        b[ 2] = read ? 0x0B : 0x03;
+        b[ 4] = static_cast<std::uint8_t>(count);
+        b[ 5] = byte(0);
+        b[ 6] = byte(8);
+        b[ 7] = byte(16);
+        b[ 8] = static_cast<std::uint8_t>(0xE0 | (byte(24) & 0x0F));
+        b[ 9] = read ? 0xC8 : 0xCA;
+        return 12;
+    }
+    b[ 0] = kSat16;
+    b[ 1] = read ? 0x15 : 0x17;
+    b[ 2] = read ? 0x0B : 0x03;
+    put_be16(&b[5], static_cast<std::uint16_t>(count));
+    b[ 7] = byte(24);
+    b[ 8] = byte(0);
+    b[10] = byte(8);
+    b[12] = byte(16);
+    b[13] = 0xE0;
+    b[14] = read ? 0x25 : 0x35;
+    return 16;
+}
+
+// The utility sends its sector transfers through the slot dispatcher on both
+// paths, so that a DirectAta slot gets the DMA commands as ATA task files.
 int UtilitySectors(int slot, bool read, std::uint8_t* buffer, int count, std::uint32_t lba) {
-    std::uint8_t b[12] = {};
+    std::uint8_t b[16] = {};
+    int blockLength = 12;
     if (UsbPath(slot)) {
         b[0] = read ? 0x28 : 0x2A;
         put_be32(&b[2], lba);
         put_be16(&b[7], static_cast<std::uint16_t>(count));
     } else {
-        b[ 0] = kSat12;
-        b[ 1] = read ? 0x14 : 0x16;
-        b[ 2] = read ? 0x0B : 0x03;
-        b[ 4] = static_cast<std::uint8_t>(count);
-        b[ 5] = static_cast<std::uint8_t>(lba);
-        b[ 6] = static_cast<std::uint8_t>(lba >> 8);
-        b[ 7] = static_cast<std::uint8_t>(lba >> 16);
-        b[ 8] = static_cast<std::uint8_t>(0xE0 | ((lba >> 24) & 0x0F));
-        b[ 9] = read ? 0xC8 : 0xCA;
+        blockLength = SataDmaBlock(read, count, lba, b);
     }
     // A sector the drive ended with an error did not move, though the
     // pass-through call succeeded: the sense data decides, as for the ATA
     // commands, so the read/write test sees a failing sector.
-    if (ExecSlotAtaPassThrough(slot, read, b, 12, buffer, count * kSector, false) == 1) return 1;
+    if (ExecSlotAtaPassThrough(slot, read, b, blockLength, buffer, count * kSector, blockLength == 16) == 1) return 1;
     FailureRecord(buffer, read ? 2u : 1u, lba);
     return 2;
 }

@@ -46,7 +46,7 @@ struct BlockCase {
 TEST_F(UtilitySectorTest, EachPathGetsItsOwnCommandBlock) {
     {
         auto hold = DriveOf(kSataSlot).Lock();
-        DriveOf(kSataSlot).Model().maxLba = 0x0FFFFFFF;   // a 128 GiB drive
+        DriveOf(kSataSlot).Model().maxLba = 0x1FFFFFFF;   // a 256 GiB drive
     }
     const BlockCase cases[] = {
         {kUsbSlot, true, 8, 0x01020304, {0x28, 0, 0x01, 0x02, 0x03, 0x04, 0, 0x00, 0x08, 0, 0, 0}},
@@ -55,6 +55,11 @@ TEST_F(UtilitySectorTest, EachPathGetsItsOwnCommandBlock) {
         {kSataSlot, false, 128, 0x00000010, {0xA1, 0x16, 0x03, 0, 0x80, 0x10, 0, 0, 0xE0, 0xCA, 0, 0}},
         // The highest address a 28-bit command carries.
         {kSataSlot, true, 1, 0x0FFFFFFF, {0xA1, 0x14, 0x0B, 0, 0x01, 0xFF, 0xFF, 0xFF, 0xEF, 0xC8, 0, 0}},
+        // Past it the 48-bit commands, so that the address does not wrap.
+        {kSataSlot, true, 2, 0x0FFFFFFF,
+         {0x85, 0x15, 0x0B, 0, 0, 0, 0x02, 0x0F, 0xFF, 0, 0xFF, 0, 0xFF, 0xE0, 0x25, 0}},
+        {kSataSlot, false, 8, 0x12345678,
+         {0x85, 0x17, 0x03, 0, 0, 0, 0x08, 0x12, 0x78, 0, 0x56, 0, 0x34, 0xE0, 0x35, 0}},
     };
     for (const BlockCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "slot " << c.slot << (c.read ? " read" : " write") << " lba " << c.lba);
@@ -90,6 +95,29 @@ TEST_F(UtilitySectorTest, WrittenSectorsReadBackOnEveryRoute) {
     EXPECT_EQ(log[1].current[platform::kTfCount], 4);
     EXPECT_EQ(log[1].current[platform::kTfLbaLow], 5000 & 0xFF);
     EXPECT_EQ(log[1].current[platform::kTfLbaMid], 5000 >> 8);
+}
+
+// A sector past 2^28 is its own sector, not one at the start of the drive.
+TEST_F(UtilitySectorTest, HighSectorsDoNotWrapOnTheSataPath) {
+    {
+        auto hold = DriveOf(kSataSlot).Lock();
+        DriveOf(kSataSlot).Model().maxLba = 0x1FFFFFFF;
+    }
+    for (const std::uint8_t direct : {std::uint8_t{0}, std::uint8_t{1}}) {
+        SCOPED_TRACE(int{direct});
+        DeviceSlots[kSataSlot].DirectAta = direct;
+        const Bytes low(512, static_cast<std::uint8_t>(0x10 + direct));
+        const Bytes high(512, static_cast<std::uint8_t>(0x20 + direct));
+        Bytes out = low;
+        ASSERT_EQ(SCSI_Write10(kSataSlot, out.data(), 1, 0x00000005), 1);
+        out = high;
+        ASSERT_EQ(SCSI_Write10(kSataSlot, out.data(), 1, 0x10000005), 1);
+        Bytes in(512);
+        ASSERT_EQ(SCSI_Read10(kSataSlot, in.data(), 1, 0x00000005), 1);
+        EXPECT_EQ(in, low);
+        ASSERT_EQ(SCSI_Read10(kSataSlot, in.data(), 1, 0x10000005), 1);
+        EXPECT_EQ(in, high);
+    }
 }
 
 TEST_F(UtilitySectorTest, AFailingSectorFailsWithItsRecord) {
