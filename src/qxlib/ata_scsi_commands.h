@@ -19,9 +19,12 @@ int ATA_SetMaxAddress(int slot, std::uint32_t lba);
 int ATA_SetMaxAddressExt(int slot, std::uint64_t lba);
 int ATA_ReadLogExt(int slot, std::uint8_t* buffer, int count, std::uint8_t logAddress, std::uint16_t page, bool dma);
 int ATA_WriteLogExt(int slot, std::uint8_t* buffer, int count, std::uint8_t logAddress, std::uint16_t page, bool dma);
+// SMART READ THRESHOLDS, which only the utility sends, is in utility_commands.h.
 
 // On failure the buffer's first two 32-bit words become {2, LBA} (read) or
 // {1, LBA} (write), so the caller can report where the transfer failed.
+// The station sends READ/WRITE(10) on both paths; the utility build sends
+// READ/WRITE DMA on the SATA path (the EXT forms past 2^28 sectors).
 int SCSI_Read10(int slot, std::uint8_t* buffer, int count, std::uint32_t lba);
 int SCSI_Write10(int slot, std::uint8_t* buffer, int count, std::uint32_t lba);
 int SCSI_ReadCapacity10(int slot, std::uint8_t* buffer, int count);
