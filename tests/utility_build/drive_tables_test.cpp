@@ -65,6 +65,13 @@ TEST_F(UtilityDriveTablesTest, TheDriveAloneFillsTheConfiguration) {
     }
 }
 
+// Between two refreshes the slots have no buffers: a table read then
+// refuses instead of writing through a released buffer.
+TEST_F(UtilityDriveTablesTest, WithoutSlotBuffersNothingIsWritten) {
+    FreeDeviceSlotBuffers();
+    for (int slot : kBothSlots) EXPECT_FALSE(ReadDriveTables(slot, config_, buffer_)) << slot;
+}
+
 TEST_F(UtilityDriveTablesTest, RawDumpsOnlyWithTheDumpFlag) {
     ASSERT_FALSE(DumpDebugFile.load());
     ASSERT_TRUE(ReadDriveTables(kSataSlot, config_, buffer_));
