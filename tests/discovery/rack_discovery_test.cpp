@@ -12,6 +12,7 @@
 #include "sim/sim_device_tree.h"
 #include "sim/sim_rack.h"
 #include "sim/sim_usb_tree.h"
+#include "support/port_disk_match.h"
 #include "support/temp_dir.h"
 
 namespace qx {
@@ -57,12 +58,8 @@ TEST(RackDiscoveryTest, PortsJoinTheirDisksAndTheDrivesTellTheirBridge) {
         SCOPED_TRACE(d.serial);
         PortRecord& port = ScanPortTable[static_cast<std::size_t>(d.number)];
         ASSERT_EQ(port.Present, 1);
-        char id[80];
-        std::strcpy(id, port.DeviceInstanceId);
-        LowerCaseString(id);
-        const DiskDeviceEntry* match = nullptr;
-        for (int i = 0; i < count; ++i)
-            if (std::strcmp(disks[static_cast<std::size_t>(i)].ParentInstanceId, id) == 0) match = &disks[static_cast<std::size_t>(i)];
+        const DiskDeviceEntry* match =
+            test::DiskOfPort(port, std::span(disks.data(), static_cast<std::size_t>(count)));
         ASSERT_NE(match, nullptr);
         ASSERT_TRUE(CopyPortText(port.DiskPath, match->InterfaceDetail.DevicePath));
         DeviceSlots[static_cast<std::size_t>(d.number)].InterfacePath = port.DiskPath;

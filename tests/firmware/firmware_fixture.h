@@ -41,6 +41,15 @@ inline void WriteFileBytes(const std::string& path, const Bytes& b) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
+inline std::string ReadText(const std::string& path) {
+    const Bytes b = ReadFileBytes(path);
+    return std::string(b.begin(), b.end());
+}
+
+inline void WriteText(const std::string& path, const std::string& text) {
+    WriteFileBytes(path, Bytes(text.begin(), text.end()));
+}
+
 using Lines = std::vector<std::string>;
 
 class FirmwareFixture : public DiagFixture {

@@ -8,13 +8,6 @@
 namespace qx::test {
 namespace {
 
-std::string ReadText(const std::string& path) {
-    const Bytes b = ReadFileBytes(path);
-    return std::string(b.begin(), b.end());
-}
-
-void WriteText(const std::string& path, const std::string& text) { WriteFileBytes(path, Bytes(text.begin(), text.end())); }
-
 class LaterTableFile : public FirmwareFixture {
 protected:
     std::string File(const char* name) { return dir_->file(name); }

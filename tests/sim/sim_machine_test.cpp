@@ -14,6 +14,7 @@
 #include "qxlib/usb_disks.h"
 #include "qxlib/usb_topology.h"
 #include "sim/sim_machine.h"
+#include "support/port_disk_match.h"
 #include "support/temp_dir.h"
 
 namespace qx {
@@ -65,13 +66,8 @@ TEST_F(SimMachineTest, PlugsTheDrivesOnTheirPortsAndJoinsThemToTheirDisks) {
         SCOPED_TRACE(e.port);
         PortRecord& port = ScanPortTable[static_cast<std::size_t>(e.port)];
         ASSERT_EQ(port.Present, 1);
-        char id[80];
-        std::strcpy(id, port.DeviceInstanceId);
-        LowerCaseString(id);
-        const DiskDeviceEntry* match = nullptr;
-        for (int i = 0; i < count; ++i)
-            if (std::strcmp(disks[static_cast<std::size_t>(i)].ParentInstanceId, id) == 0)
-                match = &disks[static_cast<std::size_t>(i)];
+        const DiskDeviceEntry* match =
+            test::DiskOfPort(port, std::span(disks.data(), static_cast<std::size_t>(count)));
         ASSERT_NE(match, nullptr);
         EXPECT_STREQ(match->InterfaceDetail.DevicePath, e.path);
         DeviceSlots[static_cast<std::size_t>(e.port)].InterfacePath = e.path;
