@@ -6,10 +6,10 @@
 #include <fstream>
 #include <string>
 
-#include "qxlib/device_slot.h"
-#include "qxlib/switches.h"
-#include "qxlib/vendor_builders.h"
-#include "sim/sim_rack.h"
+#include "qxlib/transport/device_slot.h"
+#include "qxlib/base/switches.h"
+#include "qxlib/transport/vendor_builders.h"
+#include "sim/rack/sim_rack.h"
 
 namespace {
 

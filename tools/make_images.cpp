@@ -20,9 +20,9 @@
 #include <string_view>
 #include <vector>
 
-#include "qxlib/flash_config.h"
-#include "qxlib/flash_geometry.h"
-#include "qxlib/flash_name_code.h"
+#include "qxlib/settings/flash_config.h"
+#include "qxlib/settings/flash_geometry.h"
+#include "qxlib/settings/flash_name_code.h"
 #include "station/flash_part_list.h"
 
 namespace {

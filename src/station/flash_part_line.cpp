@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "qxlib/settings_fixed_text.h"
+#include "qxlib/base/settings_fixed_text.h"
 
 namespace qx {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "qxlib/flash_part_record.h"
+#include "qxlib/settings/flash_part_record.h"
 
 namespace qx {
 

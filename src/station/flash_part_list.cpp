@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "qxlib/debug_print.h"
+#include "qxlib/base/debug_print.h"
 #include "station/flash_part_line.h"
 #include "ui/profile_ini.h"
 

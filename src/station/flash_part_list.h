@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "qxlib/flash_part_record.h"
+#include "qxlib/settings/flash_part_record.h"
 
 namespace qx {
 

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "qxlib/diagnostic_steps.h"
-#include "qxlib/flash_config.h"
-#include "qxlib/global_parameter.h"
-#include "qxlib/program_header.h"
-#include "qxlib/program_paths.h"
-#include "sim/drive_model.h"
+#include "qxlib/diagnostics/diagnostic_steps.h"
+#include "qxlib/settings/flash_config.h"
+#include "qxlib/settings/global_parameter.h"
+#include "qxlib/programs/program_header.h"
+#include "qxlib/programs/program_paths.h"
+#include "sim/model/drive_model.h"
 #include "support/temp_dir.h"
 #include "support/vendor_fixture.h"
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <set>
 
-#include "qxlib/test_result_decode.h"
+#include "qxlib/error_items/test_result_decode.h"
 
 namespace qx::test {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "diagnostics/diag_fixture.h"
 #include "diagnostics/step_runner.h"
-#include "qxlib/error_items.h"
+#include "qxlib/error_items/error_items.h"
 
 namespace qx::test {
 namespace {

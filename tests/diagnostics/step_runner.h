@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 
-#include "qxlib/diagnostic_steps.h"
-#include "qxlib/test_result_decode.h"
+#include "qxlib/diagnostics/diagnostic_steps.h"
+#include "qxlib/error_items/test_result_decode.h"
 
 namespace qx::test {
 

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "platform/device_io.h"
-#include "qxlib/bridge_type.h"
-#include "qxlib/device_slot.h"
-#include "qxlib/settings_switches.h"
+#include "qxlib/discovery/bridge_type.h"
+#include "qxlib/transport/device_slot.h"
+#include "qxlib/settings/settings_switches.h"
 
 namespace qx {
 namespace {

@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
-#include "qxlib/bridge_type.h"
-#include "qxlib/device_slot.h"
-#include "qxlib/port_record.h"
-#include "qxlib/usb_disks.h"
-#include "qxlib/usb_topology.h"
-#include "sim/sim_device_tree.h"
-#include "sim/sim_rack.h"
-#include "sim/sim_usb_tree.h"
+#include "qxlib/discovery/bridge_type.h"
+#include "qxlib/transport/device_slot.h"
+#include "qxlib/discovery/port_record.h"
+#include "qxlib/discovery/usb_disks.h"
+#include "qxlib/discovery/usb_topology.h"
+#include "sim/rack/sim_device_tree.h"
+#include "sim/rack/sim_rack.h"
+#include "sim/rack/sim_usb_tree.h"
 #include "support/port_disk_match.h"
 #include "support/temp_dir.h"
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/sim_device_tree.h"
-#include "sim/sim_usb_tree.h"
+#include "sim/rack/sim_device_tree.h"
+#include "sim/rack/sim_usb_tree.h"
 
 namespace qx::test {
 

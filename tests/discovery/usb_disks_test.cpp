@@ -8,9 +8,9 @@
 
 #include "platform/named_mutex.h"
 #include "platform/trace_sink.h"
-#include "qxlib/usb_disks.h"
-#include "sim/sim_device_tree.h"
-#include "sim/sim_usb_tree.h"
+#include "qxlib/discovery/usb_disks.h"
+#include "sim/rack/sim_device_tree.h"
+#include "sim/rack/sim_usb_tree.h"
 #include "support/temp_dir.h"
 
 namespace qx {

@@ -10,8 +10,8 @@
 #include "platform/linux/udev_disks.h"
 #include "platform/linux/usb_sysfs.h"
 #include "platform/trace_sink.h"
-#include "qxlib/port_record.h"
-#include "qxlib/usb_topology.h"
+#include "qxlib/discovery/port_record.h"
+#include "qxlib/discovery/usb_topology.h"
 #include "support/temp_dir.h"
 
 namespace qx {

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "qxlib/error_items.h"
+#include "qxlib/error_items/error_items.h"
 
 namespace qx {
 namespace {

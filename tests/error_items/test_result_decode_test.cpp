@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "qxlib/flash_config.h"
-#include "qxlib/test_result_decode.h"
+#include "qxlib/settings/flash_config.h"
+#include "qxlib/error_items/test_result_decode.h"
 
 namespace qx {
 namespace {

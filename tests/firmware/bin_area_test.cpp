@@ -2,7 +2,7 @@
 // mode, low-page mode takes one bin file; a firmware that does not fit, or
 // whose file is missing, is refused before the drive is touched.
 #include "firmware/firmware_fixture.h"
-#include "qxlib/gdp_param_area.h"
+#include "qxlib/programs/gdp_param_area.h"
 
 namespace qx::test {
 namespace {

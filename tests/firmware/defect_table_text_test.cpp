@@ -1,10 +1,10 @@
 // The factory defect table as a text file: its form, the reader's edge
 // cases and refusals, and the way to and from a drive's code blocks.
 #include "firmware/firmware_fixture.h"
-#include "qxlib/code_block_tags.h"
-#include "qxlib/defect_table_drive.h"
-#include "qxlib/defect_table_text.h"
-#include "qxlib/table_text.h"
+#include "qxlib/programs/code_block_tags.h"
+#include "qxlib/firmware/defect_table_drive.h"
+#include "qxlib/firmware/defect_table_text.h"
+#include "qxlib/firmware/table_text.h"
 
 namespace qx::test {
 namespace {

@@ -2,11 +2,11 @@
 // rewrites the code blocks, and the firmware boots from what was written and
 // answers IDENTIFY with the identity the download patched in.
 #include "firmware/firmware_fixture.h"
-#include "qxlib/firmware_mode.h"
-#include "qxlib/identify_capacity.h"
-#include "qxlib/code_block_tags.h"
-#include "qxlib/vendor_builders.h"
-#include "qxlib/vendor_command.h"
+#include "qxlib/vendor_access/firmware_mode.h"
+#include "qxlib/vendor_access/identify_capacity.h"
+#include "qxlib/programs/code_block_tags.h"
+#include "qxlib/transport/vendor_builders.h"
+#include "qxlib/transport/vendor_command.h"
 
 namespace qx::test {
 namespace {

@@ -17,16 +17,16 @@
 
 #include "diagnostics/diag_fixture.h"
 #include "programs/program_fixture.h"
-#include "qxlib/bin_file_header.h"
-#include "qxlib/bin_file_pages.h"
-#include "qxlib/byte_order.h"
-#include "qxlib/code_block_pages.h"
-#include "qxlib/code_block_list.h"
-#include "qxlib/firmware_download.h"
-#include "qxlib/info_page.h"
-#include "qxlib/switches.h"
-#include "sim/code_block_tables.h"
-#include "sim/code_blocks.h"
+#include "qxlib/programs/bin_file_header.h"
+#include "qxlib/firmware/bin_file_pages.h"
+#include "qxlib/base/byte_order.h"
+#include "qxlib/firmware/code_block_pages.h"
+#include "qxlib/diagnostics/code_block_list.h"
+#include "qxlib/firmware/firmware_download.h"
+#include "qxlib/programs/info_page.h"
+#include "qxlib/base/switches.h"
+#include "sim/model/code_block_tables.h"
+#include "sim/model/code_blocks.h"
 
 namespace qx::test {
 

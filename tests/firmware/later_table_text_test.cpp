@@ -1,9 +1,9 @@
 // The later-bad lists as a text file: out of a drive, the two passes of the
 // reader, and back into the code blocks' system page and the list blocks.
 #include "firmware/firmware_fixture.h"
-#include "qxlib/code_block_tags.h"
-#include "qxlib/later_table_drive.h"
-#include "qxlib/later_table_text.h"
+#include "qxlib/programs/code_block_tags.h"
+#include "qxlib/firmware/later_table_drive.h"
+#include "qxlib/firmware/later_table_text.h"
 
 namespace qx::test {
 namespace {

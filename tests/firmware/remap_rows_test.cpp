@@ -2,9 +2,9 @@
 // the remap rows of 6 or 12 entries and their marks, and where they go in
 // the system firmware's header page.
 #include "firmware/firmware_fixture.h"
-#include "qxlib/code_block_tags.h"
-#include "qxlib/remap_rows.h"
-#include "qxlib/sys_bin_header.h"
+#include "qxlib/programs/code_block_tags.h"
+#include "qxlib/firmware/remap_rows.h"
+#include "qxlib/programs/sys_bin_header.h"
 
 namespace qx::test {
 namespace {

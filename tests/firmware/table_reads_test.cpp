@@ -2,9 +2,9 @@
 // the code blocks tried in the order 2, 3, 0, 1, the failure record of a
 // wrong tag, pages the read cannot correct, and the early-bad count.
 #include "firmware/firmware_fixture.h"
-#include "qxlib/code_block_tags.h"
-#include "qxlib/gdp_param_area.h"
-#include "qxlib/table_pages.h"
+#include "qxlib/programs/code_block_tags.h"
+#include "qxlib/programs/gdp_param_area.h"
+#include "qxlib/firmware/table_pages.h"
 
 namespace qx::test {
 namespace {

@@ -1,8 +1,8 @@
 // The upload reads the table pages and the bin files back into files; the
 // download does the same after its writes when dumps are on.
 #include "firmware/firmware_fixture.h"
-#include "qxlib/code_block_tags.h"
-#include "qxlib/firmware_upload.h"
+#include "qxlib/programs/code_block_tags.h"
+#include "qxlib/firmware/firmware_upload.h"
 
 namespace qx::test {
 namespace {

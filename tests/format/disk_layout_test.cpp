@@ -5,8 +5,8 @@
 
 #include "format/fat_tools.h"
 #include "format/image_disk.h"
-#include "qxlib/disk_layout.h"
-#include "sim/sim_device_tree.h"
+#include "qxlib/format/disk_layout.h"
+#include "sim/rack/sim_device_tree.h"
 #include "support/temp_dir.h"
 
 namespace qx {

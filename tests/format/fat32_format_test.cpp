@@ -12,10 +12,10 @@
 #include "format/image_disk.h"
 #include "platform/clock.h"
 #include "platform/trace_sink.h"
-#include "qxlib/disk_layout.h"
-#include "qxlib/fat32_format.h"
-#include "sim/sim_device_tree.h"
-#include "sim/sim_rack.h"
+#include "qxlib/format/disk_layout.h"
+#include "qxlib/format/fat32_format.h"
+#include "sim/rack/sim_device_tree.h"
+#include "sim/rack/sim_rack.h"
 #include "support/temp_dir.h"
 
 namespace qx {

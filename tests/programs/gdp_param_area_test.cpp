@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "programs/program_fixture.h"
-#include "qxlib/gdp_param_area.h"
+#include "qxlib/programs/gdp_param_area.h"
 
 namespace qx::test {
 namespace {

@@ -6,10 +6,10 @@
 #include <filesystem>
 
 #include "programs/program_fixture.h"
-#include "qxlib/bin_file_header.h"
-#include "qxlib/image_files.h"
-#include "qxlib/program_paths.h"
-#include "qxlib/sys_bin_header.h"
+#include "qxlib/programs/bin_file_header.h"
+#include "qxlib/programs/image_files.h"
+#include "qxlib/programs/program_paths.h"
+#include "qxlib/programs/sys_bin_header.h"
 
 namespace qx::test {
 namespace {

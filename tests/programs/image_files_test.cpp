@@ -3,9 +3,9 @@
 #include <fstream>
 
 #include "programs/program_fixture.h"
-#include "qxlib/bin_file_header.h"
-#include "qxlib/image_files.h"
-#include "qxlib/program_paths.h"
+#include "qxlib/programs/bin_file_header.h"
+#include "qxlib/programs/image_files.h"
+#include "qxlib/programs/program_paths.h"
 #include "support/temp_dir.h"
 
 namespace qx::test {

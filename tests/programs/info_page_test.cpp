@@ -4,9 +4,9 @@
 #include <fstream>
 
 #include "programs/program_fixture.h"
-#include "qxlib/gdp_param_area.h"
-#include "qxlib/info_page.h"
-#include "qxlib/switches.h"
+#include "qxlib/programs/gdp_param_area.h"
+#include "qxlib/programs/info_page.h"
+#include "qxlib/base/switches.h"
 #include "support/temp_dir.h"
 
 namespace qx::test {

@@ -7,11 +7,11 @@
 #include <fstream>
 
 #include "programs/program_fixture.h"
-#include "qxlib/byte_order.h"
-#include "qxlib/gdp_param_area.h"
-#include "qxlib/global_parameter.h"
-#include "qxlib/program_boot.h"
-#include "qxlib/program_paths.h"
+#include "qxlib/base/byte_order.h"
+#include "qxlib/programs/gdp_param_area.h"
+#include "qxlib/settings/global_parameter.h"
+#include "qxlib/programs/program_boot.h"
+#include "qxlib/programs/program_paths.h"
 #include "support/temp_dir.h"
 #include "support/vendor_fixture.h"
 

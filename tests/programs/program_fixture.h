@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "qxlib/device_slot.h"
-#include "qxlib/flash_config.h"
-#include "qxlib/flash_geometry.h"
-#include "qxlib/global_parameter.h"
-#include "qxlib/settings_fixed_text.h"
+#include "qxlib/transport/device_slot.h"
+#include "qxlib/settings/flash_config.h"
+#include "qxlib/settings/flash_geometry.h"
+#include "qxlib/settings/global_parameter.h"
+#include "qxlib/base/settings_fixed_text.h"
 
 namespace qx::test {
 

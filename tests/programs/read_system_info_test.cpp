@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "programs/program_fixture.h"
-#include "qxlib/gdp_param_area.h"
-#include "qxlib/info_page.h"
-#include "qxlib/sys_bin_header.h"
-#include "qxlib/system_info.h"
-#include "sim/drive_model.h"
+#include "qxlib/programs/gdp_param_area.h"
+#include "qxlib/programs/info_page.h"
+#include "qxlib/programs/sys_bin_header.h"
+#include "qxlib/programs/system_info.h"
+#include "sim/model/drive_model.h"
 #include "support/vendor_fixture.h"
 
 namespace qx::test {

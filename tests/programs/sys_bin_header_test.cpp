@@ -3,10 +3,10 @@
 #include <fstream>
 
 #include "programs/program_fixture.h"
-#include "qxlib/bin_file_header.h"
-#include "qxlib/hex_text.h"
-#include "qxlib/info_page.h"
-#include "qxlib/sys_bin_header.h"
+#include "qxlib/programs/bin_file_header.h"
+#include "qxlib/base/hex_text.h"
+#include "qxlib/programs/info_page.h"
+#include "qxlib/programs/sys_bin_header.h"
 #include "support/temp_dir.h"
 
 namespace qx::test {

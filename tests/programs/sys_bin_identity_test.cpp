@@ -6,7 +6,7 @@
 #include <string>
 
 #include "programs/program_fixture.h"
-#include "qxlib/sys_bin_header.h"
+#include "qxlib/programs/sys_bin_header.h"
 #include "support/temp_dir.h"
 
 namespace qx::test {

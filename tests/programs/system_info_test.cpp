@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "programs/program_fixture.h"
-#include "qxlib/info_page.h"
-#include "qxlib/sys_bin_header.h"
-#include "qxlib/system_info.h"
+#include "qxlib/programs/info_page.h"
+#include "qxlib/programs/sys_bin_header.h"
+#include "qxlib/programs/system_info.h"
 
 namespace qx::test {
 namespace {

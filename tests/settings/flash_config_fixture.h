@@ -7,14 +7,14 @@
 #include <cstring>
 #include <string>
 
-#include "qxlib/flash_config.h"
-#include "qxlib/flash_name_code.h"
-#include "qxlib/flash_part_record.h"
-#include "qxlib/global_parameter.h"
-#include "qxlib/ini_engine.h"
-#include "qxlib/settings_file.h"
-#include "qxlib/settings_switches.h"
-#include "qxlib/switches.h"
+#include "qxlib/settings/flash_config.h"
+#include "qxlib/settings/flash_name_code.h"
+#include "qxlib/settings/flash_part_record.h"
+#include "qxlib/settings/global_parameter.h"
+#include "qxlib/settings/ini_engine.h"
+#include "qxlib/settings/settings_file.h"
+#include "qxlib/settings/settings_switches.h"
+#include "qxlib/base/switches.h"
 
 namespace qx::test {
 

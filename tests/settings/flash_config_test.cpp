@@ -3,8 +3,8 @@
 #include <array>
 #include <string>
 
-#include "qxlib/serial_number.h"
-#include "qxlib/settings_fixed_text.h"
+#include "qxlib/settings/serial_number.h"
+#include "qxlib/base/settings_fixed_text.h"
 #include "settings/flash_config_fixture.h"
 
 namespace qx {

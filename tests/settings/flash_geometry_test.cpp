@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "qxlib/flash_geometry.h"
+#include "qxlib/settings/flash_geometry.h"
 #include "settings/flash_config_fixture.h"
 
 namespace qx {

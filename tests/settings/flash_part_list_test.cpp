@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "qxlib/flash_config.h"
-#include "qxlib/flash_name_code.h"
+#include "qxlib/settings/flash_config.h"
+#include "qxlib/settings/flash_name_code.h"
 #include "settings/file_bytes.h"
 #include "settings/flash_config_fixture.h"
 #include "station/flash_part_line.h"

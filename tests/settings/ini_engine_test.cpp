@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "qxlib/ini_engine.h"
-#include "qxlib/settings_checksum.h"
+#include "qxlib/settings/ini_engine.h"
+#include "qxlib/settings/settings_checksum.h"
 #include "settings/file_bytes.h"
 #include "support/temp_dir.h"
 

@@ -3,15 +3,15 @@
 #include <map>
 #include <string>
 
-#include "qxlib/flash_config.h"
-#include "qxlib/global_parameter.h"
-#include "qxlib/ini_engine.h"
-#include "qxlib/settings_file.h"
-#include "qxlib/settings_fixed_text.h"
-#include "qxlib/settings_key_scramble.h"
-#include "qxlib/settings_keys.h"
-#include "qxlib/settings_switches.h"
-#include "qxlib/switches.h"
+#include "qxlib/settings/flash_config.h"
+#include "qxlib/settings/global_parameter.h"
+#include "qxlib/settings/ini_engine.h"
+#include "qxlib/settings/settings_file.h"
+#include "qxlib/base/settings_fixed_text.h"
+#include "qxlib/settings/settings_key_scramble.h"
+#include "qxlib/settings/settings_keys.h"
+#include "qxlib/settings/settings_switches.h"
+#include "qxlib/base/switches.h"
 #include "settings/file_bytes.h"
 #include "support/temp_dir.h"
 

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "sim/code_blocks.h"
+#include "sim/model/code_blocks.h"
 #include "sim_test_support.h"
 
 namespace qx::sim::test {

@@ -8,12 +8,12 @@
 #include <fstream>
 #include <vector>
 
-#include "qxlib/bridge_type.h"
-#include "qxlib/device_slot.h"
-#include "qxlib/port_record.h"
-#include "qxlib/usb_disks.h"
-#include "qxlib/usb_topology.h"
-#include "sim/sim_machine.h"
+#include "qxlib/discovery/bridge_type.h"
+#include "qxlib/transport/device_slot.h"
+#include "qxlib/discovery/port_record.h"
+#include "qxlib/discovery/usb_disks.h"
+#include "qxlib/discovery/usb_topology.h"
+#include "sim/rack/sim_machine.h"
 #include "support/port_disk_match.h"
 #include "support/temp_dir.h"
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "sim/drive_config_text.h"
+#include "sim/rack/drive_config_text.h"
 #include "sim_test_support.h"
 
 namespace qx::sim::test {

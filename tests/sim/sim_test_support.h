@@ -8,8 +8,8 @@
 
 #include "platform/clock.h"
 #include "platform/device_io.h"
-#include "sim/drive_model.h"
-#include "sim/sim_rack.h"
+#include "sim/model/drive_model.h"
+#include "sim/rack/sim_rack.h"
 
 namespace qx::sim::test {
 

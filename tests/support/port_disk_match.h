@@ -5,8 +5,8 @@
 #include <cstring>
 #include <span>
 
-#include "qxlib/port_record.h"
-#include "qxlib/usb_disks.h"
+#include "qxlib/discovery/port_record.h"
+#include "qxlib/discovery/usb_disks.h"
 
 namespace qx::test {
 

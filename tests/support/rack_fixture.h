@@ -10,9 +10,9 @@
 
 #include "platform/clock.h"
 #include "platform/trace_sink.h"
-#include "qxlib/device_slot.h"
-#include "qxlib/switches.h"
-#include "sim/sim_rack.h"
+#include "qxlib/transport/device_slot.h"
+#include "qxlib/base/switches.h"
+#include "sim/rack/sim_rack.h"
 
 namespace qx::test {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "qxlib/device_slot.h"
-#include "qxlib/flash_config.h"
-#include "qxlib/switches.h"
-#include "sim/drive_model.h"
+#include "qxlib/transport/device_slot.h"
+#include "qxlib/settings/flash_config.h"
+#include "qxlib/base/switches.h"
+#include "sim/model/drive_model.h"
 #include "support/rack_fixture.h"
 
 namespace qx::test {

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <string>
 
-#include "qxlib/bad_block_counters.h"
-#include "qxlib/code_block_tags.h"
-#include "qxlib/drive_tables.h"
-#include "qxlib/info_page.h"
+#include "qxlib/tables/bad_block_counters.h"
+#include "qxlib/programs/code_block_tags.h"
+#include "qxlib/tables/drive_tables.h"
+#include "qxlib/programs/info_page.h"
 #include "tables/table_drive_fixture.h"
 
 namespace qx::test {

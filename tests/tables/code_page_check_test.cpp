@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "qxlib/code_page_check.h"
+#include "qxlib/tables/code_page_check.h"
 #include "tables/table_drive_fixture.h"
 
 namespace qx::test {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "diagnostics/diag_fixture.h"
-#include "qxlib/kept_data.h"
+#include "qxlib/tables/kept_data.h"
 
 namespace qx::test {
 namespace {

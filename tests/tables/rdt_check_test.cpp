@@ -6,7 +6,7 @@
 #include <string>
 
 #include "diagnostics/diag_fixture.h"
-#include "qxlib/rdt_check.h"
+#include "qxlib/tables/rdt_check.h"
 
 namespace qx::test {
 namespace {

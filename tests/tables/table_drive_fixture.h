@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "diagnostics/diag_fixture.h"
-#include "qxlib/code_block_tags.h"
-#include "qxlib/drive_tables.h"
-#include "qxlib/gdp_param_area.h"
-#include "qxlib/info_page.h"
-#include "qxlib/sys_bin_header.h"
-#include "qxlib/system_info.h"
+#include "qxlib/programs/code_block_tags.h"
+#include "qxlib/tables/drive_tables.h"
+#include "qxlib/programs/gdp_param_area.h"
+#include "qxlib/programs/info_page.h"
+#include "qxlib/programs/sys_bin_header.h"
+#include "qxlib/programs/system_info.h"
 
 namespace qx::test {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <functional>
 
-#include "qxlib/ata_scsi_commands.h"
+#include "qxlib/transport/ata_scsi_commands.h"
 #include "support/rack_fixture.h"
 
 namespace qx {

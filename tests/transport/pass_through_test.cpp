@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "qxlib/pass_through.h"
+#include "qxlib/transport/pass_through.h"
 #include "support/rack_fixture.h"
 
 namespace qx {

@@ -5,8 +5,8 @@
 #include <functional>
 #include <map>
 
-#include "qxlib/vendor_builders.h"
-#include "qxlib/vendor_command.h"
+#include "qxlib/transport/vendor_builders.h"
+#include "qxlib/transport/vendor_command.h"
 #include "support/rack_fixture.h"
 
 namespace qx {

@@ -6,11 +6,11 @@
 #include <array>
 #include <vector>
 
-#include "qxlib/flash_config.h"
-#include "qxlib/gdp_param_area.h"
-#include "qxlib/global_parameter.h"
-#include "qxlib/sys_bin_header.h"
-#include "qxlib/system_info.h"
+#include "qxlib/settings/flash_config.h"
+#include "qxlib/programs/gdp_param_area.h"
+#include "qxlib/settings/global_parameter.h"
+#include "qxlib/programs/sys_bin_header.h"
+#include "qxlib/programs/system_info.h"
 
 namespace qx::test {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "qxlib/switches.h"
+#include "qxlib/base/switches.h"
 #include "tables/table_drive_fixture.h"
 
 namespace qx::test {

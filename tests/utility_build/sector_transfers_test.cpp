@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "qxlib/ata_scsi_commands.h"
+#include "qxlib/transport/ata_scsi_commands.h"
 #include "support/vendor_fixture.h"
 
 namespace qx::test {

@@ -2,7 +2,7 @@
 // the station's buffers; the bad-block map is left to the refresh.
 #include <gtest/gtest.h>
 
-#include "qxlib/device_slot.h"
+#include "qxlib/transport/device_slot.h"
 
 namespace qx::test {
 namespace {

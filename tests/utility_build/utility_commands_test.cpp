@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "qxlib/utility_commands.h"
-#include "sim/identify_data.h"
-#include "sim/vendor_utility.h"
+#include "qxlib/transport/utility_commands.h"
+#include "sim/model/identify_data.h"
+#include "sim/vendor/vendor_utility.h"
 #include "support/vendor_fixture.h"
 
 namespace qx::test {

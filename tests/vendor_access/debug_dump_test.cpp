@@ -7,8 +7,8 @@
 #include <iterator>
 #include <vector>
 
-#include "qxlib/debug_dump.h"
-#include "qxlib/switches.h"
+#include "qxlib/base/debug_dump.h"
+#include "qxlib/base/switches.h"
 #include "support/temp_dir.h"
 
 namespace qx::test {

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/clock.h"
-#include "qxlib/firmware_mode.h"
-#include "qxlib/identify_capacity.h"
-#include "qxlib/vendor_command.h"
-#include "sim/code_blocks.h"
+#include "qxlib/vendor_access/firmware_mode.h"
+#include "qxlib/vendor_access/identify_capacity.h"
+#include "qxlib/transport/vendor_command.h"
+#include "sim/model/code_blocks.h"
 #include "support/vendor_fixture.h"
 
 namespace qx::test {

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "qxlib/identify_capacity.h"
-#include "sim/drive_model.h"
+#include "qxlib/vendor_access/identify_capacity.h"
+#include "sim/model/drive_model.h"
 #include "support/vendor_fixture.h"
 
 namespace qx::test {

@@ -1,8 +1,8 @@
 // Loader or firmware, told from the names the drive reports on each path.
 #include <gtest/gtest.h>
 
-#include "qxlib/firmware_mode.h"
-#include "sim/drive_model.h"
+#include "qxlib/vendor_access/firmware_mode.h"
+#include "sim/model/drive_model.h"
 #include "support/vendor_fixture.h"
 
 namespace qx::test {

@@ -1,8 +1,8 @@
 // The bus interface test against the test program's memory buffers.
 #include <gtest/gtest.h>
 
-#include "qxlib/byte_order.h"
-#include "qxlib/va_bus_test.h"
+#include "qxlib/base/byte_order.h"
+#include "qxlib/vendor_access/va_bus_test.h"
 #include "support/vendor_fixture.h"
 
 namespace qx::test {

@@ -2,8 +2,8 @@
 // simulated drive's code blocks.
 #include <gtest/gtest.h>
 
-#include "qxlib/va_code_blocks.h"
-#include "sim/code_blocks.h"
+#include "qxlib/vendor_access/va_code_blocks.h"
+#include "sim/model/code_blocks.h"
 #include "support/vendor_fixture.h"
 
 namespace qx::test {

@@ -4,7 +4,7 @@
 
 #include <numeric>
 
-#include "qxlib/va_flash_pages.h"
+#include "qxlib/vendor_access/va_flash_pages.h"
 #include "support/vendor_fixture.h"
 
 namespace qx::test {

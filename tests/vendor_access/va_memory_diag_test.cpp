@@ -8,9 +8,9 @@
 #include <iterator>
 #include <numeric>
 
-#include "qxlib/byte_order.h"
-#include "qxlib/v_access.h"
-#include "qxlib/vendor_builders.h"
+#include "qxlib/base/byte_order.h"
+#include "qxlib/vendor_access/v_access.h"
+#include "qxlib/transport/vendor_builders.h"
 #include "support/temp_dir.h"
 #include "support/vendor_fixture.h"
 

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/clock.h"
-#include "qxlib/v_access.h"
-#include "qxlib/vendor_builders.h"
+#include "qxlib/vendor_access/v_access.h"
+#include "qxlib/transport/vendor_builders.h"
 #include "support/vendor_fixture.h"
 
 namespace qx::test {
@@ -31,7 +31,7 @@ protected:
     static Texts StatusRead(int slot) { return slot == kSataSlot ? Texts{"V00", "<00"} : Texts{"V00"}; }
     // The source path is what the compiler was given; its tail is fixed.
     static bool IsReadFailedTrace(const std::string& line, int result) {
-        const std::string tail = "src/qxlib/v_access.cpp, Function = VA_GDP_ExecProg, Line = 130, nRet = " +
+        const std::string tail = "src/qxlib/vendor_access/v_access.cpp, Function = VA_GDP_ExecProg, Line = 130, nRet = " +
                                  std::to_string(result) + "\r\n";
         return line.starts_with("FileName = ") && line.ends_with(tail);
     }

@@ -2,9 +2,9 @@
 // the data register back; against the simulated chip's straps.
 #include <gtest/gtest.h>
 
-#include "qxlib/byte_order.h"
-#include "qxlib/v_access.h"
-#include "sim/drive_model.h"
+#include "qxlib/base/byte_order.h"
+#include "qxlib/vendor_access/v_access.h"
+#include "sim/model/drive_model.h"
 #include "support/vendor_fixture.h"
 
 namespace qx::test {

@@ -4,7 +4,7 @@
 
 #include <numeric>
 
-#include "qxlib/v_access.h"
+#include "qxlib/vendor_access/v_access.h"
 #include "support/vendor_fixture.h"
 
 namespace qx::test {

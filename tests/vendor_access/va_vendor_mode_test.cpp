@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/clock.h"
-#include "qxlib/v_access.h"
-#include "qxlib/vendor_builders.h"
+#include "qxlib/vendor_access/v_access.h"
+#include "qxlib/transport/vendor_builders.h"
 #include "support/vendor_fixture.h"
 
 namespace qx::test {

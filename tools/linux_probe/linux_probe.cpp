@@ -17,14 +17,14 @@
 
 #include "platform/device_tree.h"
 #include "platform/trace_sink.h"
-#include "qxlib/ata_scsi_commands.h"
-#include "qxlib/device_slot.h"
-#include "qxlib/disk_layout.h"
-#include "qxlib/fat32_format.h"
-#include "qxlib/pass_through.h"
-#include "qxlib/port_record.h"
-#include "qxlib/usb_disks.h"
-#include "qxlib/usb_topology.h"
+#include "qxlib/transport/ata_scsi_commands.h"
+#include "qxlib/transport/device_slot.h"
+#include "qxlib/format/disk_layout.h"
+#include "qxlib/format/fat32_format.h"
+#include "qxlib/transport/pass_through.h"
+#include "qxlib/discovery/port_record.h"
+#include "qxlib/discovery/usb_disks.h"
+#include "qxlib/discovery/usb_topology.h"
 
 namespace {
 

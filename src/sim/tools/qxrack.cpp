@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/drive_config_text.h"
-#include "sim/sim_rack.h"
+#include "sim/rack/drive_config_text.h"
+#include "sim/rack/sim_rack.h"
 
 namespace {
 

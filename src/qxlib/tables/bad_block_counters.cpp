@@ -1,0 +1,206 @@
+#include "qxlib/tables/bad_block_counters.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "qxlib/base/byte_order.h"
+#include "qxlib/programs/code_block_tags.h"
+#include "qxlib/base/debug_dump.h"
+#include "qxlib/base/debug_print.h"
+#include "qxlib/transport/device_slot.h"
+#include "qxlib/tables/drive_tables.h"
+#include "qxlib/settings/flash_config.h"
+#include "qxlib/programs/system_info.h"
+#include "qxlib/vendor_access/v_access.h"
+
+namespace qx {
+namespace {
+
+constexpr int kTableSectors = 64;
+constexpr std::size_t kTableReadBytes = kTableSectors * 512;
+constexpr std::size_t kDumpBytes = 64 * 1024;
+
+// Early-table page: 16-bit words from offset 16.
+constexpr std::size_t kEarlyWordsAt = 16;
+constexpr std::uint8_t kCeMarker = 0xFB;
+constexpr std::uint8_t kEndMarker = 0xFE;
+// Later-bad page: count at 16, 4-byte entries (block, type) from 32.
+constexpr std::size_t kLaterCountAt = 16;
+constexpr std::size_t kLaterEntriesAt = 32;
+// Per-channel bad-block table: count at 4, 4-byte records from 8.
+constexpr std::size_t kChannelCountAt = 4;
+constexpr std::size_t kChannelRecordsAt = 8;
+// Bad-unit table: count at 0, records from 4.
+constexpr std::size_t kUnitRecordsAt = 4;
+constexpr std::size_t kUnitShortRecord = 7;
+constexpr std::size_t kUnitLongRecord = 19;
+constexpr std::size_t kUnitTypeAt = 2;
+constexpr std::size_t kUnitRowsAt = 3;
+
+constexpr int kTypeEarlyBad = 9;
+constexpr int kTypeUnknown = 99;
+
+constexpr char kLegend[] =
+    "ErrType 1 (Ecc Over)\r\n"
+    "ErrType 3 (Prog Fail)\r\n"
+    "ErrType 4 (Erase Fail)\r\n"
+    "ErrType 5 (Ecc Fail)\r\n";
+
+std::optional<std::size_t> KindOfType(int type) {
+    switch (type) {
+        case kTypeEarlyBad: return kKindEarlyBad;
+        case 4: return kKindEraseFail;
+        case 3: return kKindProgFail;
+        case 5: return kKindEccFail;
+        case 1: return kKindEccOver;
+        default: return std::nullopt;
+    }
+}
+
+struct Counting {
+    const FlashConfig& config;
+    std::span<std::uint32_t> counters;
+    std::size_t pageBytes;
+
+    std::size_t Cell(std::size_t row) const {
+        return config.BankCount && row >= config.BankCount ? row % config.BankCount : row;
+    }
+    void Add(std::size_t channel, std::size_t cell, std::size_t kind) {
+        const std::size_t at = BadBlockCounterAt(channel, cell, kind);
+        if (cell < kBadBlockCells && at < counters.size()) ++counters[at];
+    }
+    std::span<const std::uint8_t> ChannelPage(const WorkBuffer& table, std::size_t slotIndex, unsigned channel) const {
+        const std::size_t at = slotIndex * kTablePageBytes + channel * pageBytes;
+        if (!table || pageBytes == 0 || at + pageBytes > table.size()) return {};
+        return {table.data() + at, pageBytes};
+    }
+};
+
+// Walks an early-table page; visit(ce, block) answers true to end the walk.
+template <typename Visit>
+void WalkEarlyPage(std::span<const std::uint8_t> page, Visit&& visit) {
+    unsigned ce = 0;
+    for (std::size_t at = kEarlyWordsAt; at + 2 <= page.size(); at += 2) {
+        const std::uint16_t word = get_le16(&page[at]);
+        const auto high = static_cast<std::uint8_t>(word >> 8);
+        if (high == kEndMarker) return;
+        if (high == kCeMarker) {
+            ce = word & 0xFFu;
+            continue;
+        }
+        if (visit(ce, static_cast<std::uint16_t>(word & 0x7FFF))) return;
+    }
+}
+
+int LaterBadType(std::span<const std::uint8_t> page, std::uint16_t block) {
+    if (!HasCodeBlockTag(page, kLaterBadTableTag)) return kTypeUnknown;
+    const std::size_t count = get_le16(&page[kLaterCountAt]);
+    for (std::size_t k = 0; k < count && kLaterEntriesAt + k * 4 + 4 <= page.size(); ++k) {
+        const std::uint8_t* e = &page[kLaterEntriesAt + k * 4];
+        if (get_le16(e) == block) return e[2];
+    }
+    return kTypeUnknown;
+}
+
+void CountPerChannel(int slot, Counting& n, std::span<std::uint8_t> buffer) {
+    const DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    const FlashConfig& c = n.config;
+    const unsigned rows = unsigned{c.BankCount} * c.FlashGeometry.DiesPerCe;
+    for (unsigned r = 0; r < rows; ++r) {
+        for (unsigned ch = 0; ch < c.ChannelCount; ++ch) {
+            VA_ReadBadBlockTable(slot, buffer.data(), kTableSectors, static_cast<std::uint8_t>(ch),
+                                 static_cast<std::uint8_t>(r));
+            char name[32];
+            std::snprintf(name, sizeof name, "SB_%2.2u%2.2u.raw", ch, r);
+            WriteDebugDump(name, buffer.data(), std::min(buffer.size(), kTablePageBytes));
+
+            const auto early = n.ChannelPage(s.EarlyTable, 0, ch);
+            if (!HasCodeBlockTag(early, kEarlyBadTableTag)) continue;   // nothing of this table counts
+            const unsigned die = c.BankCount ? r / c.BankCount : 0;
+            const auto later = n.ChannelPage(s.LaterBadPages, std::size_t{r} * 2 + die, ch);
+            const std::size_t records = std::min<std::size_t>(get_le16(&buffer[kChannelCountAt]),
+                                                              (kTableReadBytes - kChannelRecordsAt) / 4);
+            for (std::size_t k = 0; k < records; ++k) {
+                const std::uint16_t block = get_le16(&buffer[kChannelRecordsAt + k * 4]);
+                bool earlyBad = false;
+                WalkEarlyPage(early, [&](unsigned ce, std::uint16_t b) { return earlyBad = (b == block && ce == r); });
+                const int type = earlyBad ? kTypeEarlyBad : LaterBadType(later, block);
+                const std::optional<std::size_t> kind = KindOfType(type);
+                if (!kind) {
+                    DebugPrint("err bad block type=%d\n", type);
+                    continue;
+                }
+                // The record came from row r's table: that is its cell.
+                n.Add(ch, n.Cell(r), *kind);
+            }
+        }
+    }
+}
+
+std::size_t UnitKind(std::uint8_t type) {
+    const std::optional<std::size_t> kind = type == kTypeEarlyBad ? std::nullopt : KindOfType(type);
+    return kind.value_or(kKindEraseFail);
+}
+
+void CountBadUnits(int slot, Counting& n, const SystemInfo& info, std::span<std::uint8_t> buffer) {
+    const DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    const FlashConfig& c = n.config;
+    // The defect table is kept for inspection only.
+    if (s.DefectTable)
+        for (unsigned ch = 0; ch < c.ChannelCount; ++ch)
+            WriteDebugDump("defect.raw", s.DefectTable.data(), std::min(kDumpBytes, s.DefectTable.size()));
+    for (unsigned ch = 0; ch < c.ChannelCount; ++ch) {
+        const auto early = n.ChannelPage(s.EarlyTable, 0, ch);
+        if (!HasCodeBlockTag(early, kEarlyBadTableTag)) continue;
+        WalkEarlyPage(early, [&](unsigned ce, std::uint16_t) {
+            n.Add(ch, n.Cell(ce), kKindEarlyBad);
+            return false;
+        });
+    }
+
+    VA_ReadBadBlockTable(slot, buffer.data(), kTableSectors, 0, 0);
+    WriteDebugDump("BadUnit.raw", buffer.data(), std::min(buffer.size(), kDumpBytes));
+    const bool longRecords = std::memcmp(&info.SystemHeaderCopy[7], "00", 2) != 0;
+    const std::size_t size = longRecords ? kUnitLongRecord : kUnitShortRecord;
+    const std::size_t rows = longRecords ? std::size_t{c.BankCount} * c.FlashGeometry.DiesPerCe : c.BankCount;
+    const std::size_t records = std::min<std::size_t>(get_le16(&buffer[0]), (kTableReadBytes - kUnitRecordsAt) / size);
+    for (std::size_t k = 0; k < records; ++k) {
+        const std::uint8_t* rec = &buffer[kUnitRecordsAt + k * size];
+        const std::size_t kind = UnitKind(rec[kUnitTypeAt]);
+        for (unsigned ch = 0; ch < c.ChannelCount; ++ch) {
+            for (std::size_t e = 0; e < rows && kUnitRowsAt + e < size; ++e) {
+                n.Add(ch, e, kind);
+                if (ch < 8 && (rec[kUnitRowsAt + e] >> ch & 1)) n.Add(ch, n.Cell(e), kKindUnitChannelBits);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void CountBadBlocksByType(int slot, TableContext& ctx, std::span<std::uint32_t> counters, BadBlockTotals& totals,
+                          std::string* detailText) {
+    totals.fill(0);
+    if (!IsSlot(slot) || ctx.buffer.size() < kTableReadBytes) return;
+    ReadSystemInfo(slot, ctx.config, ctx.binFiles, ctx.info, ctx.buffer);
+    ReadDriveTables(slot, ctx.config, ctx.buffer);
+    if (detailText) detailText->append(kLegend);
+
+    const FlashConfig& c = ctx.config;
+    Counting n{c, counters, std::size_t{c.FlashGeometry.SectorsPerPage} * 512};
+    if (std::memcmp(&ctx.info.SystemHeaderCopy[36], "818", 3) == 0)
+        CountBadUnits(slot, n, ctx.info, ctx.buffer);
+    else
+        CountPerChannel(slot, n, ctx.buffer);
+
+    for (std::size_t k = 0; k < kBadBlockKinds; ++k)
+        for (std::size_t ch = 0; ch < c.ChannelCount; ++ch)
+            for (std::size_t e = 0; e < c.BankCount && e < kBadBlockCells; ++e) {
+                const std::size_t at = BadBlockCounterAt(ch, e, k);
+                if (at < counters.size()) totals[k] += counters[at];
+            }
+}
+
+}  // namespace qx

@@ -1,0 +1,89 @@
+#include "qxlib/transport/device_slot.h"
+
+#include <sys/mman.h>
+
+#include "qxlib/base/debug_print.h"
+
+namespace qx {
+
+std::array<DeviceSlot, kSlotCount> DeviceSlots{};
+
+namespace {
+// One block of 87 detail texts per slot.
+std::array<WorkBuffer, kSlotCount> g_itemTexts;
+std::array<std::recursive_mutex, kSlotCount> g_tunnelLocks;
+}  // namespace
+
+WorkBuffer::~WorkBuffer() { Release(); }
+
+bool WorkBuffer::Allocate(std::size_t size) {
+    Release();
+    // Anonymous private mappings are zero-filled and committed page by page
+    // on first touch.
+    void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (p == MAP_FAILED) return false;
+    data_ = static_cast<std::uint8_t*>(p);
+    size_ = size;
+    return true;
+}
+
+void WorkBuffer::Release() {
+    if (data_) ::munmap(data_, size_);
+    data_ = nullptr;
+    size_ = 0;
+}
+
+const char* SlotPath(int slot) {
+    if (!IsSlot(slot)) return "";
+    const char* p = DeviceSlots[static_cast<std::size_t>(slot)].InterfacePath;
+    return p ? p : "";
+}
+
+bool AllocDeviceSlotBuffers() {
+    for (int i = 0; i < kSlotCount; ++i) {
+        DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(i)];
+        const bool ok = s.EarlyTable.Allocate(kEarlyTableSize) && s.DefectTable.Allocate(kDefectTableSize) &&
+#if QX_UTILITY_BUILD
+                        s.RemapTablePages.Allocate(kRemapTablePagesSize) &&
+#endif
+                        s.LaterBadPages.Allocate(kLaterBadPagesSize) &&
+                        s.KeptEraseCounts.Allocate(kKeptEraseCountsSize) &&
+                        s.KeptSmartPage.Allocate(kKeptSmartPageSize) &&
+                        g_itemTexts[static_cast<std::size_t>(i)].Allocate(kItemTextCount * kItemTextSize);
+        if (!ok) {
+            DebugPrint("FAILED(AllocDeviceSlotBuffers) slot %d\r\n", i);
+            FreeDeviceSlotBuffers();
+            return false;
+        }
+    }
+    return true;
+}
+
+void FreeDeviceSlotBuffers() {
+    for (int i = 0; i < kSlotCount; ++i) {
+        DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(i)];
+        s.EarlyTable.Release();
+        s.DefectTable.Release();
+#if QX_UTILITY_BUILD
+        s.RemapTablePages.Release();
+#endif
+        s.LaterBadPages.Release();
+        s.KeptEraseCounts.Release();
+        s.KeptSmartPage.Release();
+        std::vector<std::uint8_t>().swap(s.RemapRows);
+        g_itemTexts[static_cast<std::size_t>(i)].Release();
+    }
+}
+
+std::span<char> ItemText(int slot, int item) {
+    if (!IsSlot(slot) || item < 0 || item >= kItemTextCount) return {};
+    WorkBuffer& b = g_itemTexts[static_cast<std::size_t>(slot)];
+    if (!b) return {};
+    return {reinterpret_cast<char*>(b.data()) + static_cast<std::size_t>(item) * kItemTextSize, kItemTextSize};
+}
+
+std::recursive_mutex& SlotTunnelLock(int slot) {
+    return g_tunnelLocks[static_cast<std::size_t>(IsSlot(slot) ? slot : 0)];
+}
+
+}  // namespace qx

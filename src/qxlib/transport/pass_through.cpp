@@ -1,0 +1,290 @@
+#include "qxlib/transport/pass_through.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+
+#include "platform/clock.h"
+#include "qxlib/base/debug_print.h"
+#include "qxlib/transport/device_slot.h"
+
+namespace qx {
+namespace {
+
+using platform::AtaCommand;
+using platform::Direction;
+using platform::ScsiCommand;
+using platform::ScsiResult;
+using platform::ShareMode;
+using platform::TaskFile;
+
+constexpr int kMaxAtaData = 0x10000;
+constexpr std::uint8_t kAtaErr = 0x01;
+constexpr std::uint8_t kAtaUnc = 0x40;
+constexpr std::uint8_t kReadDmaExt = 0x25;
+
+enum class AtaForm { Read28, Write28, Read48, Write48 };
+
+// The commands each form sends with DMA.
+bool IsDmaCommand(AtaForm form, std::uint8_t command) {
+    switch (form) {
+        case AtaForm::Read28: return command == 0x86;
+        case AtaForm::Write28: return command == 0x88;
+        case AtaForm::Read48: return command == 0x25 || command == 0x47;
+        case AtaForm::Write48: return command == 0x57;
+    }
+    return false;
+}
+
+const char* AtaFailTrace(AtaForm form) {
+    switch (form) {
+        case AtaForm::Read28: return "ReadATACommandWithTimeOutValue() fail\r\n";
+        case AtaForm::Write28: return "WriteATACommandWithTimeOutValue() fail\r\n";
+        case AtaForm::Read48: return "ReadATACommandWithTimeOutValueExt() fail = %x\r\n";
+        case AtaForm::Write48: return "WriteATACommandWithTimeOutValueExt() fail\r\n";
+    }
+    return "";
+}
+
+// A device request gives up when the thread's worker was cancelled.
+platform::OpenResult OpenDevice(const char* path, ShareMode mode) {
+    if (platform::CancelRequested()) return {nullptr, ECANCELED};
+    return platform::Devices().Open(path, mode);
+}
+
+int AtaRequest(AtaForm form, const char* path, std::uint8_t* current, const std::uint8_t* previous,
+               std::uint8_t* data, int length, int timeoutSec) {
+    auto opened = OpenDevice(path ? path : "", ShareMode::Exclusive);
+    if (!opened.handle) return 0;
+    if (length < 0 || length > kMaxAtaData) return -1;   // the handle closes on return
+
+    const bool ext = form == AtaForm::Read48 || form == AtaForm::Write48;
+    const bool read = form == AtaForm::Read28 || form == AtaForm::Read48;
+    AtaCommand cmd;
+    std::memcpy(cmd.current.data(), current, 8);
+    if (ext && previous) std::memcpy(cmd.previous.data(), previous, 8);
+    cmd.ext48 = ext;
+    cmd.timeout = std::chrono::seconds(timeoutSec);
+    if (length != 0) {
+        cmd.dir = read ? Direction::In : Direction::Out;
+        cmd.dma = IsDmaCommand(form, current[platform::kTfCommand]);
+        cmd.data = std::span<std::uint8_t>(data, static_cast<std::size_t>(length));
+    }
+    const auto r = opened.handle->Ata(cmd);
+    if (!r.ok) {
+        if (form == AtaForm::Read48) DebugPrint(AtaFailTrace(form), static_cast<unsigned>(r.error));
+        else DebugPrint("%s", AtaFailTrace(form));
+        return -1;
+    }
+    std::memcpy(current, r.current.data(), 8);
+    if (!(r.current[platform::kTfStatus] & kAtaErr)) return 1;
+    if (form == AtaForm::Read48 && cmd.current[platform::kTfCommand] == kReadDmaExt &&
+        (r.current[platform::kTfError] & kAtaUnc)) {
+        DebugPrint("UNC(ReadATACommandWithTimeOutValueExt)\r\n");
+        return -3;
+    }
+    return 0;
+}
+
+// Sense key of fixed or descriptor sense; 0 when there is none.
+std::uint8_t SenseKey(const ScsiResult& r) {
+    if (r.senseLength < 3) return 0;
+    const std::uint8_t code = r.sense[0] & 0x7F;
+    if (code == 0x72 || code == 0x73) return r.sense[1] & 0x0F;
+    if (code == 0x70 || code == 0x71) return r.sense[2] & 0x0F;
+    return 0;
+}
+
+struct ScsiOutcome {
+    int result = 0;     // 1: the system call succeeded and left no error
+    ScsiResult raw;
+};
+
+ScsiOutcome ScsiRequest(const char* path, bool read, const std::uint8_t* cdb, int cdbLength, std::uint8_t* data,
+                        int dataLength, std::uint32_t* transferred, int timeoutSec, const char* traceName) {
+    ScsiOutcome out;
+    auto opened = OpenDevice(path ? path : "", ShareMode::Shared);
+    if (!opened.handle) {
+        if (traceName) DebugPrint("%s(INVALID_HANDLE_VALUE) = %s\r\n", traceName, path ? path : "");
+        return out;
+    }
+    std::array<std::uint8_t, 16> block{};
+    const std::size_t cdbLen = static_cast<std::size_t>(std::clamp(cdbLength, 0, 16));
+    std::memcpy(block.data(), cdb, cdbLen);
+
+    // Some bridges mishandle one-byte transfers: move two bytes and give the
+    // caller one.
+    std::array<std::uint8_t, 2> twoBytes{};
+    std::span<std::uint8_t> buf;
+    if (dataLength == 1) {
+        if (!read) twoBytes[0] = data[0];
+        buf = twoBytes;
+    } else if (dataLength > 0) {
+        buf = std::span<std::uint8_t>(data, static_cast<std::size_t>(dataLength));
+    }
+    const auto seconds = std::chrono::seconds(timeoutSec);
+    const std::span<const std::uint8_t> c(block.data(), cdbLen);
+    const ScsiCommand cmd = read ? ScsiCommand::DataIn(c, buf, seconds) : ScsiCommand::DataOut(c, buf, seconds);
+    out.raw = opened.handle->Scsi(cmd);
+    const int error = out.raw.ok ? out.raw.error : (out.raw.error ? out.raw.error : EIO);
+
+    if (dataLength == 1 && read) data[0] = twoBytes[0];
+    if (transferred) *transferred = std::min<std::uint32_t>(out.raw.transferred, static_cast<std::uint32_t>(std::max(dataLength, 0)));
+    out.result = (out.raw.ok && error == 0) ? 1 : 0;
+    if (!out.result && traceName) DebugPrint("LastError(%s)[1] = %d\r\n", traceName, error);
+    return out;
+}
+
+int PathTimeoutForRead(const char* path) {
+    return std::string_view(path ? path : "").find("usb") != std::string_view::npos ? 300 : 5;
+}
+
+constexpr int kWriteTimeout = 10;
+
+int SectorsRequest(const char* path, bool read, std::uint8_t* buffer, std::uint32_t lba, std::uint32_t byteCount) {
+    const std::uint32_t count = byteCount >> 9;
+    const std::uint8_t cdb[10] = {
+        static_cast<std::uint8_t>(read ? 0x28 : 0x2A), 0x00,
+        static_cast<std::uint8_t>(lba >> 24), static_cast<std::uint8_t>(lba >> 16),
+        static_cast<std::uint8_t>(lba >> 8), static_cast<std::uint8_t>(lba),
+        0x00,
+        static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count),
+        0x00,
+    };
+    const auto out = ScsiRequest(path, read, cdb, 10, buffer, static_cast<int>(byteCount), nullptr,
+                                 read ? PathTimeoutForRead(path) : kWriteTimeout, nullptr);
+    // A sector transfer the drive refused with a real sense key did not
+    // happen, whatever the system call said.
+    if (out.result == 1 && out.raw.status == 0x02 && SenseKey(out.raw) > 1) return 0;
+    return out.result;
+}
+
+}  // namespace
+
+int ReadATACommandWithTimeOutValue(const char* path, std::uint8_t* taskFile, std::uint8_t* data, int length,
+                                   int timeoutSec) {
+    return AtaRequest(AtaForm::Read28, path, taskFile, nullptr, data, length, timeoutSec);
+}
+
+int WriteATACommandWithTimeOutValue(const char* path, std::uint8_t* taskFile, std::uint8_t* data, int length,
+                                    int timeoutSec) {
+    return AtaRequest(AtaForm::Write28, path, taskFile, nullptr, data, length, timeoutSec);
+}
+
+int ReadATACommandWithTimeOutValueExt(const char* path, std::uint8_t* current, const std::uint8_t* previous,
+                                      std::uint8_t* data, int length, int timeoutSec) {
+    return AtaRequest(AtaForm::Read48, path, current, previous, data, length, timeoutSec);
+}
+
+int WriteATACommandWithTimeOutValueExt(const char* path, std::uint8_t* current, const std::uint8_t* previous,
+                                       std::uint8_t* data, int length, int timeoutSec) {
+    return AtaRequest(AtaForm::Write48, path, current, previous, data, length, timeoutSec);
+}
+
+int ExecATAPassThrough(const char* path, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
+                       int dataLength, bool flag48, int timeoutSec) {
+    if (!path || !*path) return -1;
+    TaskFile current{};
+    TaskFile previous{};
+    if (!flag48) {
+        // 12-byte form: features, count, LBA low, mid, high, device, command.
+        if (blockLength < 10) return -1;
+        for (std::size_t i = 0; i < 7; ++i) current[i] = block[3 + i];
+    } else {
+        // 16-byte form: the low halves, device and command; the high halves
+        // go to the previous task file (the high features byte is not carried).
+        if (blockLength < 15) return -1;
+        current = {block[4], block[6], block[8], block[10], block[12], block[13], block[14], 0};
+        previous = {0, block[5], block[7], block[9], block[11], block[13], block[14], 0};
+    }
+    const std::uint64_t start = platform::TickMs();
+    int r;
+    if (flag48) r = read ? ReadATACommandWithTimeOutValueExt(path, current.data(), previous.data(), data, dataLength, timeoutSec)
+                         : WriteATACommandWithTimeOutValueExt(path, current.data(), previous.data(), data, dataLength, timeoutSec);
+    else r = read ? ReadATACommandWithTimeOutValue(path, current.data(), data, dataLength, timeoutSec)
+                  : WriteATACommandWithTimeOutValue(path, current.data(), data, dataLength, timeoutSec);
+    const std::uint64_t elapsedSec = (platform::TickMs() - start) / 1000;
+    if (r == -3) return -3;
+    if (elapsedSec > static_cast<std::uint64_t>(std::max(timeoutSec, 0))) {
+        DebugPrint("Timeout = %d sec\r\n", static_cast<int>(elapsedSec));
+        return 0;
+    }
+    return r == 0 ? -2 : r;
+}
+
+int ReadSCSICommand(const char* path, const std::uint8_t* cdb, int cdbLength, std::uint8_t* data, int dataLength,
+                    std::uint32_t* transferred) {
+    return ScsiRequest(path, true, cdb, cdbLength, data, dataLength, transferred, PathTimeoutForRead(path), nullptr)
+        .result;
+}
+
+int WriteSCSICommand(const char* path, const std::uint8_t* cdb, int cdbLength, std::uint8_t* data, int dataLength,
+                     std::uint32_t* transferred) {
+    return ScsiRequest(path, false, cdb, cdbLength, data, dataLength, transferred, kWriteTimeout, nullptr).result;
+}
+
+int ReadSCSICommandWithTimeOutValue(const char* path, const std::uint8_t* cdb, int cdbLength, std::uint8_t* data,
+                                    int dataLength, std::uint32_t* transferred, int timeoutSec) {
+    return ScsiRequest(path, true, cdb, cdbLength, data, dataLength, transferred, timeoutSec,
+                       "ReadSCSICommandWithTimeOutValue")
+        .result;
+}
+
+int WriteSCSICommandWithTimeOutValue(const char* path, const std::uint8_t* cdb, int cdbLength, std::uint8_t* data,
+                                     int dataLength, std::uint32_t* transferred, int timeoutSec) {
+    return ScsiRequest(path, false, cdb, cdbLength, data, dataLength, transferred, timeoutSec,
+                       "WriteSCSICommandWithTimeOutValue")
+        .result;
+}
+
+int ReadSectorsSCSI(const char* path, std::uint8_t* buffer, std::uint32_t lba, std::uint32_t byteCount) {
+    return SectorsRequest(path, true, buffer, lba, byteCount);
+}
+
+int WriteSectorsSCSI(const char* path, std::uint8_t* buffer, std::uint32_t lba, std::uint32_t byteCount) {
+    return SectorsRequest(path, false, buffer, lba, byteCount);
+}
+
+namespace {
+
+int SlotDispatch(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data, int dataLength,
+                 bool flag48, bool deviceErrorFails) {
+    if (!IsSlot(slot)) return -1;
+    const DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    const char* path = SlotPath(slot);
+    if (s.DirectAta) return ExecATAPassThrough(path, read, block, blockLength, data, dataLength, flag48, 10);
+    if (!*path) return -1;
+    const auto out = read ? ScsiRequest(path, true, block, blockLength, data, dataLength, nullptr, s.UsbPath ? 300 : 10,
+                                        "ReadSCSICommandWithTimeOutValue")
+                          : ScsiRequest(path, false, block, blockLength, data, dataLength, nullptr, 10,
+                                        "WriteSCSICommandWithTimeOutValue");
+    if (out.result != 1) return -2;
+    if (deviceErrorFails && out.raw.status == 0x02 && SenseKey(out.raw) > 1) return -2;
+    return 1;
+}
+
+}  // namespace
+
+int ExecSlotPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
+                        int dataLength, bool flag48) {
+    return SlotDispatch(slot, read, block, blockLength, data, dataLength, flag48, false);
+}
+
+int ExecSlotAtaPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
+                           int dataLength, bool flag48) {
+    return SlotDispatch(slot, read, block, blockLength, data, dataLength, flag48, true);
+}
+
+int ExecSlotSCSIPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
+                            int dataLength) {
+    const char* path = SlotPath(slot);
+    if (!*path) return -1;
+    std::uint32_t moved = 0;
+    const int r = read ? ReadSCSICommand(path, block, blockLength, data, dataLength, &moved)
+                       : WriteSCSICommand(path, block, blockLength, data, dataLength, &moved);
+    return r == 1 ? 1 : -2;
+}
+
+}  // namespace qx

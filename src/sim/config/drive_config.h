@@ -1,0 +1,109 @@
+// What a simulated drive is: its front end, controller state, flash
+// geometry, firmware and fault settings, as the rack folder describes it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sim/config/faults.h"
+
+namespace qx::sim {
+
+// What the host sees in front of the controller.
+enum class FrontEnd : std::uint8_t {
+    Bridge,      // a USB-to-SATA bridge: SCSI to the bridge, ATA through SAT
+    NativeUsb,   // the controller's own USB interface: vendor blocks as CDBs
+};
+
+enum class ControllerState : std::uint8_t {
+    Loader,           // boot ROM loader, no firmware running
+    DownloadReady,    // loader after enable mode 10: accepts a program image
+    ProgramRunning,   // a diagnostic or test program runs from code RAM
+    Firmware,         // the production firmware runs
+};
+
+// How the chip's GPIO straps read through the register pulse (bits 15, 16).
+enum class GpioStraps : std::uint8_t {
+    FullBank,     // bit 15 = 0, bit 16 = 1
+    SingleBank,   // bit 15 = 1, bit 16 = 1
+    Broken,       // bit 16 = 0
+};
+
+// What runs in code RAM.
+enum class ProgramKind : std::uint8_t {
+    None,
+    Diagnostic,   // image tagged "GDP_": program actions, flash detect, code-block list
+    Test,         // image tagged "TST_": bus, flash interface and DRAM diagnostics
+};
+
+struct DriveConfig {
+    FrontEnd frontEnd = FrontEnd::Bridge;
+    // INQUIRY bytes 36..39: the bridge's chip tag, or the controller's own.
+    std::string chipTag = "q461";
+    // INQUIRY vendor (8), product (16), revision (4): the bridge's strings on
+    // a bridge; the firmware's strings on the controller's own USB interface.
+    std::string inquiryVendor = "QX";
+    std::string inquiryProduct = "SATA Bridge";
+    std::string inquiryRevision = "1.00";
+
+    std::uint64_t capacitySectors = 250'069'680;   // 128 GB; user sectors stay sparse
+    std::string model = "QX SSD 128GB";            // IDENTIFY model in firmware
+    std::string serial = "QX0000000001";
+    std::string firmwareRevision = "QXFW0100";
+    // IDENTIFY model while the loader runs (either SATA loader name).
+    std::string loaderModel = "Zivizaz EVO SATA Loader Loader Device";
+    std::uint8_t sataSpeedBits = 0x0E;             // IDENTIFY word 76 low byte in firmware
+
+    ControllerState state = ControllerState::Firmware;
+    bool vendorMode = false;
+    ProgramKind program = ProgramKind::Diagnostic;   // running when state is ProgramRunning
+
+    // Flash geometry of the drive's NAND.
+    std::uint8_t channels = 4;
+    std::uint8_t ces = 2;
+    std::uint16_t blocksPerCe = 2048;
+    std::uint16_t pagesPerBlock = 256;
+    std::uint8_t sectorsPerPage = 8;
+    std::vector<std::uint8_t> flashId{0x98, 0xDE, 0x94, 0x93, 0x76};
+    std::set<std::uint16_t> badBlocks;             // fail the flash diagnostic and erase
+    // Chip enables (channel << 8 | CE) that fail every erase: all their
+    // blocks count as bad and the flash diagnostic reports them.
+    std::set<std::uint16_t> failingCes;
+
+    // Firmware in the code blocks: page 0 of each is the information page
+    // (header text, bin-file count), page 8 starts the code with its tag.
+    // 0 bin files: the code blocks are blank and the loader has nothing to boot.
+    std::vector<std::uint16_t> codeBlocks{0, 1, 2, 3};
+    std::uint8_t binFiles = 1;
+    std::string infoHeader = "LDBK BLOCKS V50";
+    std::uint16_t infoSequence = 1;
+    bool badScanBlock = false;                     // page 8 byte 0x550 = 1
+    // What pre-format leaves in the code blocks: entries of a remap row on
+    // the system page (6 for the kind-42 firmware family, else 12), and code
+    // block pages (block, page; every channel, CE 0) no read can correct.
+    std::uint8_t remapColumns = 12;
+    std::set<std::pair<std::uint16_t, std::uint16_t>> uncorrectablePages;
+
+    std::uint64_t dramBytes = 256ull << 20;
+    std::uint8_t dramStatus = 0x15;                // final status of the DRAM diagnostic
+    std::uint16_t busStuckBits = 0;                // bus-test words read back with these bits set
+
+    GpioStraps straps = GpioStraps::FullBank;
+
+    // Program actions: how many status polls answer busy (0xAA) before the
+    // final status; a final status of 0 means the action's success status.
+    int busyPolls = 1;
+    std::uint8_t actionStatus = 0;
+
+    // Firmware boot on the enable command with mode 1 or 2.
+    std::uint64_t bootDelayMs = 2000;
+    bool neverBoots = false;             // the loader never hands over
+    bool bootsWithoutSignature = false;  // firmware runs but the tunnel reply lacks E5 51 58
+};
+
+}  // namespace qx::sim

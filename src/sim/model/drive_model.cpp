@@ -1,0 +1,36 @@
+#include "sim/model/drive_model.h"
+
+#include "sim/model/code_blocks.h"
+#include "sim/model/firmware_boot.h"
+
+namespace qx::sim {
+
+DriveModel::DriveModel(const DriveConfig& config)
+    : cfg(config),
+      state(config.state),
+      vendorMode(config.vendorMode),
+      maxLba(config.capacitySectors ? config.capacitySectors - 1 : 0),
+      smart{{0x09, 100, 0, 120}, {0x0C, 100, 0, 35}, {0xAD, 100, 10, 4}, {0xC2, 65, 0, 35}},
+      registers(config.straps),
+      program(config.state == ControllerState::ProgramRunning ? config.program : ProgramKind::None),
+      nand(static_cast<std::size_t>(config.sectorsPerPage) * kSectorSize) {
+    InstallCodeBlocks(*this);
+}
+
+void DriveModel::ChangeState(ControllerState s) {
+    state = s;
+    vendorMode = false;
+    pendingVendor.reset();
+    run.reset();
+    if (s != ControllerState::ProgramRunning) program = ProgramKind::None;
+}
+
+void DriveModel::StartRun(std::uint8_t action, std::uint8_t flags, std::uint8_t finalStatus) {
+    run = ProgramRun{action, flags, cfg.busyPolls, finalStatus};
+    actions.push_back(*run);
+    programStatus = kBusy;
+}
+
+void DriveModel::Tick(std::uint64_t nowMs) { AdvanceBoot(*this, nowMs); }
+
+}  // namespace qx::sim

@@ -1,0 +1,198 @@
+#include "sim/rack/sim_drive.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/clock.h"
+#include "sim/ata/ata_engine.h"
+#include "sim/model/drive_model.h"
+#include "sim/front_ends/front_ends.h"
+#include "sim/front_ends/scsi_reply.h"
+#include "sim/ata/vendor_tunnel.h"
+
+namespace qx::sim {
+
+using namespace platform;
+
+namespace {
+
+// Latency and hangs happen outside the drive's lock, on the current clock.
+// Returns the errno the request fails with, 0 when it goes on to the drive.
+int Delay(const FaultPlan& plan, std::chrono::seconds timeout) {
+    const FaultRule* hang = plan.fault && plan.fault->kind == FaultKind::Hang ? &*plan.fault : nullptr;
+    if (plan.latencyMs && !CurrentClock().Wait(plan.latencyMs)) return hang ? hang->errorCode : EINTR;
+    if (!hang) return 0;
+    if (!CancelRequested()) CurrentClock().Wait(static_cast<std::uint64_t>(timeout.count()) * 1000);
+    return hang->errorCode;
+}
+
+std::optional<AtaOutcome> AtaFault(const FaultRule& f) {
+    if (f.kind == FaultKind::AtaError || f.kind == FaultKind::CheckCondition) return AtaError(f.ataError);
+    return std::nullopt;
+}
+
+ScsiResult ScsiFault(const FaultRule& f, const RequestKey& key) {
+    if (f.kind == FaultKind::SyscallFails) return ScsiSyscallFailed(f.errorCode);
+    if (f.kind == FaultKind::AtaError) {
+        if (key.ataCommand) return ScsiAtaReturn(AtaError(f.ataError), false, kKeyAborted);
+        return ScsiCheck(kKeyAborted, 0x00);
+    }
+    ScsiResult r = ScsiCheck(kKeyIllegalRequest, kAscInvalidField);
+    if (!f.sense.empty()) {
+        r.sense = {};
+        r.senseLength = static_cast<std::uint8_t>(std::min(f.sense.size(), r.sense.size()));
+        std::copy_n(f.sense.begin(), r.senseLength, r.sense.begin());
+    }
+    return r;
+}
+
+}  // namespace
+
+SimDrive::SimDrive(const DriveConfig& config) : model_(std::make_unique<DriveModel>(config)) {}
+SimDrive::~SimDrive() = default;
+
+const DriveConfig& SimDrive::Config() const { return model_->cfg; }
+
+void SimDrive::AddFault(const FaultRule& rule) {
+    auto g = Lock();
+    model_->faults.Add(rule);
+}
+
+void SimDrive::ClearFaults() {
+    auto g = Lock();
+    model_->faults.Clear();
+}
+
+std::vector<FaultRule> SimDrive::Faults() const {
+    auto g = Lock();
+    return model_->faults.Rules();
+}
+
+ControllerState SimDrive::State() const {
+    auto g = Lock();
+    return model_->state;
+}
+
+void SimDrive::SetState(ControllerState state) {
+    auto g = Lock();
+    model_->ChangeState(state);
+    if (state == ControllerState::ProgramRunning) model_->program = model_->cfg.program;
+}
+
+void SimDrive::RunProgram(ProgramKind kind) {
+    auto g = Lock();
+    model_->ChangeState(ControllerState::ProgramRunning);
+    model_->program = kind;
+}
+
+bool SimDrive::VendorMode() const {
+    auto g = Lock();
+    return model_->vendorMode;
+}
+
+void SimDrive::SetVendorMode(bool on) {
+    auto g = Lock();
+    model_->vendorMode = on;
+}
+
+bool SimDrive::Present() {
+    auto g = Lock();
+    model_->Tick(TickMs());
+    return model_->present;
+}
+
+std::vector<std::uint8_t> SimDrive::ReadUserSectors(std::uint64_t lba, std::uint32_t count) const {
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(count) * kSectorSize);
+    auto g = Lock();
+    model_->sectors.Read(lba, out);
+    return out;
+}
+
+void SimDrive::WriteUserSectors(std::uint64_t lba, const std::vector<std::uint8_t>& data) {
+    auto g = Lock();
+    model_->sectors.Write(lba, data);
+}
+
+std::size_t SimDrive::StoredSectorCount() const {
+    auto g = Lock();
+    return model_->sectors.Stored().size();
+}
+
+std::uint64_t SimDrive::CapacitySectors() const {
+    auto g = Lock();
+    return model_->AccessibleSectors();
+}
+
+int SimDrive::OpenError() {
+    auto g = Lock();
+    model_->Tick(TickMs());
+    if (!model_->present) return ENOENT;
+    return model_->faults.MatchOpen();
+}
+
+ScsiResult SimDrive::Scsi(const ScsiCommand& cmd) {
+    FaultPlan plan;
+    RequestKey key;
+    {
+        auto g = Lock();
+        model_->Tick(TickMs());
+        if (!model_->present) return ScsiSyscallFailed(ENODEV);
+        key = model_->cfg.frontEnd == FrontEnd::Bridge ? BridgeRequestKey(*model_, cmd) : NativeUsbRequestKey(cmd);
+        plan = model_->faults.Match(key);
+    }
+    if (const int err = Delay(plan, cmd.timeout)) return ScsiSyscallFailed(err);
+    if (plan.fault && plan.fault->kind != FaultKind::Latency) return ScsiFault(*plan.fault, key);
+    auto g = Lock();
+    model_->Tick(TickMs());
+    if (!model_->present) return ScsiSyscallFailed(ENODEV);
+    return model_->cfg.frontEnd == FrontEnd::Bridge ? BridgeScsi(*model_, cmd) : NativeUsbScsi(*model_, cmd);
+}
+
+AtaResult SimDrive::Ata(const AtaCommand& cmd) {
+    AtaRequest r;
+    r.current = cmd.current;
+    r.previous = cmd.ext48 ? cmd.previous : TaskFile{};
+    r.ext48 = cmd.ext48;
+    r.dir = cmd.data.empty() ? Direction::None : cmd.dir;
+    r.dma = cmd.dma;
+    r.data = cmd.data;
+
+    AtaResult res;
+    FaultPlan plan;
+    {
+        auto g = Lock();
+        model_->Tick(TickMs());
+        if (!model_->present) {
+            res.error = ENODEV;
+            return res;
+        }
+        RequestKey key;
+        key.ataCommand = r.Command();
+        key.vendorSub = TunnelSub(*model_, r);
+        plan = model_->faults.Match(key);
+    }
+    if (const int err = Delay(plan, cmd.timeout)) {
+        res.error = err;
+        return res;
+    }
+    AtaOutcome out;
+    if (plan.fault && plan.fault->kind == FaultKind::SyscallFails) {
+        res.error = plan.fault->errorCode;
+        return res;
+    }
+    if (auto f = plan.fault ? AtaFault(*plan.fault) : std::nullopt) {
+        out = *f;
+    } else {
+        auto g = Lock();
+        model_->Tick(TickMs());
+        // The controller's own USB interface has no ATA route: the command
+        // block is refused and no registers come back.
+        out = model_->cfg.frontEnd == FrontEnd::Bridge ? RunAta(*model_, r) : AtaError(kErrAbrt);
+    }
+    res.ok = true;
+    res.current = out.current;
+    res.previous = out.previous;
+    return res;
+}
+
+}  // namespace qx::sim

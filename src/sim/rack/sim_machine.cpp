@@ -1,0 +1,133 @@
+#include "sim/rack/sim_machine.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+
+#include "platform/device_io.h"
+#include "platform/device_tree.h"
+#include "platform/usb_tree.h"
+#include "sim/rack/ini_text.h"
+
+namespace qx::sim {
+namespace {
+
+bool Fail(std::string* error, const std::string& text) {
+    if (error) *error = text;
+    return false;
+}
+
+// "H.P" → hub and port.
+bool ParseHubPort(const std::string& text, int& hub, int& port) {
+    std::istringstream in(text);
+    char dot = 0;
+    return static_cast<bool>(in >> hub >> dot >> port) && dot == '.' && in.peek() == EOF && hub >= 0 && port >= 1;
+}
+
+// The disk-drive ID a usbstor interface path belongs to:
+// "\\?\usbstor#DISK#TAIL#{class}" → "USBSTOR\DISK\TAIL".
+std::optional<std::string> DeviceIdOfPath(const std::string& path) {
+    const std::string lower = [&] {
+        std::string t = path;
+        for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return t;
+    }();
+    const auto start = lower.find("usbstor#");
+    if (start == std::string::npos) return std::nullopt;
+    const auto disk = start + 8;
+    const auto hash1 = path.find('#', disk);
+    const auto hash2 = hash1 == std::string::npos ? hash1 : path.find('#', hash1 + 1);
+    if (hash2 == std::string::npos || hash1 == disk || hash2 == hash1 + 1) return std::nullopt;
+    return "USBSTOR\\" + path.substr(disk, hash1 - disk) + "\\" + path.substr(hash1 + 1, hash2 - hash1 - 1);
+}
+
+bool ValidPort(const std::map<int, int>& hubPorts, int hub, int port) {
+    const auto it = hubPorts.find(hub);
+    return it != hubPorts.end() && port <= it->second;
+}
+
+}  // namespace
+
+std::unique_ptr<SimMachine> SimMachine::LoadFolder(const std::string& folder, std::string* error) {
+    auto machine = std::make_unique<SimMachine>();
+    machine->rack_ = SimRack::LoadFolder(folder, error);
+    if (!machine->rack_) return nullptr;
+
+    std::ifstream in(std::filesystem::path(folder) / "rack.ini");
+    std::stringstream text;
+    text << in.rdbuf();
+    std::map<std::string, std::string> pathOf;   // section name → drive path
+    for (const auto& path : machine->rack_->Paths()) pathOf[machine->rack_->NameOf(path)] = path;
+
+    std::map<int, int> hubPorts;   // hub id → port count
+    for (const IniSection& section : ParseIni(text.str())) {
+        if (section.name != "usb") continue;
+        for (const auto& [key, value] : section.values) {
+            if (key == "root") {
+                const int ports = std::atoi(value.c_str());
+                if (ports < 1) return Fail(error, "[usb] bad root \"" + value + "\""), nullptr;
+                hubPorts[machine->usb_.AddRootHub(ports)] = ports;
+            } else if (key == "hub") {
+                const auto colon = value.find(':');
+                int parent = 0, port = 0;
+                const int ports = colon == std::string::npos ? 0 : std::atoi(value.c_str() + colon + 1);
+                if (colon == std::string::npos || !ParseHubPort(value.substr(0, colon), parent, port) ||
+                    !ValidPort(hubPorts, parent, port) || ports < 1)
+                    return Fail(error, "[usb] bad hub \"" + value + "\""), nullptr;
+                hubPorts[machine->usb_.PlugHub(parent, port, ports)] = ports;
+            } else if (key == "port") {
+                std::istringstream words(value);
+                std::string where, name;
+                int hub = 0, port = 0;
+                words >> where >> name;
+                if (!ParseHubPort(where, hub, port) || !ValidPort(hubPorts, hub, port))
+                    return Fail(error, "[usb] bad port \"" + value + "\""), nullptr;
+                const auto drive = pathOf.find(name);
+                if (drive == pathOf.end()) return Fail(error, "[usb] no drive [" + name + "]"), nullptr;
+                const auto deviceId = DeviceIdOfPath(drive->second);
+                if (!deviceId)
+                    return Fail(error, "[" + name + "] a drive on a USB port needs a usbstor interface path"), nullptr;
+                const DriveConfig& cfg = machine->rack_->Find(drive->second)->Config();
+                SimUsbDevice usb;
+                usb.vendorId = cfg.frontEnd == FrontEnd::Bridge ? kBridgeUsbVendor : kControllerUsbVendor;
+                usb.productId = cfg.frontEnd == FrontEnd::Bridge ? 0x1153 : 0x1000;
+                usb.manufacturer = cfg.inquiryVendor;
+                usb.product = cfg.inquiryProduct;
+                usb.serial = cfg.serial;
+                usb.driverKey = "{36fc9e60-c465-11cf-8056-444553540000}\\" + name;
+                const std::string instanceId = MakeUsbStorNames(usb, cfg.serial).usbInstanceId;
+                machine->devices_.AddDevice(usb.driverKey, instanceId);
+                machine->devices_.AddDisk(drive->second, *deviceId, instanceId);
+                machine->usb_.PlugDevice(hub, port, std::move(usb));
+            }
+        }
+    }
+    return machine;
+}
+
+void SimMachine::Install() {
+    platform::SetDevices(rack_.get());
+    platform::SetUsbHubs(&usb_);
+    platform::SetDeviceTree(&devices_);
+}
+
+void SimMachine::Uninstall() {
+    platform::SetDevices(nullptr);
+    platform::SetUsbHubs(nullptr);
+    platform::SetDeviceTree(nullptr);
+}
+
+std::unique_ptr<SimMachine> InstallBackendFromEnvironment(bool* simulated, std::string* error) {
+    const char* folder = std::getenv("QX_SIM_RACK");
+    *simulated = folder != nullptr && *folder != '\0';
+    if (!*simulated) return nullptr;
+    auto machine = SimMachine::LoadFolder(folder, error);
+    if (machine) machine->Install();
+    return machine;
+}
+
+}  // namespace qx::sim

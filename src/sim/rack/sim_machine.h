@@ -1,0 +1,52 @@
+// A rack folder as the whole machine a program sees: the drives of
+// "rack.ini", the USB hubs and ports they sit on, and the disk interfaces the
+// device tree lists. The topology lives in the [usb] section:
+//
+//   [usb]
+//   root=8              a root hub with 8 ports (hubs are numbered 0, 1, ...
+//   root=4              in the order they appear, root or external)
+//   hub=0.4:4           an external hub on port 4 of hub 0, with 4 ports
+//   port=0.1 drive1     the drive of section [drive1] on port 1 of hub 0
+//
+// A plugged drive's disk interface is its rack path; its USB device carries
+// the drive's serial and the vendor and product of what the host sees first
+// (the bridge, or the controller's own USB interface).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "sim/rack/sim_device_tree.h"
+#include "sim/rack/sim_rack.h"
+#include "sim/rack/sim_usb_tree.h"
+
+namespace qx::sim {
+
+inline constexpr std::uint16_t kBridgeUsbVendor = 0x174C;
+inline constexpr std::uint16_t kControllerUsbVendor = 0x1D7E;
+
+class SimMachine {
+public:
+    static std::unique_ptr<SimMachine> LoadFolder(const std::string& folder, std::string* error = nullptr);
+
+    SimRack& Rack() { return *rack_; }
+    SimUsbTree& Usb() { return usb_; }
+    SimDeviceTree& Devices() { return devices_; }
+
+    // Makes this machine the platform's devices, USB tree and device tree.
+    void Install();
+    void Uninstall();
+
+private:
+    std::unique_ptr<SimRack> rack_;
+    SimUsbTree usb_;
+    SimDeviceTree devices_;
+};
+
+// The backend is chosen once at start: with QX_SIM_RACK naming a rack folder
+// the simulated machine is loaded and installed (a folder that does not load
+// is an error, never a silent fall back to real drives); without it, nothing
+// changes and the real devices are used. *simulated tells which.
+std::unique_ptr<SimMachine> InstallBackendFromEnvironment(bool* simulated, std::string* error);
+
+}  // namespace qx::sim

@@ -1,0 +1,72 @@
+// The simulated drive rack: a backend of the platform's device I/O. Drives are
+// registered by interface path; every request is logged and can be made to
+// fail. Tests install a SimRack with platform::SetDevices.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/device_io.h"
+#include "sim/config/faults.h"
+#include "sim/rack/ini_text.h"
+#include "sim/rack/request_log.h"
+#include "sim/rack/sim_drive.h"
+
+namespace qx::sim {
+
+class SimRack final : public platform::DeviceIo {
+public:
+    SimRack();
+    ~SimRack() override;
+
+    // Registers a drive at an interface path (Windows-shaped paths keep the
+    // library's "usb"/"usbstor" text rules working, e.g.
+    // "\\\\?\\usbstor#disk&ven_qx&prod_ssd#0001#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}").
+    SimDrive& AddDrive(const std::string& path, const DriveConfig& config);
+    void RemoveDrive(const std::string& path);       // unplugged: opens fail
+    SimDrive* Find(const std::string& path);
+    std::string NameOf(const std::string& path) const;   // its section in rack.ini
+    std::vector<std::string> Paths() const;
+
+    platform::OpenResult Open(std::string_view path, platform::ShareMode mode) override;
+
+    // Handles opened and not yet closed, over all drives.
+    int OpenHandles() const;
+    RequestLog& Log() const;
+
+    // Rack folder: "rack.ini" describes the drives (one section each, named
+    // for the drive, with its path, configuration and standing faults); each
+    // drive keeps its persistent state in "<name>.state" beside it. Sections
+    // without a path belong to others and are written back as they were read.
+    static std::unique_ptr<SimRack> LoadFolder(const std::string& folder, std::string* error = nullptr);
+    bool SaveState(const std::string& folder, std::string* error = nullptr) const;
+
+    // Writes the drive's user sectors as a raw image (sparse where unwritten).
+    bool ExportImage(const std::string& path, const std::string& imageFile) const;
+
+    // What the handles share with the rack; they may outlive it.
+    struct Shared;
+
+private:
+    mutable std::mutex lock_;
+    std::map<std::string, std::shared_ptr<SimDrive>> drives_;
+    std::map<std::string, std::string> names_;           // path -> section name
+    std::vector<IniSection> otherSections_;
+    std::shared_ptr<Shared> shared_;
+};
+
+// Installs a rack as the device backend for the scope's life.
+class ScopedRack {
+public:
+    explicit ScopedRack(SimRack& rack);
+    ~ScopedRack();
+    ScopedRack(const ScopedRack&) = delete;
+    ScopedRack& operator=(const ScopedRack&) = delete;
+};
+
+}  // namespace qx::sim

@@ -1,0 +1,83 @@
+// Sub-opcodes with their firmware meaning: the bad-block table (0x00), the
+// erase-count table (0x01), page reads across channels (0x04) and the SMART
+// page (0x05).
+#include "sim/model/identify_data.h"
+#include "sim/vendor/page_command.h"
+
+namespace qx::sim {
+namespace {
+
+using platform::Direction;
+
+void Put16(std::vector<std::uint8_t>& t, std::size_t at, std::uint16_t v) {
+    if (at + 2 > t.size()) return;
+    t[at] = static_cast<std::uint8_t>(v);
+    t[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+//  4-5: record count   8..: records of 4 bytes, block first
+bool ReadBadBlockTable(DriveModel& m, VendorCall& call) {
+    if (call.U8(3) >= m.cfg.channels || call.U8(4) >= m.cfg.ces) return false;
+    std::vector<std::uint8_t> t(call.data.size(), 0);
+    Put16(t, 4, static_cast<std::uint16_t>(m.cfg.badBlocks.size()));
+    std::size_t at = 8;
+    for (const std::uint16_t b : m.cfg.badBlocks) {
+        Put16(t, at, b);
+        at += 4;
+    }
+    PutReply(call, t);
+    return true;
+}
+
+//  4-5: entry count (blocks per CE)   8..: one 32-bit erase count per block
+bool ReadEraseCounts(DriveModel& m, VendorCall& call) {
+    const std::uint8_t channel = call.U8(3);
+    const std::uint8_t ce = call.U8(4);
+    if (channel >= m.cfg.channels || ce >= m.cfg.ces) return false;
+    std::vector<std::uint8_t> t(call.data.size(), 0);
+    Put16(t, 4, m.cfg.blocksPerCe);
+    for (const auto& [key, count] : m.eraseCounts) {
+        const NandAddress a = NandAddress::FromKey(key);
+        const std::size_t at = 8 + 4 * static_cast<std::size_t>(a.block);
+        if (a.channel != channel || a.ce != ce || at + 4 > t.size()) continue;
+        for (std::size_t i = 0; i < 4; ++i) t[at + i] = static_cast<std::uint8_t>(count >> (8 * i));
+    }
+    PutReply(call, t);
+    return true;
+}
+
+// The firmware addresses plane pairs: the block operand is the pair, and the
+// controller buffer offset says the plane (above eight pages' worth) and the
+// first page unit of the chunk, unit u being channel u.
+bool ReadPages(DriveModel& m, VendorCall& call) {
+    const PageCommand p = TakePageCommand(m, call);
+    const std::size_t pageBytes = m.nand.PageBytes();
+    const std::size_t planeBytes = pageBytes * 8;
+    const auto block = static_cast<std::uint16_t>(p.block * 2 + (p.offset / planeBytes) % 2);
+    std::size_t unit = (p.offset % planeBytes) / pageBytes;
+    if (call.data.size() % pageBytes != 0 || !InGeometry(m, 0, p.ce, block, p.page)) return false;
+    for (std::size_t at = 0; at < call.data.size(); at += pageBytes, ++unit) {
+        const auto channel = static_cast<std::uint8_t>(unit);
+        if (channel >= m.cfg.channels) return false;
+        m.nand.Read({channel, p.ce, block, p.page}, call.data.subspan(at, pageBytes));
+    }
+    return true;
+}
+
+bool ReadSmart(DriveModel& m, VendorCall& call) {
+    PutReply(call, BuildSmartData(m));
+    return true;
+}
+
+constexpr VendorEntry kEntries[] = {
+    {0x00, Direction::In, kInFirmware, ProgramKind::None, ReadBadBlockTable},
+    {0x01, Direction::In, kInFirmware, ProgramKind::None, ReadEraseCounts},
+    {0x04, Direction::In, kInFirmware, ProgramKind::None, ReadPages},
+    {0x05, Direction::In, kInFirmware, ProgramKind::None, ReadSmart},
+};
+
+}  // namespace
+
+std::span<const VendorEntry> FirmwareVendorEntries() { return kEntries; }
+
+}  // namespace qx::sim
