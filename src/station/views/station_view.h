@@ -32,6 +32,11 @@ public:
     virtual void SetSafeRemoveColor(std::uint32_t bgr) = 0;       // SafeRmBtn font colour
     virtual void UpdateDrawPanel() = 0;                           // redraw every port panel
 
+    // Window timers by id: port p's watchdog is id p + 1, the rescan is 51.
+    // A worker's arm and kill arrive as queued calls like everything else.
+    virtual void ArmTimer(int id, int ms) = 0;
+    virtual void KillTimer(int id) = 0;
+
     virtual RunControls ReadRunControls() = 0;
 };
 
