@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "qxlib/transport/vendor_builders.h"
 #include "qxlib/transport/vendor_command.h"
@@ -28,7 +29,8 @@ struct VendorCase {
 const FlashPageAddress kPage{2, 1, 0x0123, 0x0045, 0x07, 0x11, 8, 0x00009000};
 
 std::vector<VendorCase> Cases() {
-    std::uint8_t v = 0;
+    // The status byte outlives this function: the cases run after it returns.
+    const auto v = std::make_shared<std::uint8_t>(0);
     const std::map<std::size_t, std::uint8_t> page = {{3, 2}, {4, 1}, {5, 0x01}, {6, 0x23}, {7, 0x00}, {8, 0x45},
                                                       {9, 0x07}, {10, 0x11}, {11, 8}, {12, 0}, {13, 0}, {14, 0x90}, {15, 0}};
     auto fwPage = page;
@@ -39,7 +41,7 @@ std::vector<VendorCase> Cases() {
     auto fwAt = kPage;
     fwAt.Channel = 0xFF;
     return {
-        {"GetStatus", [&v](int s, std::uint8_t*) { return VC_GetStatus(s, &v); }, 0x00, 12, {}, Direction::In, 1},
+        {"GetStatus", [v](int s, std::uint8_t*) { return VC_GetStatus(s, v.get()); }, 0x00, 12, {}, Direction::In, 1},
         {"ExecProgType1", [](int s, std::uint8_t*) { return VC_ExecProgType1(s, 0x21); }, 0x01, 12, {{3, 0x21}}, Direction::None, 0},
         {"ExecProgType2", [](int s, std::uint8_t*) { return VC_ExecProgType2(s, 0x02); }, 0x02, 12, {{3, 0x02}}, Direction::None, 0},
         {"ExecProgType3", [](int s, std::uint8_t*) { return VC_ExecProgType3(s, 0x03); }, 0x03, 12, {{3, 0x03}}, Direction::None, 0},
@@ -51,7 +53,7 @@ std::vector<VendorCase> Cases() {
         {"GDP_ReadPage", [](int s, std::uint8_t* b) { return VC_GDP_ReadPage(s, kPage, b, 2); }, 0x09, 16, page, Direction::In, 2},
         {"ReadFlashPageAlt", [](int s, std::uint8_t* b) { return VC_ReadFlashPageAlt(s, kPage, b, 2); }, 0x0D, 16, page, Direction::In, 2},
         {"PutSmartPage", [](int s, std::uint8_t* b) { return VC_PutSmartPage(s, b, 1); }, 0x0E, 12, {}, Direction::Out, 1},
-        {"FlashDiagnostic", [&v](int s, std::uint8_t*) { return VC_FlashDiagnostic(s, 3, 0x0102, &v); }, 0x21, 12, {{3, 3}, {4, 1}, {5, 2}}, Direction::In, 1},
+        {"FlashDiagnostic", [v](int s, std::uint8_t*) { return VC_FlashDiagnostic(s, 3, 0x0102, v.get()); }, 0x21, 12, {{3, 3}, {4, 1}, {5, 2}}, Direction::In, 1},
         {"ReadFlashTestResult", [](int s, std::uint8_t* b) { return VC_ReadFlashTestResult(s, b, 2); }, 0x22, 12, {}, Direction::In, 2},
         {"ReadMemBuffer", [](int s, std::uint8_t* b) { return VC_ReadMemBuffer(s, 1, 0x12345678, b, 1); }, 0x23, 16, {{3, 1}, {4, 0x12}, {5, 0x34}, {6, 0x56}, {7, 0x78}}, Direction::In, 1},
         {"WriteMemBuffer", [](int s, std::uint8_t* b) { return VC_WriteMemBuffer(s, 1, 0x00200000, b, 1); }, 0x24, 12, {{3, 1}, {5, 0x20}}, Direction::Out, 1},
@@ -59,7 +61,7 @@ std::vector<VendorCase> Cases() {
         {"ReadFirmwareInfo", [](int s, std::uint8_t* b) { return VC_ReadFirmwareInfo(s, b, 1); }, 0x80, 12, {}, Direction::In, 1},
         {"JumpToPRAM", [](int s, std::uint8_t*) { return VC_JumpToPRAM(s); }, 0x82, 12, {}, Direction::None, 0},
         {"EnableVendorCmd", [](int s, std::uint8_t*) { return VC_EnableVendorCmd(s, 10); }, 0x83, 12, {{3, 10}}, Direction::None, 0},
-        {"ReadRegister", [&v](int s, std::uint8_t*) { return VC_ReadRegister(s, 0x1F000040, &v); }, 0x84, 12, {{3, 0x1F}, {6, 0x40}}, Direction::In, 1},
+        {"ReadRegister", [v](int s, std::uint8_t*) { return VC_ReadRegister(s, 0x1F000040, v.get()); }, 0x84, 12, {{3, 0x1F}, {6, 0x40}}, Direction::In, 1},
         {"WriteRegister", [](int s, std::uint8_t*) { return VC_WriteRegister(s, 0x1F000040, 0x5A); }, 0x85, 12, {{3, 0x1F}, {6, 0x40}, {7, 0x5A}}, Direction::None, 0},
         {"ReadMemory", [](int s, std::uint8_t* b) { return VC_ReadMemory(s, 3, 0x80001000, b, 2); }, 0x86, 16, {{3, 3}, {4, 0x80}, {6, 0x10}}, Direction::In, 2},
         {"WriteMemory", [](int s, std::uint8_t* b) { return VC_WriteMemory(s, 3, 0x80000000, b, 2); }, 0x87, 12, {{3, 3}, {4, 0x80}}, Direction::Out, 2},

@@ -187,8 +187,9 @@ OpenResult LinuxDeviceIo::Open(std::string_view path, ShareMode mode) {
         r.error = errno ? errno : ENOENT;
         return r;
     }
-    // Exclusive opens refuse a drive that another request holds, as the
-    // original's unshared ATA open did; shared opens only refuse an exclusive holder.
+    // Exclusive opens refuse a drive that another request holds, so two ATA
+    // task files never interleave on one drive; shared opens only refuse an
+    // exclusive holder.
     const int how = (mode == ShareMode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
     if (::flock(fd, how) != 0 && errno == EWOULDBLOCK) {
         r.error = EBUSY;

@@ -55,7 +55,7 @@ struct BinPageCursor {
     std::uint16_t previous = 0;
 };
 
-// One page of the open file as code-block page `page` (steps in the Part).
+// One page of the open file as code-block page `page` (the page plan's steps).
 // last: the file's last page; lastOfAll: also the last file's, after which
 // pages up to 59 are filled with this page. A failed write: false.
 bool WriteBinFile(int slot, const StepContext& ctx, std::FILE* file, std::uint16_t page, bool last, bool lastOfAll,

@@ -16,7 +16,7 @@ constexpr std::uint16_t kBankMarker = 0xA0FB;
 constexpr std::uint16_t kEndMarker = 0xD1FE;
 constexpr std::size_t kRecordsAt = 16;
 constexpr std::size_t kRecordSize = 4;
-constexpr std::size_t kMaxPosition = 0x10000;   // the original kept the write position in 16 bits
+constexpr std::size_t kMaxPosition = 0x10000;   // the write position is a 16-bit count in the file format
 constexpr int kVariantByChannel = 12;
 constexpr int kVersionByChannel = 21;
 

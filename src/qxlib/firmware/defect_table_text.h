@@ -42,8 +42,8 @@ bool WriteDefectTableText(const FlashConfig& config, std::span<const std::uint8_
 // False when the path is null or the file cannot be opened, and for a text
 // the page set cannot hold as written: a channel line that is not the first
 // for channel 0, that goes back, or whose channel is not below ChannelCount;
-// more records than the pages take (the reader's positions stop at 65,535
-// as the original's did); an entry cut short by the file's end or with a
+// more records than the pages take (the reader's positions stop at 65,535,
+// as drives written by earlier stations expect); an entry cut short by the file's end or with a
 // block that is not four hexadecimal digits. Nothing is cut silently.
 bool ParseDefectTableText(const FlashConfig& config, std::span<std::uint8_t> pages, const char* path, int variant);
 
