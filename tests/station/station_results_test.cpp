@@ -154,5 +154,20 @@ TEST_F(StationResultsTest, FailedDownloadSerialsAreCollectedForReuse) {
     EXPECT_EQ(run_.failedDownloadSerials, (std::vector<std::string>{"SN-A", "SN-C"}));
 }
 
+TEST_F(StationResultsTest, CaptureNamedByTheRunsEndOnlyWhenAsked) {
+    std::vector<std::string> paths;
+    writer_.SetWindowCapture([&](const std::string& path) {
+        paths.push_back(path);
+        return true;
+    });
+    run_.endTime = kRunEnd;
+    writer_.CaptureWindowImage(run_);
+    EXPECT_TRUE(paths.empty());
+    labels_.captureAppImage = true;
+    writer_.SetRunLabels(labels_);
+    writer_.CaptureWindowImage(run_);
+    EXPECT_EQ(paths, (std::vector<std::string>{logDir_ + "Image_0614101112.jpg"}));
+}
+
 }  // namespace
 }  // namespace qx::test
