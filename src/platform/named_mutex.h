@@ -1,6 +1,8 @@
 // A mutex known by name to every thread and every process of the station and
 // the utility: an in-process mutex plus flock on a lock file, so both threads
-// and processes exclude each other.
+// and processes exclude each other. The owning thread may take it again
+// (the rescan holds "QXMPAcess" while it redraws the panels, which take it
+// too); each take needs its release.
 #pragma once
 
 #include <string>
@@ -22,8 +24,11 @@ public:
     static std::string LockDir();
     static std::string LockFilePath(const std::string& name);
 
+    struct NameEntry;
+
 private:
     std::string name_;
+    NameEntry* entry_;
     int fd_ = -1;
 };
 

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 
 #include "platform/clock.h"
 #include "platform/named_mutex.h"
@@ -38,6 +42,39 @@ TEST(NamedMutex, ExcludesAnotherProcess) {
     ::waitpid(child, &status, 0);
     ::unsetenv("QX_LOCK_DIR");
     EXPECT_GE(waited, 150u);
+}
+
+// The owner may take the mutex again, through the same or another object of
+// the name; the file lock holds until the outermost release.
+TEST(NamedMutex, OwnerTakesItAgainAndOtherProcessesWaitForTheLastRelease) {
+    test::TempDir dir;
+    ::setenv("QX_LOCK_DIR", dir.path().c_str(), 1);
+    auto otherProcessCouldTake = [] {
+        const int fd = ::open(NamedMutex::LockFilePath("QXMPAcess").c_str(), O_RDWR);
+        const bool free = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        if (fd >= 0) ::close(fd);
+        return free;
+    };
+    NamedMutex rescan("QXMPAcess");
+    NamedMutex redraw("QXMPAcess");
+    rescan.lock();
+    redraw.lock();
+    redraw.lock();
+    redraw.unlock();
+    redraw.unlock();
+    EXPECT_FALSE(otherProcessCouldTake());
+    bool otherThreadGot = false;
+    std::thread other([&] {
+        std::lock_guard<NamedMutex> hold(redraw);
+        otherThreadGot = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(otherThreadGot) << "another thread still waits";
+    rescan.unlock();
+    other.join();
+    EXPECT_TRUE(otherThreadGot);
+    EXPECT_TRUE(otherProcessCouldTake());
+    ::unsetenv("QX_LOCK_DIR");
 }
 
 TEST(Clock, VirtualWaitsAdvanceTimeAndStopWhenCancelled) {
