@@ -1,6 +1,7 @@
 #include "ui/profile_ini.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 
@@ -64,6 +65,42 @@ const ProfileIni::Entry* ProfileIni::Find(std::string_view section, std::string_
 std::string ProfileIni::ReadString(std::string_view section, std::string_view key, std::string_view def) const {
     const Entry* entry = Find(section, key);
     return entry ? entry->Value : std::string(def);
+}
+
+int ProfileIni::ReadInteger(std::string_view section, std::string_view key, int def) const {
+    const Entry* entry = Find(section, key);
+    if (!entry) return def;
+    return ParseProfileInteger(entry->Value).value_or(def);
+}
+
+std::optional<int> ParseProfileInteger(std::string_view text) {
+    int base = 10;
+    bool negative = false;
+    if (text.starts_with("0x") || text.starts_with("0X")) {
+        text.remove_prefix(2);
+        base = 16;
+    } else if (text.starts_with("x") || text.starts_with("X") || text.starts_with("$")) {
+        text.remove_prefix(1);
+        base = 16;
+    } else if (text.starts_with("-") || text.starts_with("+")) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty()) return std::nullopt;
+    long long value = 0;
+    for (char c : text) {
+        int digit;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        else return std::nullopt;
+        value = value * base + digit;
+        if (value > 0xFFFFFFFFLL) return std::nullopt;
+    }
+    if (base == 16) return static_cast<int>(static_cast<std::uint32_t>(value));   // 8 hex digits wrap as a 32-bit value
+    if (negative) value = -value;
+    if (value > 2147483647LL || value < -2147483648LL) return std::nullopt;
+    return static_cast<int>(value);
 }
 
 bool ProfileIni::HasKey(std::string_view section, std::string_view key) const {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,9 @@ public:
     static ProfileIni FromText(std::string_view text);
 
     std::string ReadString(std::string_view section, std::string_view key, std::string_view def) const;
+    // The value as an integer (ParseProfileInteger); def when the key is
+    // missing or its value does not convert.
+    int ReadInteger(std::string_view section, std::string_view key, int def) const;
     bool HasKey(std::string_view section, std::string_view key) const;
 
 private:
@@ -32,5 +36,9 @@ private:
 
     std::vector<Entry> entries_;
 };
+
+// Decimal with an optional sign, or hexadecimal after "0x", "0X", "x", "X"
+// or "$"; the whole text must convert and fit an int.
+std::optional<int> ParseProfileInteger(std::string_view text);
 
 }  // namespace qx

@@ -1,0 +1,45 @@
+// The layout file "Style.cs" beside the program: where each port panel was
+// left ([Style] "PortPanel<i>" = "Left l Top t Width w Height h") and the main
+// window's place ([Main] Left, Top, Width, Height).
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "station/panels/panel_grid.h"
+
+namespace qx::station {
+
+inline constexpr char kStyleFileName[] = "Style.cs";
+
+struct MainGeometry {
+    int Left = 0;
+    int Top = 0;
+    int Width = 600;
+    int Height = 600;
+    bool operator==(const MainGeometry&) const = default;
+};
+
+// Four words each followed by a decimal integer; the words are not checked
+// but hold at most 11 characters. Nothing unless all four numbers convert.
+std::optional<PanelRect> ParseStylePanelValue(std::string_view value);
+std::string FormatStylePanelValue(const PanelRect& panel);
+
+struct StyleLayout {
+    std::vector<std::optional<PanelRect>> Panels;   // by port index; nullopt: stays on the grid
+    ScrollRange Range;                              // of the panels placed from the file
+    MainGeometry Main;                              // a missing or unreadable key keeps its default
+};
+
+// Nothing when the file does not exist. Reads the keys of the first
+// min(panelCount, 50) ports only.
+std::optional<StyleLayout> LoadStyleLayout(const std::filesystem::path& file, int panelCount);
+
+// Replaces [Style] with one key per built panel (index order) and writes the
+// [Main] keys; other sections of the file stay.
+bool SaveStyleLayout(const std::filesystem::path& file, const std::vector<PanelRect>& panels, const MainGeometry& main);
+
+}  // namespace qx::station

@@ -1,0 +1,138 @@
+#include "ui/profile_ini_editor.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+
+namespace qx {
+namespace {
+
+std::string_view Trim(std::string_view text) {
+    constexpr std::string_view kBlanks = " \t\r\v\f";
+    const auto first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(kBlanks);
+    return text.substr(first, last - first + 1);
+}
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+}
+
+// The section a header line names; false for any other line.
+bool SectionOf(std::string_view line, std::string_view& name) {
+    line = Trim(line);
+    if (line.empty() || line.front() != '[') return false;
+    const auto close = line.find(']');
+    name = Trim(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+    return true;
+}
+
+bool KeyOf(std::string_view line, std::string_view& key) {
+    const auto equals = line.find('=');
+    if (equals == std::string_view::npos) return false;
+    key = Trim(line.substr(0, equals));
+    return true;
+}
+
+}  // namespace
+
+ProfileIniEditor ProfileIniEditor::Load(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return FromText(text);
+}
+
+ProfileIniEditor ProfileIniEditor::FromText(std::string_view text) {
+    ProfileIniEditor editor;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        editor.lines_.emplace_back(line);
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    }
+    return editor;
+}
+
+void ProfileIniEditor::EraseSection(std::string_view section) {
+    std::vector<std::string> kept;
+    bool erasing = false;
+    for (std::string& line : lines_) {
+        std::string_view name;
+        if (SectionOf(line, name)) erasing = EqualNoCase(name, section);
+        if (!erasing) kept.push_back(std::move(line));
+    }
+    lines_ = std::move(kept);
+}
+
+void ProfileIniEditor::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+    std::string entry = std::string(key) + "=" + std::string(value);
+    bool inSection = false;
+    std::size_t sectionEnd = lines_.size();   // after the section's last non-blank line
+    bool found = false;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        std::string_view name;
+        if (SectionOf(lines_[i], name)) {
+            if (inSection) break;
+            inSection = EqualNoCase(name, section);
+            if (inSection) {
+                found = true;
+                sectionEnd = i + 1;
+            }
+            continue;
+        }
+        if (!inSection) continue;
+        std::string_view k;
+        if (KeyOf(lines_[i], k) && EqualNoCase(k, key)) {
+            lines_[i] = std::move(entry);
+            return;
+        }
+        if (!Trim(lines_[i]).empty()) sectionEnd = i + 1;
+    }
+    if (found) {
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(sectionEnd), std::move(entry));
+        return;
+    }
+    lines_.push_back("[" + std::string(section) + "]");
+    lines_.push_back(std::move(entry));
+}
+
+void ProfileIniEditor::WriteInteger(std::string_view section, std::string_view key, long long value) {
+    WriteString(section, key, std::to_string(value));
+}
+
+std::string ProfileIniEditor::Text() const {
+    std::string text;
+    for (const std::string& line : lines_) text += line + "\r\n";
+    return text;
+}
+
+bool ProfileIniEditor::Save(const std::filesystem::path& path) const {
+    const std::filesystem::path temp = path.string() + ".new";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        const std::string text = Text();
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.flush();
+        if (!out) {
+            out.close();
+            std::remove(temp.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace qx
