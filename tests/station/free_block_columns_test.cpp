@@ -2,7 +2,7 @@
 
 #include "sim/model/drive_model.h"
 #include "station/results/free_block_columns.h"
-#include "support/rack_fixture.h"
+#include "support/vendor_fixture.h"
 
 namespace qx::test {
 namespace {
@@ -22,10 +22,10 @@ TEST(FreeBlockCounts, EntriesWithIdEBInTableOrder) {
     EXPECT_TRUE(station::FreeBlockCounts(std::span<const std::uint8_t>(smart).first(100)).size() == 1);
 }
 
-class FreeBlockRows : public RackFixture {
+class FreeBlockRows : public VendorFixture {
 protected:
     void SetUp() override {
-        RackFixture::SetUp();
+        VendorFixture::SetUp();
         dir_ = std::make_unique<TempDir>();
         logDir_ = dir_->path().string() + "/";
         writer_.SetLogDir(logDir_);
@@ -62,9 +62,8 @@ protected:
     GlobalParameter settings_{};
     std::array<PortRecord, kPortCount> ports_{};
     int portCount_ = 0;
-    FlashConfig flash_{};
     ui::ScriptedPrompter prompter_;
-    station::StationResults writer_{{settings_, ports_, portCount_, flash_, prompter_}};
+    station::StationResults writer_{{settings_, ports_, portCount_, config_, prompter_}};
 };
 
 TEST_F(FreeBlockRows, SataDriveInFirmwareGivesItsCountsUsbDriveNone) {
@@ -80,6 +79,34 @@ TEST_F(FreeBlockRows, SataDriveInFirmwareGivesItsCountsUsbDriveNone) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_TRUE(rows[0].ends_with("Pass\t\t000291\t000007")) << rows[0];
     EXPECT_TRUE(rows[1].ends_with("Pass\t")) << rows[1];
+}
+
+TEST_F(FreeBlockRows, DriveInItsLoaderIsTakenIntoItsFirmwareFirst) {
+    FreeBlockAttribute(kSataSlot, 291);
+    VendorModeOn(kSataSlot);
+    {
+        auto hold = DriveOf(kSataSlot).Lock();
+        DriveOf(kSataSlot).Model().cfg.bootDelayMs = 2000;
+    }
+    writer_.SelectProductionLogFile();
+    station::RunInfo run;
+    ASSERT_TRUE(writer_.WriteProductionLog(run));
+    EXPECT_EQ(DriveOf(kSataSlot).State(), sim::ControllerState::Firmware);
+    EXPECT_TRUE(Rows()[0].ends_with("Pass\t\t000291")) << Rows()[0];
+}
+
+TEST_F(FreeBlockRows, LoaderThatNeverHandsOverGivesNoCountsButItsRow) {
+    FreeBlockAttribute(kSataSlot, 291);
+    VendorModeOn(kSataSlot);
+    {
+        auto hold = DriveOf(kSataSlot).Lock();
+        DriveOf(kSataSlot).Model().cfg.neverBoots = true;
+    }
+    writer_.SelectProductionLogFile();
+    station::RunInfo run;
+    ASSERT_TRUE(writer_.WriteProductionLog(run));
+    ASSERT_EQ(Rows().size(), 2u);
+    EXPECT_TRUE(Rows()[0].ends_with("Pass\t")) << Rows()[0];
 }
 
 TEST_F(FreeBlockRows, OnlyWithDownloadAndTheSwitch) {

@@ -116,7 +116,7 @@ TEST(LogText, RowBytes) {
 TEST(LogText, UnterminatedRecordTextStopsAtFieldEnd) {
     PortRecord r{};
     std::memset(r.Wwn, 'W', sizeof r.Wwn);
-    EXPECT_EQ(RecordText(r.Wwn), std::string(sizeof r.Wwn, 'W'));
+    EXPECT_EQ(PortText(r.Wwn), std::string(sizeof r.Wwn, 'W'));
 }
 
 }  // namespace

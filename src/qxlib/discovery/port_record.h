@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 namespace qx {
 
@@ -73,6 +74,14 @@ void ClearPortTable(std::array<PortRecord, kPortCount>& table);
 // text and its terminating zero do not fit, so a cut text never matches.
 template <std::size_t N>
 bool CopyPortText(char (&field)[N], const char* text);
+
+// A fixed text field up to its terminator, or the whole field without one.
+template <std::size_t N>
+std::string_view PortText(const char (&field)[N]) {
+    std::size_t n = 0;
+    while (n < N && field[n] != '\0') ++n;
+    return {field, n};
+}
 
 }  // namespace qx
 

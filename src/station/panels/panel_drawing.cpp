@@ -14,13 +14,6 @@ namespace {
 
 constexpr std::size_t kTemperatureStep = kItemCheckTemperature;
 
-template <std::size_t N>
-std::string Text(const char (&field)[N]) {
-    std::size_t n = 0;
-    while (n < N && field[n] != '\0') ++n;
-    return {field, n};
-}
-
 std::string Format(const char* format, auto... values) {
     char text[160];
     std::snprintf(text, sizeof text, format, values...);
@@ -61,12 +54,12 @@ PanelDrawing DrawPortPanel(int port, const PortRecord& r, const CapacityAfterPas
     d.color = kPanelYellow;
     std::string status;
     if (r.SerialNumber[0] != '\0') {
-        d.serialText = Text(r.SerialNumber);
+        d.serialText = std::string(PortText(r.SerialNumber));
     } else {
         status = Format("%d MB", r.CapacityMB);
         d.resetGauge = true;
     }
-    if (r.Wwn[0] != '\0') d.wwnText = Text(r.Wwn);
+    if (r.Wwn[0] != '\0') d.wwnText = std::string(PortText(r.Wwn));
     if (r.OverallResult == kResultPass) {
         status = "Pass";
         d.color = kPanelLime;

@@ -67,9 +67,9 @@ std::string BuildLogRow(const PortRecord& record, const std::vector<int>& stepCo
     AppendField(line, row.workOrder);
     AppendField(line, row.partNo);
     AppendField(line, row.weekCode);
-    AppendField(line, RecordText(record.SerialNumber));
-    if (row.withPpid) AppendField(line, RecordText(record.Ppid));
-    AppendField(line, RecordText(record.Wwn));
+    AppendField(line, PortText(record.SerialNumber));
+    if (row.withPpid) AppendField(line, PortText(record.Ppid));
+    AppendField(line, PortText(record.Wwn));
     for (int item : stepColumns) AppendField(line, StepStatusText(record.StepStatus[static_cast<std::size_t>(item)]));
     if (record.OverallResult == kResultFail) {
         AppendField(line, ErrorItemCode(record.DisplayCode));

@@ -11,14 +11,6 @@
 
 namespace qx::station {
 
-// A fixed text field of a port record, up to its terminator or its end.
-template <std::size_t N>
-std::string_view RecordText(const char (&field)[N]) {
-    std::size_t n = 0;
-    while (n < N && field[n] != '\0') ++n;
-    return {field, n};
-}
-
 // "Fail" (-1), "----" (0), "Pass" (1), "" (2, still running), "" otherwise.
 std::string_view StepStatusText(int status);
 

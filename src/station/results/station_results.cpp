@@ -101,12 +101,12 @@ bool StationResults::WriteProductionLog(RunInfo& run) {
         row.freeBlocks = FreeBlocksOf(i);
         const std::string line = BuildLogRow(r, columns, row);
         if (s.EnRudavuzLogResult) {
-            CreateFresh(ResultMarkerPath(logDir_, RecordText(r.SerialNumber), end, r.OverallResult != kResultFail));
+            CreateFresh(ResultMarkerPath(logDir_, PortText(r.SerialNumber), end, r.OverallResult != kResultFail));
         }
         Put(log.get(), line);
         Put(single.get(), line);
         if (s.SNErrReuse && r.StepStatus[kDownloadStep] == kStepFailed) {
-            run.failedDownloadSerials.emplace_back(RecordText(r.SerialNumber));
+            run.failedDownloadSerials.emplace_back(PortText(r.SerialNumber));
         }
     }
     return true;
@@ -123,7 +123,7 @@ void StationResults::WriteErrorDumps(const RunInfo& run) {
         const std::span<char> detail = ItemText(i, r.ErrorCode);
         const std::string text = BuildErrorDump(
             r.ErrorCode, {reinterpret_cast<const std::uint8_t*>(detail.data()), detail.size()}, src_.flash, r);
-        FilePtr file = CreateFresh(ErrorDumpPath(logDir_, i, RecordText(r.SerialNumber), end));
+        FilePtr file = CreateFresh(ErrorDumpPath(logDir_, i, PortText(r.SerialNumber), end));
         Put(file.get(), text);
     }
 }
