@@ -37,6 +37,16 @@ TEST(StationCommandLine, WholeLineJoinsTheArguments) {
     EXPECT_EQ(WholeCommandLine(0, argv), "");
 }
 
+TEST(StationCommandLine, InitFuncWordsAreWholeArguments) {
+    const char* argv[] = {"fablane", "InitFunc10", "ClearInitFunc", "InitFunc3", "XInitFunc4", "InitFunc-1",
+                          "InitFunc", "InitFunc5x", "ClearInitFuncs"};
+    const InitFuncArgs args = ParseInitFuncArgs(9, argv);
+    EXPECT_TRUE(args.clearAll);
+    EXPECT_EQ(args.checkItems, (std::vector<int>{10, 3}));
+    const char* program[] = {"/opt/InitFunc1"};
+    EXPECT_TRUE(ParseInitFuncArgs(1, program).checkItems.empty()) << "the program itself is no argument";
+}
+
 TEST(StationStartTexts, CaptionAndTitle) {
     const CaptionTexts plain = ShowCaptionString(false, "SATA", "WO1", "", "2415");
     EXPECT_EQ(plain.caption, "Quorlix 849K SATA M.P. Tool A.2.03.107");

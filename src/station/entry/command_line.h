@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qx::station {
 
@@ -16,6 +17,16 @@ struct CommandLineFlags {
 };
 
 CommandLineFlags ParseCommandLine(std::string_view commandLine);
+
+// "ClearInitFunc" and "InitFunc<n>" (n decimal), each a whole argument, so
+// "InitFunc1" is not found inside "InitFunc10". The window clears every check
+// mark of the test-item list, then checks item n of each, before the list's
+// click handler runs.
+struct InitFuncArgs {
+    bool clearAll = false;
+    std::vector<int> checkItems;   // in command-line order
+};
+InitFuncArgs ParseInitFuncArgs(int argc, const char* const* argv);
 
 // The command line as the process received it: the arguments joined by one
 // blank each, the program first.
