@@ -5,26 +5,13 @@
 #include <fstream>
 #include <iterator>
 
+#include "ui/profile_text.h"
+
 namespace qx {
-namespace {
 
-std::string_view Trim(std::string_view text) {
-    constexpr std::string_view kBlanks = " \t\r\v\f";
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(kBlanks);
-    return text.substr(first, last - first + 1);
-}
+using profile_text::EqualNoCase;
+using profile_text::Trim;
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return Lower(x) == Lower(y);
-           });
-}
-
-}  // namespace
 
 ProfileIni ProfileIni::Load(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -41,9 +28,9 @@ ProfileIni ProfileIni::FromText(std::string_view text) {
         const auto end = text.find('\n');
         const std::string_view line = Trim(text.substr(0, end));
         text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-        if (!line.empty() && line.front() == '[') {
-            const auto close = line.find(']');
-            section = Trim(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+        std::string_view name;
+        if (profile_text::SectionOf(line, name)) {
+            section = name;
             inSection = true;
             continue;
         }

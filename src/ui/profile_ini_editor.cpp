@@ -5,32 +5,17 @@
 #include <fstream>
 #include <iterator>
 
+#include "ui/profile_text.h"
 
 namespace qx {
 namespace {
 
-std::string_view Trim(std::string_view text) {
-    constexpr std::string_view kBlanks = " \t\r\v\f";
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(kBlanks);
-    return text.substr(first, last - first + 1);
-}
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
-}
+using profile_text::EqualNoCase;
+using profile_text::Trim;
 
 // The section a header line names; false for any other line.
 bool SectionOf(std::string_view line, std::string_view& name) {
-    line = Trim(line);
-    if (line.empty() || line.front() != '[') return false;
-    const auto close = line.find(']');
-    name = Trim(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
-    return true;
+    return profile_text::SectionOf(Trim(line), name);
 }
 
 bool KeyOf(std::string_view line, std::string_view& key) {

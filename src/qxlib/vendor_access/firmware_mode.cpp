@@ -95,9 +95,12 @@ bool IsSataLoaderDevice(int slot) {
     return ReadModel(slot, model) && ModelIs(model, kQuorlixLoaderName);
 }
 
+std::size_t FirmwareModePageSize(const FlashConfig& config) {
+    return std::max(kSector, std::size_t{config.ChannelCount} * config.FlashGeometry.SectorsPerPage * kSector);
+}
+
 int EnterFirmwareMode(int slot, const FlashConfig& config, std::span<std::uint8_t> page) {
-    const std::size_t pageSet = std::size_t{config.ChannelCount} * config.FlashGeometry.SectorsPerPage * kSector;
-    if (page.size() < pageSet || page.size() < kSector) {
+    if (page.size() < FirmwareModePageSize(config)) {
         DebugPrint("FAILED(EnterFirmwareMode)\r\n");
         return 0;
     }

@@ -2,6 +2,7 @@
 // its firmware, and the vendor command mode switch.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -29,6 +30,8 @@ bool IsSataLoaderDevice(int slot);
 // drive vanishes while it boots and answers INQUIRY again; on the SATA path
 // the firmware signs the tunnel's reply sector.
 int EnterFirmwareMode(int slot, const FlashConfig& config, std::span<std::uint8_t> page);
+// The smallest page buffer EnterFirmwareMode accepts for this configuration.
+std::size_t FirmwareModePageSize(const FlashConfig& config);
 
 bool SetVendorFeature(int slot, bool enter);
 // Modes: 1 or 2 leave the loader for the firmware, 10 prepares a program

@@ -1,6 +1,5 @@
 #include "station/panels/pass_capacity.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "qxlib/settings/flash_config.h"
@@ -10,9 +9,7 @@
 namespace qx::station {
 
 int CapacityAfterLeavingLoader(int slot, const FlashConfig& config) {
-    constexpr std::size_t kSector = 512;
-    std::vector<std::uint8_t> page(std::max<std::size_t>(
-        kSector, std::size_t{config.ChannelCount} * config.FlashGeometry.SectorsPerPage * kSector));
+    std::vector<std::uint8_t> page(FirmwareModePageSize(config));
     EnterFirmwareMode(slot, config, page);
     return static_cast<int>(GetCapacityMB(slot));
 }

@@ -1,7 +1,5 @@
 #include "station/results/free_block_columns.h"
 
-#include <algorithm>
-
 #include "qxlib/settings/flash_config.h"
 #include "qxlib/transport/ata_scsi_commands.h"
 #include "qxlib/vendor_access/firmware_mode.h"
@@ -33,8 +31,7 @@ std::vector<int> ReadFreeBlockCounts(int slot, const FlashConfig& config) {
     // leaves in it only what the loader answered; the SMART table is read
     // once the firmware runs, into a zeroed sector, whether the drive was in
     // its loader or already in its firmware.
-    std::vector<std::uint8_t> page(std::max<std::size_t>(
-        kSector, std::size_t{config.ChannelCount} * config.FlashGeometry.SectorsPerPage * kSector));
+    std::vector<std::uint8_t> page(FirmwareModePageSize(config));
     if (EnterFirmwareMode(slot, config, page) != 1) return {};
     std::vector<std::uint8_t> smart(kSector, 0);
     if (ATA_SmartReadData(slot, smart.data(), 1) != 1) return {};
