@@ -75,6 +75,11 @@ TEST(StyleLayout, LoadSkipsWhatDoesNotApply) {
     EXPECT_FALSE(layout->Panels[2]);
     EXPECT_EQ(layout->Range, (ScrollRange{749, 139}));
     EXPECT_EQ(layout->Main, (MainGeometry{0, 0, 600, 600})) << "no [Main]: 600 x 600 at (0, 0)";
+
+    const PanelPlacement placed = ApplyStyleLayout(BuildPanelGrid(3, 10 * kH, kW, kH), *layout);
+    EXPECT_EQ(placed.Panels[0], (PanelRect{500, 10, 249, 129}));
+    EXPECT_EQ(placed.Panels[2], (PanelRect{0, 2 * kH, kW, kH})) << "stays on the grid";
+    EXPECT_EQ(placed.Range, layout->Range);
 }
 
 TEST(StyleLayout, SurvivesARestart) {

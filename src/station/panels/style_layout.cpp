@@ -1,5 +1,6 @@
 #include "station/panels/style_layout.h"
 
+#include <algorithm>
 #include <charconv>
 #include <system_error>
 
@@ -71,6 +72,15 @@ std::optional<StyleLayout> LoadStyleLayout(const std::filesystem::path& file, in
     layout.Main.Width = ini.ReadInteger(kMain, "Width", defaults.Width);
     layout.Main.Height = ini.ReadInteger(kMain, "Height", defaults.Height);
     return layout;
+}
+
+PanelPlacement ApplyStyleLayout(PanelPlacement grid, const StyleLayout& layout) {
+    grid.Range = layout.Range;
+    const std::size_t count = std::min(grid.Panels.size(), layout.Panels.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        if (layout.Panels[i]) grid.Panels[i] = *layout.Panels[i];
+    }
+    return grid;
 }
 
 bool SaveStyleLayout(const std::filesystem::path& file, const std::vector<PanelRect>& panels,

@@ -38,6 +38,11 @@ struct StyleLayout {
 // min(panelCount, 50) ports only.
 std::optional<StyleLayout> LoadStyleLayout(const std::filesystem::path& file, int panelCount);
 
+// The start-up placement once the file is read: panels with a saved place
+// move there, the others stay on the grid; the scroll ranges are those of the
+// panels placed from the file.
+PanelPlacement ApplyStyleLayout(PanelPlacement grid, const StyleLayout& layout);
+
 // Replaces [Style] with one key per built panel (index order) and writes the
 // [Main] keys; other sections of the file stay.
 bool SaveStyleLayout(const std::filesystem::path& file, const std::vector<PanelRect>& panels, const MainGeometry& main);
