@@ -122,17 +122,20 @@ TEST_F(DownloadChain, TransferModeForTheDownload) {
         bool forcePio;
         std::uint8_t after;
     };
+    TransferMode = 2;
     for (const Case c : {Case{1, false, 2}, Case{2, false, 2}, Case{0, false, 0}, Case{2, true, 1}, Case{1, true, 1}}) {
-        TransferMode = c.before;
+        SetSlotTransferMode(kSataSlot, c.before);
         ForcePioTransfer = c.forcePio;
-        UseFirmwareTransferMode();
-        EXPECT_EQ(TransferMode, c.after) << int{c.before} << " force " << c.forcePio;
+        UseFirmwareTransferMode(kSataSlot);
+        EXPECT_EQ(TransferModeOf(kSataSlot), c.after) << int{c.before} << " force " << c.forcePio;
+        EXPECT_EQ(TransferMode, 2) << "the settings' choice stays";
     }
     ForcePioTransfer = true;
-    TransferMode = 2;
+    SeedSlotTransfer(kSataSlot);
     PrepareDrive(kSataSlot);
     ASSERT_TRUE(Download(kSataSlot));
-    EXPECT_EQ(TransferMode, 1);
+    EXPECT_EQ(TransferModeOf(kSataSlot), 1);
+    EXPECT_EQ(TransferMode, 2);
     BootsWithWrittenIdentity(kSataSlot);
 }
 

@@ -25,6 +25,7 @@
 #include "qxlib/firmware/firmware_download.h"
 #include "qxlib/programs/info_page.h"
 #include "qxlib/base/switches.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "sim/model/code_block_tables.h"
 #include "sim/model/code_blocks.h"
 

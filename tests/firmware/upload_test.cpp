@@ -22,12 +22,12 @@ TEST_F(Upload, BinFilesComeBackPerCodeBlockAndChannel) {
         SCOPED_TRACE(slot);
         PrepareDrive(slot);
         ASSERT_TRUE(Download(slot));
-        TransferMode = 1;
+        SetSlotTransferMode(slot, 1);
         BinFileList read{};
         read.Count = 1;
         read.SizesKB[0] = 32;
         ASSERT_TRUE(UploadFirmware(slot, Ctx(), read));
-        EXPECT_EQ(TransferMode, 2);
+        EXPECT_EQ(TransferModeOf(slot), 2);
         EXPECT_EQ(read.Placements[0].StartPage, 8);
         EXPECT_EQ(read.Placements[0].PageCount, 9);
         for (unsigned block = 0; block < 4; ++block)
@@ -39,13 +39,15 @@ TEST_F(Upload, BinFilesComeBackPerCodeBlockAndChannel) {
                 for (std::size_t k = 1; k < 9; ++k)
                     EXPECT_EQ(Slice(up, k * 4096, 4096), BinPage(file, k, 9, 4096)) << "page " << k;
             }
-        // Table pages read back as dumps (dumps stay on).
-        EXPECT_TRUE(DumpDebugFile);
+        // Table pages read back as dumps; dumps stay on for this slot only.
+        EXPECT_TRUE(SlotDumpsOn(slot));
+        EXPECT_FALSE(DumpDebugFile);
         const Bytes system = ReadFileBytes(dir_->file("10_TPR_03_04.raw"));
         ASSERT_EQ(system.size(), kPageSetBytes);
         EXPECT_TRUE(HasCodeBlockTag(std::span(system).subspan(3 * 4096), kSystemPageTag));
         EXPECT_EQ(Slice(ReadFileBytes(dir_->file("10_TPR_02_00.raw")), 0, 15), Bytes(config_.BlocksHeaderText, config_.BlocksHeaderText + 15));
-        DumpDebugFile = false;
+        SeedSlotTransfer(slot);
+        EXPECT_FALSE(SlotDumpsOn(slot)) << "a new run follows the settings again";
     }
 }
 

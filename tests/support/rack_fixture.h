@@ -38,10 +38,13 @@ protected:
     }
 
     void TearDown() override {
-        for (int s : {kSataSlot, kUsbSlot}) {
-            DeviceSlots[static_cast<std::size_t>(s)].InterfacePath = nullptr;
-            DeviceSlots[static_cast<std::size_t>(s)].UsbPath = 0;
-            DeviceSlots[static_cast<std::size_t>(s)].DirectAta = 0;
+        for (DeviceSlot& s : DeviceSlots) {
+            s.InterfacePath = nullptr;
+            s.UsbPath = 0;
+            s.DirectAta = 0;
+            // What a test's drive work left with its slot goes too.
+            s.TransferMode = kTransferModeFromSettings;
+            s.DumpDebugFile = false;
         }
         TransferMode = savedMode_;
         platform::SetTraceSink({});

@@ -7,7 +7,11 @@
 namespace qx {
 
 void WriteDebugDump(const char* name, const void* data, std::size_t length) {
-    if (!DumpDebugFile.load() || name == nullptr) return;
+    if (DumpDebugFile.load()) WriteDumpFile(name, data, length);
+}
+
+void WriteDumpFile(const char* name, const void* data, std::size_t length) {
+    if (name == nullptr) return;
     std::FILE* f = std::fopen(name, "wb");
     if (f == nullptr) return;
     if (length != 0 && data != nullptr) std::fwrite(data, 1, length, f);

@@ -11,4 +11,8 @@ namespace qx {
 // created is skipped silently, a dump never fails a step.
 void WriteDebugDump(const char* name, const void* data, std::size_t length);
 
+// The same, whatever the switch says: for the callers that decide for
+// themselves (a slot's own dump switch).
+void WriteDumpFile(const char* name, const void* data, std::size_t length);
+
 }  // namespace qx

@@ -11,12 +11,13 @@
 
 namespace qx {
 bool GetCodeBlockList(int slot, const StepContext& ctx) {
-    if (!IsSlot(slot) || ctx.buffer.size() < 512) return false;
+    DeviceSlot* slotEntry = WritableSlot(slot);
+    if (!slotEntry || ctx.buffer.size() < 512) return false;
     std::uint8_t boot = 0;
     if (!BootGdpProgram(slot, ctx.config, ctx.settings, ctx.buffer, &boot, ctx.address)) return false;
     if (!VA_ReadCodeBlockList(slot, ctx.buffer.data(), 1)) return false;
 
-    DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    DeviceSlot& s = *slotEntry;
     s.CodeBlockCount = 0;
     for (std::size_t i = 0; i < 4; ++i) {
         s.CodeBlocks[i] = 0xFFFF;

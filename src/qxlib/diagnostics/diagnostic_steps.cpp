@@ -10,7 +10,7 @@
 
 #include "platform/clock.h"
 #include "qxlib/diagnostics/code_block_list.h"
-#include "qxlib/base/debug_dump.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "qxlib/transport/device_slot.h"
 #include "qxlib/settings/flash_config.h"
 #include "qxlib/settings/global_parameter.h"
@@ -53,8 +53,6 @@ constexpr int kRandomBlocks = 10;
 std::mutex g_randomLock;
 std::minstd_rand g_random;
 
-DeviceSlot& Slot(int slot) { return DeviceSlots[static_cast<std::size_t>(slot)]; }
-
 bool BootGdp(int slot, const StepContext& ctx, std::uint8_t* bootFlags) {
     return BootGdpProgram(slot, ctx.config, ctx.settings, ctx.buffer, bootFlags, ctx.address);
 }
@@ -88,7 +86,7 @@ std::array<std::uint16_t, kRandomBlocks> DrawDistinctBlocks() {
 // channel and bank-die. Tables beyond the kept area (more than 4 channels or
 // 16 bank-dies) were never kept and are not sent.
 void PutKeptEraseCounts(int slot, const StepContext& ctx) {
-    const DeviceSlot& s = Slot(slot);
+    const DeviceSlot& s = SlotOf(slot);
     const unsigned bankDies = unsigned{ctx.config.BankCount} * ctx.config.FlashGeometry.DiesPerCe;
     for (unsigned i = 0; i < bankDies; ++i) {
         for (unsigned j = 0; j < ctx.config.ChannelCount; ++j) {
@@ -99,7 +97,7 @@ void PutKeptEraseCounts(int slot, const StepContext& ctx) {
                                   static_cast<std::uint8_t>(j), static_cast<std::uint8_t>(i));
             char name[32];
             std::snprintf(name, sizeof name, "EC_%2.2u_%2.2u.raw", j, i);
-            WriteDebugDump(name, ctx.buffer.data(), kTableSize);
+            WriteDebugDump(slot, name, ctx.buffer.data(), kTableSize);
         }
     }
 }
@@ -217,13 +215,15 @@ bool RebuildBadBlock(int slot, const StepContext& ctx, bool useOldProgram) {
 }
 
 bool PreFormat(int slot, const StepContext& ctx, bool erase, bool later, bool repairUsed) {
+    DeviceSlot* slotEntry = WritableSlot(slot);
+    if (!slotEntry) return false;
     std::uint8_t boot = 0;
     if (!BootGdp(slot, ctx, &boot)) return false;
     std::uint8_t status = 0;
     if (erase && !VA_GDP_ExecProg(slot, kActionErase, static_cast<std::uint8_t>(boot | kFlagErase), &status, false))
         return false;
 
-    DeviceSlot& s = Slot(slot);
+    DeviceSlot& s = *slotEntry;
     std::uint8_t flags = static_cast<std::uint8_t>(boot | kFlagPreFormat);
     if (erase) flags |= kFlagErase;
     if (later) flags |= kFlagLater;
@@ -241,7 +241,7 @@ bool PreFormat(int slot, const StepContext& ctx, bool erase, bool later, bool re
     if (ctx.settings.EnKeepSmartInfo && s.SmartPageKept && s.KeptSmartPage && ctx.buffer.size() >= kSector) {
         std::memcpy(ctx.buffer.data(), s.KeptSmartPage.data(), kSector);
         VA_PutSmartPage(slot, ctx.buffer.data(), 1);
-        WriteDebugDump("Smart.raw", ctx.buffer.data(), kSector);
+        WriteDebugDump(slot, "Smart.raw", ctx.buffer.data(), kSector);
         s.SmartPageKept = 0;
     }
 

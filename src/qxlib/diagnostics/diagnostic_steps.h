@@ -7,18 +7,12 @@
 #include <cstdint>
 #include <span>
 
+#include "qxlib/base/build_variant.h"
+
 namespace qx {
 
 struct FlashConfig;
 struct GlobalParameter;
-
-// Which chip the station build accepts: the full build wants GPIO bit 15
-// low, the single-bank build wants it high; bit 16 is high on both.
-#ifdef QX_SINGLE_BANK_BUILD
-inline constexpr bool kSingleBankBuild = true;
-#else
-inline constexpr bool kSingleBankBuild = false;
-#endif
 
 // Final statuses of the program actions that mean success.
 inline constexpr std::uint8_t kEraseDone = 0x0E;
@@ -48,6 +42,8 @@ bool EraseByGdp(int slot, const StepContext& ctx);
 bool RunGdpType1(int slot, const StepContext& ctx, std::uint8_t extraFlags);
 bool RebuildBadBlock(int slot, const StepContext& ctx, bool useOldProgram);
 bool PreFormat(int slot, const StepContext& ctx, bool erase, bool later, bool repairUsed);
+// GPIO bit 15 low on the full build, high on the single-bank build; bit 16
+// high on both.
 bool CheckChip(int slot, const StepContext& ctx, bool singleBank = kSingleBankBuild);
 void SeedRandomByTime();
 

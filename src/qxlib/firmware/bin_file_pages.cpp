@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "qxlib/firmware/code_block_pages.h"
-#include "qxlib/base/debug_dump.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "qxlib/base/debug_print.h"
 #include "qxlib/transport/device_slot.h"
 #include "qxlib/diagnostics/diagnostic_steps.h"
@@ -26,7 +26,7 @@ bool WriteBinPage(int slot, const StepContext& ctx, std::uint16_t page) {
 // geometry, remap rows and identity.
 void PatchSysBinHeader(int slot, const StepContext& ctx, const BinFileList& binFiles, const DriveIdentity& identity,
                        std::span<std::uint8_t> page) {
-    DeviceSlots[static_cast<std::size_t>(slot)].LedInterleave = ctx.config.LedInterleaveConfig;
+    if (DeviceSlot* s = WritableSlot(slot)) s->LedInterleave = ctx.config.LedInterleaveConfig;
     const bool built = BuildSysBinHeader(slot, ctx.config, ctx.settings, page) &&
                        BuildSysBinGeometry(slot, ctx.config, binFiles, identity.largeCapacity, page) &&
                        BuildSysBinIdentity(slot, ctx.config, ctx.settings, page, identity.serialNumber, identity.wwn);
@@ -93,7 +93,7 @@ bool WriteBinFile(int slot, const StepContext& ctx, std::FILE* file, std::uint16
     if (header) PatchSysBinHeader(slot, ctx, binFiles, identity, first);
     if (last) std::copy(std::begin(kBinFileEndMark), std::end(kBinFileEndMark), first.end() - 4);
     ReplicateSectorPerChannel(ctx.buffer, pageBytes, c.ChannelCount);
-    if (header) WriteDebugDump("SysBinHead.raw", ctx.buffer.data(), PageSetBytes(c));
+    if (header) WriteDebugDump(slot, "SysBinHead.raw", ctx.buffer.data(), PageSetBytes(c));
 
     const bool lowPage = IsLowPageModeActive(c);
     if (lowPage && !last && cursor.written)

@@ -39,8 +39,7 @@ int PageSetSectors(const FlashConfig& config) {
 
 bool ReadCodeBlockPage(int slot, const FlashConfig& config, std::span<std::uint8_t> buffer, std::size_t index,
                        std::uint16_t page) {
-    if (!IsSlot(slot)) return false;
-    const DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    const DeviceSlot& s = SlotOf(slot);
     if (index >= s.CodeBlockCount || index >= s.CodeBlocks.size()) return false;
     const CodeBlockPageFormat f = TablePageFormat(config);
     if (!VA_ReadFlashPages(slot, config, config.ChannelCount, kCe, s.CodeBlocks[index], page, f.EccMode, f.Option,
@@ -53,7 +52,7 @@ bool ReadCodeBlockPage(int slot, const FlashConfig& config, std::span<std::uint8
 bool WritePageToCodeBlocks(int slot, const FlashConfig& config, std::uint16_t page, const CodeBlockPageFormat& format,
                            std::span<std::uint8_t> buffer, int sectors) {
     if (!IsSlot(slot)) return false;
-    const DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    const DeviceSlot& s = SlotOf(slot);
     for (std::size_t i = 0; i < s.CodeBlockCount && i < s.CodeBlocks.size(); ++i) {
         const std::uint16_t block = s.CodeBlocks[i];
         if (page == 0 && buffer.size() > kOwnBlockAt) buffer[kOwnBlockAt] = static_cast<std::uint8_t>(block);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "qxlib/firmware/code_block_pages.h"
-#include "qxlib/base/debug_dump.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "qxlib/firmware/defect_table_text.h"
 #include "qxlib/transport/device_slot.h"
 #include "qxlib/diagnostics/diagnostic_steps.h"
@@ -30,11 +30,11 @@ bool GetDefectTable(int slot, const StepContext& ctx, const char* path, int vari
     std::uint8_t boot = 0;
     if (!BootGdpProgram(slot, c, ctx.settings, ctx.buffer, &boot, ctx.address)) return false;
     const CodeBlockPageFormat f = TablePageFormat(c);
-    const std::uint16_t block = DeviceSlots[static_cast<std::size_t>(slot)].CodeBlocks[0];
+    const std::uint16_t block = SlotOf(slot).CodeBlocks[0];
     if (!VA_ReadFlashPages(slot, c, c.ChannelCount, kCe, block, kDefectPage, f.EccMode, f.Option, ctx.buffer,
                            f.SectorsPerPageByte, false))
         return false;
-    WriteDebugDump("02_DTG.raw", ctx.buffer.data(), bytes);
+    WriteDebugDump(slot, "02_DTG.raw", ctx.buffer.data(), bytes);
     return WriteDefectTableText(c, ctx.buffer.first(bytes), path, variant);
 }
 
@@ -50,7 +50,7 @@ bool PutDefectTable(int slot, const StepContext& ctx, BinFileList& binFiles, con
         !WritePageToCodeBlocks(slot, c, 0, InfoPageFormat(c), ctx.buffer, PageSetSectors(c)))
         return false;
     std::copy(table.begin(), table.end(), ctx.buffer.begin());
-    WriteDebugDump("05_DTP.raw", ctx.buffer.data(), bytes);
+    WriteDebugDump(slot, "05_DTP.raw", ctx.buffer.data(), bytes);
     return WritePageToCodeBlocks(slot, c, kDefectPage, TablePageFormat(c), ctx.buffer, PageSetSectors(c));
 }
 

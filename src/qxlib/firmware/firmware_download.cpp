@@ -10,7 +10,7 @@
 #include "qxlib/programs/bin_file_header.h"
 #include "qxlib/base/byte_order.h"
 #include "qxlib/firmware/code_block_pages.h"
-#include "qxlib/base/debug_dump.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "qxlib/base/debug_print.h"
 #include "qxlib/transport/device_slot.h"
 #include "qxlib/diagnostics/diagnostic_steps.h"
@@ -72,9 +72,11 @@ bool RunGdpType1Download(int slot, const StepContext& ctx) {
            status == kEraseDone;
 }
 
-void UseFirmwareTransferMode() {
-    if (TransferMode == 1) TransferMode = 2;
-    if (ForcePioTransfer) TransferMode = 1;
+void UseFirmwareTransferMode(int slot) {
+    std::uint8_t mode = TransferModeOf(slot);
+    if (mode == 1) mode = 2;
+    if (ForcePioTransfer) mode = 1;
+    SetSlotTransferMode(slot, mode);
 }
 
 bool WriteFirmwareToCodeBlocks(int slot, const StepContext& ctx, std::uint16_t sequence, BinFileList& binFiles,
@@ -88,7 +90,8 @@ bool WriteFirmwareToCodeBlocks(int slot, const StepContext& ctx, std::uint16_t s
 }
 
 bool DownloadFirmware(int slot, const StepContext& ctx, BinFileList& binFiles, const DriveIdentity& identity) {
-    if (!IsSlot(slot) || !ReadyToWrite(ctx, binFiles)) return false;
+    DeviceSlot* slotEntry = WritableSlot(slot);
+    if (!slotEntry || !ReadyToWrite(ctx, binFiles)) return false;
     const FlashConfig& c = ctx.config;
     const std::size_t setBytes = PageSetBytes(c);
     std::vector<std::uint8_t> tables;
@@ -102,7 +105,7 @@ bool DownloadFirmware(int slot, const StepContext& ctx, BinFileList& binFiles, c
     if (!PreviousSequence(slot, ctx, &previous)) return false;
     if (!CollectTablePages(slot, ctx, tables)) return false;
 
-    DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    DeviceSlot& s = *slotEntry;
     const std::span<const std::uint8_t> sets = tables;
     LearnSystemPage(slot, c, sets.subspan(SystemPageSet(c) * setBytes, setBytes), CurrentRemapShape().Kind);
     s.EarlyBadCount = 0;
@@ -110,15 +113,15 @@ bool DownloadFirmware(int slot, const StepContext& ctx, BinFileList& binFiles, c
 
     // The program starts again with the map table sized by the new count.
     if (!RunGdpType1Download(slot, ctx)) return false;
-    UseFirmwareTransferMode();
+    UseFirmwareTransferMode(slot);
     if (!WriteFirmwareToCodeBlocks(slot, ctx, static_cast<std::uint16_t>(previous + 1), binFiles, identity, tables))
         return false;
-    if (DumpDebugFile && !ReadBackBinFiles(slot, ctx, binFiles)) return false;
+    if (SlotDumpsOn(slot) && !ReadBackBinFiles(slot, ctx, binFiles)) return false;
 
     VA_ReadGdpErrorInfo(slot, ctx.buffer);
     if (ctx.buffer[0] == 0) return true;
     const std::string name = "16_" + std::string(identity.serialNumber) + ".txt";
-    WriteDebugDump(name.c_str(), ctx.buffer.data(), kErrorDumpBytes);
+    WriteDebugDump(slot, name.c_str(), ctx.buffer.data(), kErrorDumpBytes);
     return false;
 }
 

@@ -20,9 +20,10 @@ struct StepContext;
 bool RunGdpType1Download(int slot, const StepContext& ctx);
 
 // The download and upload move their data through the UDMA tunnel where the
-// PIO one was chosen, unless a bridge forces PIO: TransferMode 1 becomes 2,
-// ForcePioTransfer makes it 1. The value stays.
-void UseFirmwareTransferMode();
+// PIO one was chosen, unless a bridge forces PIO: the slot's TransferMode 1
+// becomes 2, ForcePioTransfer makes it 1. The value stays with the slot; the
+// other slots tunnel on as they were.
+void UseFirmwareTransferMode(int slot);
 
 // Information page (with the sequence), table pages, bin files and, in
 // normal mode, the extra table pages. The first failure: false.

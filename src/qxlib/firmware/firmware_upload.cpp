@@ -6,7 +6,7 @@
 
 #include "qxlib/firmware/bin_file_pages.h"
 #include "qxlib/firmware/code_block_pages.h"
-#include "qxlib/base/debug_dump.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "qxlib/base/debug_print.h"
 #include "qxlib/transport/device_slot.h"
 #include "qxlib/diagnostics/diagnostic_steps.h"
@@ -45,7 +45,7 @@ std::vector<std::uint16_t> TablePagesToRead(const FlashConfig& config) {
 
 bool UploadFirmware(int slot, const StepContext& ctx, BinFileList& binFiles) {
     if (!Boot(slot, ctx)) return false;
-    UseFirmwareTransferMode();
+    UseFirmwareTransferMode(slot);
     PlaceBinFiles(ctx.config, binFiles, kNormalFirstBinPage);
     return ReadBackTablePages(slot, ctx) && ReadBackBinFiles(slot, ctx, binFiles);
 }
@@ -53,9 +53,9 @@ bool UploadFirmware(int slot, const StepContext& ctx, BinFileList& binFiles) {
 bool ReadBackTablePages(int slot, const StepContext& ctx) {
     const FlashConfig& c = ctx.config;
     if (!IsSlot(slot) || ctx.buffer.size() < PageSetBytes(c)) return false;
-    DumpDebugFile = true;
+    KeepSlotDumpsOn(slot);
     if (!Boot(slot, ctx)) return false;
-    const DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    const DeviceSlot& s = SlotOf(slot);
     for (const std::uint16_t page : TablePagesToRead(c)) {
         const CodeBlockPageFormat f = page == 0 ? InfoPageFormat(c) : TablePageFormat(c);
         for (std::size_t index = 0; index < kCodeBlockIndices; ++index) {
@@ -65,7 +65,7 @@ bool ReadBackTablePages(int slot, const StepContext& ctx) {
             char name[32];
             std::snprintf(name, sizeof name, "10_TPR_%2.2u_%2.2u.raw", static_cast<unsigned>(index),
                           static_cast<unsigned>(page));
-            WriteDebugDump(name, ctx.buffer.data(), PageSetBytes(c));
+            WriteDebugDump(slot, name, ctx.buffer.data(), PageSetBytes(c));
         }
     }
     return true;
@@ -76,7 +76,7 @@ bool ReadBackBinFiles(int slot, const StepContext& ctx, const BinFileList& binFi
     const std::size_t pageBytes = std::size_t{c.FlashGeometry.SectorsPerPage} * 512;
     if (!IsSlot(slot) || ctx.buffer.size() < PageSetBytes(c)) return false;
     if (!Boot(slot, ctx)) return false;
-    const DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    const DeviceSlot& s = SlotOf(slot);
     const CodeBlockPageFormat f = BinPageFormat(c);
     for (std::size_t b = 0; b < s.CodeBlockCount && b < s.CodeBlocks.size(); ++b) {
         const std::uint16_t block = s.CodeBlocks[b];

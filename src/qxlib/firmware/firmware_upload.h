@@ -12,7 +12,9 @@ struct StepContext;
 // table pages and the bin files back. True when both reads succeed.
 bool UploadFirmware(int slot, const StepContext& ctx, BinFileList& binFiles);
 
-// Turns dumps on (they stay on), boots the program and reads every table
+// Turns the slot's dumps on (they stay on for this slot's work until its next
+// run is seeded; other slots dump as the settings say), boots the program
+// and reads every table
 // page (normal mode 0..7, low-page mode TablePageList[0..9]) of code blocks
 // 0..3 on every channel, dumped as "10_TPR_%2.2d_%2.2d.raw" (code block
 // index, page). A failed read: false.

@@ -9,7 +9,7 @@
 #include "qxlib/base/byte_order.h"
 #include "qxlib/firmware/code_block_pages.h"
 #include "qxlib/programs/code_block_tags.h"
-#include "qxlib/base/debug_dump.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "qxlib/transport/device_slot.h"
 #include "qxlib/diagnostics/diagnostic_steps.h"
 #include "qxlib/settings/flash_config.h"
@@ -95,9 +95,10 @@ bool GetLaterTable(int slot, const StepContext& ctx, const char* path, int varia
     const FlashConfig& c = ctx.config;
     const std::size_t bytes = PageSetBytes(c);
     const std::size_t pageBytes = std::size_t{c.FlashGeometry.SectorsPerPage} * 512;
-    if (!IsSlot(slot) || bytes == 0 || bytes > kListBytes || ctx.buffer.size() < bytes) return false;
+    DeviceSlot* slotEntry = WritableSlot(slot);
+    if (!slotEntry || bytes == 0 || bytes > kListBytes || ctx.buffer.size() < bytes) return false;
     if (!Boot(slot, ctx)) return false;
-    DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    DeviceSlot& s = *slotEntry;
     if (!ReadPage(slot, c, kCodeBlockCe, s.CodeBlocks[0], kSystemPage, TablePageFormat(c), ctx.buffer)) return false;
     if (!HasCodeBlockTag(ctx.buffer, kSystemPageTag)) return false;
     const std::uint16_t first = get_le16(&ctx.buffer[kFirstBlockAt]);
@@ -121,7 +122,7 @@ bool GetLaterTable(int slot, const StepContext& ctx, const char* path, int varia
                 Put(f, LaterChannelLine(ch, std::span(work).subspan(ch * pageBytes, pageBytes)) + "\r\n");
             char name[32];
             std::snprintf(name, sizeof name, "03_%2.2u%2.2u%3.3u.raw", i, j, q - 1);
-            WriteDebugDump(name, work.data(), bytes);
+            WriteDebugDump(slot, name, work.data(), bytes);
             const std::size_t at = (std::size_t{i} * 2 + j) * kListBytes;
             if (s.LaterBadPages && at + kListBytes <= s.LaterBadPages.size())
                 std::copy(work.begin(), work.end(), s.LaterBadPages.data() + at);
@@ -152,7 +153,7 @@ bool PutLaterTable(int slot, const StepContext& ctx, const char* path, int varia
 
     if (!Boot(slot, ctx)) return false;
     if (!path) return true;
-    const DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    const DeviceSlot& s = SlotOf(slot);
     for (std::size_t i = 0; i < s.CodeBlockCount && i < s.CodeBlocks.size(); ++i)
         if (!RewriteCodeBlock(slot, c, s.CodeBlocks[i], blocks.systemPages)) return false;
     for (std::size_t k = 0; k < lists.size(); ++k) {
@@ -161,7 +162,7 @@ bool PutLaterTable(int slot, const StepContext& ctx, const char* path, int varia
         if (!VA_EraseFlashBlock(slot, c.ChannelCount, list.bank, block) ||
             !WritePage(slot, c, list.bank, block, kListPage, TablePageFormat(c), list.pages))
             return false;
-        WriteDebugDump(k + 1 < lists.size() ? "06_LTP.raw" : "07_LTP.raw", list.pages.data(), bytes);
+        WriteDebugDump(slot, k + 1 < lists.size() ? "06_LTP.raw" : "07_LTP.raw", list.pages.data(), bytes);
     }
     return true;
 }

@@ -22,8 +22,9 @@ std::uint16_t Word(std::span<const std::uint8_t> page, std::size_t at) {
 unsigned BankDies(const FlashConfig& config) { return unsigned{config.BankCount} * config.FlashGeometry.DiesPerCe; }
 
 void CopyRemapRows(int slot, const FlashConfig& config, std::span<const std::uint8_t> page, std::size_t columns) {
-    if (!IsSlot(slot)) return;
-    DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    DeviceSlot* slotEntry = WritableSlot(slot);
+    if (!slotEntry) return;
+    DeviceSlot& s = *slotEntry;
     const std::size_t rowBytes = (columns + 1) * 2;
     for (std::size_t r = 0; r < BankDies(config); ++r) {
         const std::size_t at = kRowsAt + r * rowBytes;
@@ -48,8 +49,9 @@ void CopyRemapRows12(int slot, const FlashConfig& config, std::span<const std::u
 
 void LearnSystemPage(int slot, const FlashConfig& config, std::span<const std::uint8_t> systemPages,
                      std::uint8_t remapKind) {
-    if (!IsSlot(slot)) return;
-    DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    DeviceSlot* slotEntry = WritableSlot(slot);
+    if (!slotEntry) return;
+    DeviceSlot& s = *slotEntry;
     const std::size_t pageBytes = std::size_t{config.FlashGeometry.SectorsPerPage} * 512;
     for (std::size_t c = 0; c < config.ChannelCount; ++c) {
         if ((c + 1) * pageBytes > systemPages.size()) break;

@@ -7,7 +7,7 @@
 
 #include "qxlib/firmware/code_block_pages.h"
 #include "qxlib/programs/code_block_tags.h"
-#include "qxlib/base/debug_dump.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "qxlib/base/debug_print.h"
 #include "qxlib/transport/device_slot.h"
 #include "qxlib/diagnostics/diagnostic_steps.h"
@@ -44,10 +44,10 @@ bool TableOff(std::uint16_t page, const FlashConfig& config, const GlobalParamet
     return (page == 3 && !RemapOn(config)) || (page == 5 && !settings.EnKeepSmartInfo);
 }
 
-void Dump(const char* format, unsigned page, const std::uint8_t* data, std::size_t bytes) {
+void Dump(int slot, const char* format, unsigned page, const std::uint8_t* data, std::size_t bytes) {
     char name[40];
     std::snprintf(name, sizeof name, format, page);
-    WriteDebugDump(name, data, bytes);
+    WriteDebugDump(slot, name, data, bytes);
 }
 
 // Every channel's copy carries the tag; otherwise the failure record names
@@ -88,7 +88,7 @@ bool WriteTablesNormal(int slot, const StepContext& ctx, std::span<const std::ui
     std::size_t set = 0;
     for (std::uint16_t page = 1; page <= 7; ++page) {
         TakeSet(ctx, sets, set);
-        Dump("10_WT%2.2u.raw", page, ctx.buffer.data(), PageSetBytes(ctx.config));
+        Dump(slot, "10_WT%2.2u.raw", page, ctx.buffer.data(), PageSetBytes(ctx.config));
         if (!WritePage(slot, ctx, page, TablePageFormat(ctx.config))) return false;
         // The page after a switched-off table gets a copy of the next one.
         if (!TableOff(page, ctx.config, ctx.settings)) ++set;
@@ -105,7 +105,7 @@ bool WriteTablesLowPage(int slot, const StepContext& ctx, std::span<const std::u
     for (std::size_t i = 1; i <= kMaxTableSets; ++i) {
         const std::uint16_t page = c.TablePageList[i];
         TakeSet(ctx, sets, set);
-        Dump("10_WT%2.2u.raw", page, ctx.buffer.data(), PageSetBytes(c));
+        Dump(slot, "10_WT%2.2u.raw", page, ctx.buffer.data(), PageSetBytes(c));
         if (page != last) {
             if (wrote)
                 for (unsigned p = previous + 1u; p < page; ++p)
@@ -152,13 +152,13 @@ bool CollectTablePages(int slot, const StepContext& ctx, std::span<std::uint8_t>
             DebugPrint("######### - DownloadFirmware - Table page %u failed in every code block!\r\n", read.page);
             return false;
         }
-        Dump("buffer_CP_%u.raw", read.page, ctx.buffer.data(), bytes);
+        Dump(slot, "buffer_CP_%u.raw", read.page, ctx.buffer.data(), bytes);
         std::uint8_t* to = collection.data() + kept * bytes;
         std::copy_n(ctx.buffer.begin(), bytes, to);
-        Dump("codepage_CP_%u.raw", read.page, to, bytes);
+        Dump(slot, "codepage_CP_%u.raw", read.page, to, bytes);
         ++kept;
     }
-    WriteDebugDump("test_CP.raw", collection.data(), kept * bytes);
+    WriteDebugDump(slot, "test_CP.raw", collection.data(), kept * bytes);
     return true;
 }
 
@@ -195,7 +195,7 @@ bool WriteExtraTablePages(int slot, const StepContext& ctx, std::span<const std:
     for (std::size_t k = 0; k < 2; ++k) {
         const auto page = static_cast<std::uint16_t>(kFirstExtraTablePage + k);
         TakeSet(ctx, tablePages, count - 2 + k);
-        Dump("10_WT%2.2u.raw", page, ctx.buffer.data(), PageSetBytes(ctx.config));
+        Dump(slot, "10_WT%2.2u.raw", page, ctx.buffer.data(), PageSetBytes(ctx.config));
         if (!WritePage(slot, ctx, page, format)) return false;
     }
     for (unsigned p = kFirstExtraTablePage + 2u; p < ctx.config.FlashGeometry.PagesPerBlock; ++p)

@@ -68,8 +68,8 @@ void BuildGdpParamBlock(int slot, const FlashConfig& config, const GlobalParamet
     block[11] = config.CeCount;
     block[12] = config.FwFlagsB;
     block[13] = config.FwFlagsC;
-    if (IsSlot(slot)) {
-        auto& blocks = DeviceSlots[static_cast<std::size_t>(slot)].CodeBlocks;
+    if (DeviceSlot* s = WritableSlot(slot)) {
+        auto& blocks = s->CodeBlocks;
         SwapCodeBlocks(blocks);
         for (std::size_t i = 0; i < blocks.size(); ++i) put_le16(&block[16 + 2 * i], blocks[i]);
     }
@@ -84,8 +84,7 @@ std::uint16_t FirstBinFilePage(const FlashConfig& config) {
 
 void BuildMapTableBlock(int slot, const FlashConfig& config, MapTableBlock block) {
     std::fill(block.begin(), block.end(), std::uint8_t{0});
-    static const DeviceSlot kNoSlot{};
-    const DeviceSlot& s = IsSlot(slot) ? DeviceSlots[static_cast<std::size_t>(slot)] : kNoSlot;
+    const DeviceSlot& s = SlotOf(slot);
     const FlashGeometry& g = config.FlashGeometry;
     const auto defects = static_cast<std::uint16_t>(std::min<std::uint32_t>(s.EarlyBadCount, 0xFFFF));
     std::uint64_t size = CalcTableMemSizeV11(config.BankCount, config.ChannelCount,

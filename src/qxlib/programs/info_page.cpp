@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "qxlib/base/byte_order.h"
-#include "qxlib/base/debug_dump.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "qxlib/transport/device_slot.h"
 #include "qxlib/settings/flash_config.h"
 #include "qxlib/programs/gdp_param_area.h"
@@ -107,8 +107,7 @@ bool BuildInfoPage(int slot, const FlashConfig& config, BinFileList& binFiles, s
                    std::uint16_t sequence) {
     const std::size_t pageBytes = std::size_t{config.FlashGeometry.SectorsPerPage} * 512;
     if (pageBytes < kParsedUpTo || config.ChannelCount == 0 || page.size() < InfoPageSetBytes(config)) return false;
-    static const DeviceSlot kNoSlot{};
-    const DeviceSlot& s = IsSlot(slot) ? DeviceSlots[static_cast<std::size_t>(slot)] : kNoSlot;
+    const DeviceSlot& s = SlotOf(slot);
 
     std::fill_n(page.begin(), 0x30, std::uint8_t{0});
     std::memcpy(&page[0], config.BlocksHeaderText, sizeof config.BlocksHeaderText);
@@ -139,7 +138,7 @@ bool BuildInfoPage(int slot, const FlashConfig& config, BinFileList& binFiles, s
 
     ReplicateSectorPerChannel(page, pageBytes, config.ChannelCount);
     for (std::size_t ch = 0; ch < config.ChannelCount; ++ch) page[ch * pageBytes + kChannelAt] = static_cast<std::uint8_t>(ch);
-    WriteDebugDump("InfoPage.raw", page.data(), InfoPageSetBytes(config));
+    WriteDebugDump(slot, "InfoPage.raw", page.data(), InfoPageSetBytes(config));
     return true;
 }
 

@@ -11,7 +11,7 @@
 #include "qxlib/settings/global_parameter.h"
 #include "qxlib/programs/program_header.h"
 #include "qxlib/programs/program_paths.h"
-#include "qxlib/base/switches.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "qxlib/vendor_access/v_access.h"
 
 namespace qx {
@@ -72,7 +72,7 @@ bool DownloadProgramImage(int slot, const FlashConfig& config, const GlobalParam
         PatchMapTableBlock(slot, config, image, kMapTableVersion);
         std::copy_n(image.begin(), std::min(image.size(), imageCopy.size()), imageCopy.begin());
     }
-    const std::size_t chunk = TransferMode.load() == 2 ? kUdmaChunk : kPioChunk;
+    const std::size_t chunk = TransferModeOf(slot) == 2 ? kUdmaChunk : kPioChunk;
     const int sectors = static_cast<int>((chunk + kSector - 1) / kSector);
     for (std::size_t offset = 0; offset < image.size(); offset += chunk) {
         const auto at = static_cast<std::uint32_t>(address + offset);
@@ -81,8 +81,8 @@ bool DownloadProgramImage(int slot, const FlashConfig& config, const GlobalParam
     }
     char name[32];
     std::snprintf(name, sizeof name, "11_WCM_%2.2d.raw", g_downloadCounter.fetch_add(1));
-    WriteDebugDump(name, imageCopy.data(), std::min(imageCopy.size(), kProgramImageSize));
-    WriteDebugDump("11_WCM.raw", image.data(), image.size());
+    WriteDebugDump(slot, name, imageCopy.data(), std::min(imageCopy.size(), kProgramImageSize));
+    WriteDebugDump(slot, "11_WCM.raw", image.data(), image.size());
     if (settings.EnBuildModifiedGDP) WriteModifiedImage(image);
     return true;
 }

@@ -32,11 +32,6 @@ constexpr std::uint16_t kLargeReserve = 68;   // per mille: the shift keeps 16 b
 
 std::uint8_t Log2(std::uint32_t x) { return LowestSetBitIndex(x); }
 
-const DeviceSlot& SlotOrEmpty(int slot) {
-    static const DeviceSlot empty{};
-    return IsSlot(slot) ? DeviceSlots[static_cast<std::size_t>(slot)] : empty;
-}
-
 // Read-error and ECC-copy thresholds of an ECC mode.
 std::pair<std::uint8_t, std::uint8_t> Thresholds(const FlashConfig& c) {
     switch (c.EccMode) {
@@ -115,7 +110,7 @@ std::uint8_t SysBinReserveShift(const FlashConfig& config, std::span<const std::
 bool BuildSysBinGeometry(int slot, const FlashConfig& config, const BinFileList& binFiles, bool largeCapacity,
                          std::span<std::uint8_t> page) {
     if (page.size() < kHeaderBuiltUpTo) return false;
-    const DeviceSlot& s = SlotOrEmpty(slot);
+    const DeviceSlot& s = SlotOf(slot);
     const FlashGeometry& geo = config.FlashGeometry;
     std::span<std::uint8_t, kSysBinGeometrySize> g = page.subspan<kSysBinGeometryAt, kSysBinGeometrySize>();
     const bool twoPlanes = config.OnePlane == 0;
@@ -182,7 +177,7 @@ void WwnWords(std::string_view wwn, std::string_view oui, std::uint16_t (&words)
 bool BuildSysBinIdentity(int slot, const FlashConfig& config, const GlobalParameter& settings,
                          std::span<std::uint8_t> page, std::string_view serialNumber, std::string_view wwn) {
     if (page.size() < kHeaderBuiltUpTo) return false;
-    const DeviceSlot& s = SlotOrEmpty(slot);
+    const DeviceSlot& s = SlotOf(slot);
     PutAtaText(page, kSysBinSerialAt, kSerialChars, serialNumber.data(), serialNumber.size());
     PutAtaText(page, kSysBinFwRevisionAt, kFwRevisionChars, config.FirmwareVer, sizeof config.FirmwareVer);
     PutAtaText(page, kSysBinModelAt, kModelChars, config.ModelNum, sizeof config.ModelNum);

@@ -6,7 +6,7 @@
 
 #include "qxlib/base/build_variant.h"
 #include "qxlib/base/byte_order.h"
-#include "qxlib/base/debug_dump.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "qxlib/transport/device_slot.h"
 #include "qxlib/settings/flash_config.h"
 #include "qxlib/programs/info_page.h"
@@ -54,8 +54,9 @@ void DecodeKeepingBankMap(FlashConfig& config) {
 }  // namespace
 
 void CopyCodeBlockNumbers(int slot, std::span<const std::uint8_t> image) {
-    if (!IsSlot(slot) || image.size() < kCodeBlocksAt + 8) return;
-    auto& blocks = DeviceSlots[static_cast<std::size_t>(slot)].CodeBlocks;
+    DeviceSlot* s = WritableSlot(slot);
+    if (!s || image.size() < kCodeBlocksAt + 8) return;
+    auto& blocks = s->CodeBlocks;
     for (std::size_t i = 0; i < blocks.size(); ++i) blocks[i] = get_le16(&image[kCodeBlocksAt + 2 * i]);
 }
 
@@ -97,10 +98,9 @@ void ParseSystemInfo(int slot, FlashConfig& config, SystemInfo& info, std::span<
     std::copy_n(g + 0x18, 7, IsToggleInterface(config.FlashInterface) ? config.ToggleTMC.begin() : config.ONFITMC.begin());
     config.ExtraBlocks = get_le16(g + 0x28);
     config.DieOffset = get_le16(g + 0x2A);
-    if (IsSlot(slot)) {
-        DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
-        s.LaterBadBlockFirst = get_le16(g + 0x2C);
-        s.LaterBadBlockOther = get_le16(g + 0x2E);
+    if (DeviceSlot* s = WritableSlot(slot)) {
+        s->LaterBadBlockFirst = get_le16(g + 0x2C);
+        s->LaterBadBlockOther = get_le16(g + 0x2E);
     }
     config.DriverSetting = g[0x32];
     config.RovidaSSD = g[0x33];
@@ -116,14 +116,13 @@ bool ReadSystemInfo(int slot, FlashConfig& config, BinFileList& binFiles, System
     ParseSystemInfo(slot, config, info, image);
     DecodeKeepingBankMap(config);
 
-    const auto blocks = IsSlot(slot) ? DeviceSlots[static_cast<std::size_t>(slot)].CodeBlocks
-                                     : std::array<std::uint16_t, 4>{};
+    const auto blocks = SlotOf(slot).CodeBlocks;
     for (const std::uint16_t block : blocks) {
         std::fill_n(buffer.begin(), kSystemInfoBufferBytes, std::uint8_t{0});
         if (!VA_FW_ReadFlashPages(slot, config, 0, static_cast<std::uint16_t>(block / 2), block, 0, kInfoPageEccMode,
                                   config.Options[kOptV50Pages], buffer, kImageSectors))
             continue;
-        WriteDebugDump("sysread.raw", buffer.data(), kSystemImageBytes);
+        WriteDebugDump(slot, "sysread.raw", buffer.data(), kSystemImageBytes);
         if (!IsInfoPageHeader(config, buffer)) continue;
         ParseInfoPageFlashInfo(config, buffer);
         ParseInfoPageMisc(config, buffer);

@@ -7,7 +7,7 @@
 
 #include "qxlib/base/byte_order.h"
 #include "qxlib/programs/code_block_tags.h"
-#include "qxlib/base/debug_dump.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "qxlib/base/debug_print.h"
 #include "qxlib/transport/device_slot.h"
 #include "qxlib/tables/drive_tables.h"
@@ -105,7 +105,7 @@ int LaterBadType(std::span<const std::uint8_t> page, std::uint16_t block) {
 }
 
 void CountPerChannel(int slot, Counting& n, std::span<std::uint8_t> buffer) {
-    const DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    const DeviceSlot& s = SlotOf(slot);
     const FlashConfig& c = n.config;
     const unsigned rows = unsigned{c.BankCount} * c.FlashGeometry.DiesPerCe;
     for (unsigned r = 0; r < rows; ++r) {
@@ -114,7 +114,7 @@ void CountPerChannel(int slot, Counting& n, std::span<std::uint8_t> buffer) {
                                  static_cast<std::uint8_t>(r));
             char name[32];
             std::snprintf(name, sizeof name, "SB_%2.2u%2.2u.raw", ch, r);
-            WriteDebugDump(name, buffer.data(), std::min(buffer.size(), kTablePageBytes));
+            WriteDebugDump(slot, name, buffer.data(), std::min(buffer.size(), kTablePageBytes));
 
             const auto early = n.ChannelPage(s.EarlyTable, 0, ch);
             if (!HasCodeBlockTag(early, kEarlyBadTableTag)) continue;   // nothing of this table counts
@@ -145,12 +145,12 @@ std::size_t UnitKind(std::uint8_t type) {
 }
 
 void CountBadUnits(int slot, Counting& n, const SystemInfo& info, std::span<std::uint8_t> buffer) {
-    const DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    const DeviceSlot& s = SlotOf(slot);
     const FlashConfig& c = n.config;
     // The defect table is kept for inspection only.
     if (s.DefectTable)
         for (unsigned ch = 0; ch < c.ChannelCount; ++ch)
-            WriteDebugDump("defect.raw", s.DefectTable.data(), std::min(kDumpBytes, s.DefectTable.size()));
+            WriteDebugDump(slot, "defect.raw", s.DefectTable.data(), std::min(kDumpBytes, s.DefectTable.size()));
     for (unsigned ch = 0; ch < c.ChannelCount; ++ch) {
         const auto early = n.ChannelPage(s.EarlyTable, 0, ch);
         if (!HasCodeBlockTag(early, kEarlyBadTableTag)) continue;
@@ -161,7 +161,7 @@ void CountBadUnits(int slot, Counting& n, const SystemInfo& info, std::span<std:
     }
 
     VA_ReadBadBlockTable(slot, buffer.data(), kTableSectors, 0, 0);
-    WriteDebugDump("BadUnit.raw", buffer.data(), std::min(buffer.size(), kDumpBytes));
+    WriteDebugDump(slot, "BadUnit.raw", buffer.data(), std::min(buffer.size(), kDumpBytes));
     const bool longRecords = std::memcmp(&info.SystemHeaderCopy[7], "00", 2) != 0;
     const std::size_t size = longRecords ? kUnitLongRecord : kUnitShortRecord;
     const std::size_t rows = longRecords ? std::size_t{c.BankCount} * c.FlashGeometry.DiesPerCe : c.BankCount;

@@ -44,7 +44,7 @@ bool PageKeepsTag(int slot, const FlashConfig& c, bool loader, std::uint16_t cod
 // commands cannot pass (they answer 2 there), so that path asks the
 // firmware for the page, as the kept SMART page does.
 bool ReadSmartPage(int slot, std::uint8_t* page) {
-    if (DeviceSlots[static_cast<std::size_t>(slot)].UsbPath) return VC_SYS_USB_GetSMARTInfo(slot, page, 1) == 1;
+    if (OnUsbPath(slot)) return VC_SYS_USB_GetSMARTInfo(slot, page, 1) == 1;
     return ATA_SmartEnableOperations(slot) == 1 && ATA_SmartReadData(slot, page, 1) == 1;
 }
 
@@ -71,7 +71,7 @@ bool CheckCodePages(int slot, TableContext& ctx) {
     ReadSystemInfo(slot, ctx.config, ctx.binFiles, ctx.info, ctx.buffer);
 
     const FlashConfig& c = ctx.config;
-    const std::uint16_t codeBlock = DeviceSlots[static_cast<std::size_t>(slot)].CodeBlocks[0];
+    const std::uint16_t codeBlock = SlotOf(slot).CodeBlocks[0];
     const PageCheck checks[] = {
         {1, &kDefectTableTag, kCodePageDefectUntagged},
         {2, &kEarlyBadTableTag, kCodePageEarlyUntagged},

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "qxlib/programs/code_block_tags.h"
-#include "qxlib/base/debug_dump.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "qxlib/transport/device_slot.h"
 #include "qxlib/vendor_access/firmware_mode.h"
 #include "qxlib/settings/flash_config.h"
@@ -43,7 +43,7 @@ struct PageReader {
 
 std::optional<std::uint16_t> FindInfoPageBlock(int slot, const FlashConfig& config, std::span<std::uint8_t> buffer,
                                                 bool& refused) {
-    const auto& blocks = DeviceSlots[static_cast<std::size_t>(slot)].CodeBlocks;
+    const auto& blocks = SlotOf(slot).CodeBlocks;
     for (const std::uint16_t b : blocks) {
         if (!VA_FW_ReadFlashPages(slot, config, 0, static_cast<std::uint16_t>(b / 2), b, 0, kInfoPageEccMode,
                                   config.Options[kOptV50Pages], buffer, kInfoPageSectors)) {
@@ -57,8 +57,7 @@ std::optional<std::uint16_t> FindInfoPageBlock(int slot, const FlashConfig& conf
 
 // Each channel keeps the last tagged page of its list block: the list grows
 // page by page and the newest page holds it whole.
-bool ReadLaterBadLists(int slot, PageReader& reader) {
-    DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+bool ReadLaterBadLists(DeviceSlot& s, PageReader& reader) {
     const FlashConfig& c = reader.config;
     const std::size_t channelBytes = ChannelPageBytes(c);
     const std::size_t setBytes = channelBytes * c.ChannelCount;
@@ -77,7 +76,7 @@ bool ReadLaterBadLists(int slot, PageReader& reader) {
                 if (!reader.Read(static_cast<std::uint8_t>(r), block, static_cast<std::uint16_t>(q))) return false;
                 char name[32];
                 std::snprintf(name, sizeof name, "LB_%2.2u%2.2u%3.3u.raw", r, d, q - 1);
-                WriteDebugDump(name, reader.page.data(), setBytes);
+                WriteDebugDump(reader.slot, name, reader.page.data(), setBytes);
                 bool any = false;
                 for (unsigned ch = 0; ch < c.ChannelCount; ++ch) {
                     const auto one = reader.page.subspan(ch * channelBytes, channelBytes);
@@ -100,8 +99,9 @@ TableBlockOperands TableBlockOf(std::uint16_t block, const FlashConfig& config, 
 }
 
 bool ReadDriveTables(int slot, const FlashConfig& config, std::span<std::uint8_t> buffer) {
-    if (!IsSlot(slot)) return false;
-    DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    DeviceSlot* slotEntry = WritableSlot(slot);
+    if (!slotEntry) return false;
+    DeviceSlot& s = *slotEntry;
     bool refused = false;
     const std::optional<std::uint16_t> codeBlock = FindInfoPageBlock(slot, config, buffer, refused);
     if (!codeBlock) return false;
@@ -115,22 +115,22 @@ bool ReadDriveTables(int slot, const FlashConfig& config, std::span<std::uint8_t
     std::vector<std::uint8_t> page(kTablePageBytes);
     PageReader reader{slot, config, IsLoaderDevice(slot), page};
     if (reader.Read(0, *codeBlock, kDefectPage)) {
-        WriteDebugDump("DefectTable.raw", page.data(), kTablePageBytes);
+        WriteDebugDump(slot, "DefectTable.raw", page.data(), kTablePageBytes);
         std::memcpy(s.DefectTable.data(), page.data(), kTablePageBytes);
     }
     if (reader.Read(0, *codeBlock, kEarlyPage)) {
-        WriteDebugDump("EarlyTable.raw", page.data(), kTablePageBytes);
+        WriteDebugDump(slot, "EarlyTable.raw", page.data(), kTablePageBytes);
         std::memcpy(s.EarlyTable.data(), page.data(), kTablePageBytes);
     }
 #if QX_UTILITY_BUILD
     // The utility lists the remap table too; the station does not read it.
     if (s.RemapTablePages.size() >= kTablePageBytes && reader.Read(0, *codeBlock, kRemapPage)) {
-        WriteDebugDump("Remap.raw", page.data(), kTablePageBytes);
+        WriteDebugDump(slot, "Remap.raw", page.data(), kTablePageBytes);
         std::memcpy(s.RemapTablePages.data(), page.data(), kTablePageBytes);
     }
 #endif
     if (reader.Read(0, *codeBlock, kSystemPage) && HasCodeBlockTag(page, kSystemPageTag))
-        return ReadLaterBadLists(slot, reader);
+        return ReadLaterBadLists(s, reader);
     return true;
 }
 

@@ -23,8 +23,9 @@ constexpr std::size_t kEntryBytes = 4;
 }  // namespace
 
 int BackupEraseCounts(int slot, const FlashConfig& config, std::span<std::uint8_t> buffer, int /*reserved*/) {
-    if (!IsSlot(slot) || buffer.size() < kTableBytes) return 0;
-    DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    DeviceSlot* slotEntry = WritableSlot(slot);
+    if (!slotEntry || buffer.size() < kTableBytes) return 0;
+    DeviceSlot& s = *slotEntry;
     if (!s.KeptEraseCounts || s.KeptEraseCounts.size() < kKeptEraseChannels * kKeptEraseRows * kTableBytes) return 0;
     EnterFirmwareMode(slot, config, buffer);
 
@@ -48,8 +49,9 @@ int BackupEraseCounts(int slot, const FlashConfig& config, std::span<std::uint8_
 }
 
 bool BackupSmartInfo(int slot, const FlashConfig& config, std::span<std::uint8_t> buffer) {
-    if (!IsSlot(slot) || buffer.size() < kSector) return false;
-    DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    DeviceSlot* slotEntry = WritableSlot(slot);
+    if (!slotEntry || buffer.size() < kSector) return false;
+    DeviceSlot& s = *slotEntry;
     if (!s.KeptSmartPage || s.KeptSmartPage.size() < kKeptSmartPageSize) return false;
     EnterFirmwareMode(slot, config, buffer);
 

@@ -82,9 +82,10 @@ int CheckRdtResult(int slot, const StepContext& ctx, const char* serialNumber, s
                    std::string& rdtSerial) {
     const int start = ltsMode ? kItemCheckLtsResult : kItemCheckRdtResult;
     std::uint8_t flags = 0;
-    if (!IsSlot(slot) || !BootGdpProgram(slot, ctx.config, ctx.settings, ctx.buffer, &flags, ctx.address))
+    DeviceSlot* slotEntry = WritableSlot(slot);
+    if (!slotEntry || !BootGdpProgram(slot, ctx.config, ctx.settings, ctx.buffer, &flags, ctx.address))
         return start;
-    DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    DeviceSlot& s = *slotEntry;
     s.RdtResultOk = 0;
 
     const FlashConfig& c = ctx.config;

@@ -5,6 +5,7 @@
 #include "qxlib/base/build_variant.h"
 #include "qxlib/base/byte_order.h"
 #include "qxlib/transport/device_slot.h"
+#include "qxlib/transport/opcodes.h"
 #include "qxlib/transport/pass_through.h"
 
 namespace qx {
@@ -13,10 +14,6 @@ namespace {
 constexpr int kSector = 512;
 constexpr bool kRead = true;
 constexpr bool kWrite = false;
-constexpr std::uint8_t kSat12 = 0xA1;
-constexpr std::uint8_t kSat16 = 0x85;
-
-bool UsbPath(int slot) { return IsSlot(slot) && DeviceSlots[static_cast<std::size_t>(slot)].UsbPath != 0; }
 
 // A drive that refuses an ATA command tells so in its sense data: the ATA
 // commands look at it, so a refused SET MAX or SMART read is not a pass.
@@ -30,7 +27,7 @@ int Send16(int slot, bool read, const std::uint8_t (&b)[16], std::uint8_t* buffe
 
 // Non-data ATA command with only its opcode (and LBA-high quirk bytes).
 int NonData12(int slot, std::uint8_t lbaHigh, std::uint8_t command) {
-    const std::uint8_t b[12] = {kSat12, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00, lbaHigh, 0x00, command, 0x00, 0x00};
+    const std::uint8_t b[12] = {kSat12, kSatNonData, kSatNoData, 0x00, 0x00, 0x00, 0x00, lbaHigh, 0x00, command, 0x00, 0x00};
     return Send12(slot, kWrite, b, nullptr, 0);
 }
 
@@ -54,36 +51,37 @@ int SataDmaBlock(bool read, int count, std::uint32_t lba, std::uint8_t (&b)[16])
     auto byte = [lba](int shift) { return static_cast<std::uint8_t>(lba >> shift); };
     if (std::uint64_t{lba} + static_cast<std::uint64_t>(count) <= (1ull << 28)) {
         b[ 0] = kSat12;
-        b[ 1] = read ? 0x14 : 0x16;
-        b[ 2] = read ? 0x0B : 0x03;
+        b[ 1] = read ? kSatUdmaIn : kSatUdmaOut;
+        b[ 2] = read ? kSatSectorsIn : kSatSectorsOut;
         b[ 4] = static_cast<std::uint8_t>(count);
         b[ 5] = byte(0);
         b[ 6] = byte(8);
         b[ 7] = byte(16);
-        b[ 8] = static_cast<std::uint8_t>(0xE0 | (byte(24) & 0x0F));
-        b[ 9] = read ? 0xC8 : 0xCA;
+        b[ 8] = static_cast<std::uint8_t>(kAtaDeviceLba | (byte(24) & 0x0F));
+        b[ 9] = read ? kAtaReadDma : kAtaWriteDma;
         return 12;
     }
     b[ 0] = kSat16;
-    b[ 1] = read ? 0x15 : 0x17;
-    b[ 2] = read ? 0x0B : 0x03;
+    b[ 1] = read ? kSatUdmaInExt : kSatUdmaOutExt;
+    b[ 2] = read ? kSatSectorsIn : kSatSectorsOut;
     put_be16(&b[5], static_cast<std::uint16_t>(count));
     b[ 7] = byte(24);
     b[ 8] = byte(0);
     b[10] = byte(8);
     b[12] = byte(16);
-    b[13] = 0xE0;
-    b[14] = read ? 0x25 : 0x35;
+    b[13] = kAtaDeviceLba;
+    b[14] = read ? kAtaReadDmaExt : kAtaWriteDmaExt;
     return 16;
 }
 
 // The utility sends its sector transfers through the slot dispatcher on both
 // paths, so that a DirectAta slot gets the DMA commands as ATA task files.
 int UtilitySectors(int slot, bool read, std::uint8_t* buffer, int count, std::uint32_t lba) {
+    const SlotRoute route = RouteOf(slot);
     std::uint8_t b[16] = {};
     int blockLength = 12;
-    if (UsbPath(slot)) {
-        b[0] = read ? 0x28 : 0x2A;
+    if (route.UsbPath) {
+        b[ 0] = read ? kScsiRead10 : kScsiWrite10;
         put_be32(&b[2], lba);
         put_be16(&b[7], static_cast<std::uint16_t>(count));
     } else {
@@ -92,25 +90,30 @@ int UtilitySectors(int slot, bool read, std::uint8_t* buffer, int count, std::ui
     // A sector the drive ended with an error did not move, though the
     // pass-through call succeeded: the sense data decides, as for the ATA
     // commands, so the read/write test sees a failing sector.
-    if (ExecSlotAtaPassThrough(slot, read, b, blockLength, buffer, count * kSector, blockLength == 16) == 1) return 1;
+    if (ExecSlotAtaPassThrough(route, read, b, blockLength, buffer, count * kSector, blockLength == 16) == 1) return 1;
     FailureRecord(buffer, read ? 2u : 1u, lba);
     return 2;
 }
 
 int Sectors10(int slot, bool read, std::uint8_t* buffer, int count, std::uint32_t lba) {
     if constexpr (kUtilityBuild) return UtilitySectors(slot, read, buffer, count, lba);
-    std::uint8_t b[12] = {static_cast<std::uint8_t>(read ? 0x28 : 0x2A)};
+    //  byte:  0        1   2-5          6   7-8
+    //        28 / 2A   0   LBA (BE)     0   count (BE)
+    std::uint8_t b[12] = {};
+    b[ 0] = read ? kScsiRead10 : kScsiWrite10;
     put_be32(&b[2], lba);
     put_be16(&b[7], static_cast<std::uint16_t>(count));
     const int length = count * kSector;
     // A sector the drive refused with CHECK CONDITION did not move, though the
     // pass-through call succeeded: the sector requests look at the sense data.
-    const bool direct = !IsSlot(slot) || DeviceSlots[static_cast<std::size_t>(slot)].DirectAta != 0;
+    // With no drive nothing is opened at all.
+    const SlotRoute route = RouteOf(slot);
     const auto bytes = static_cast<std::uint32_t>(length);
-    const int r = !direct  ? (read ? ReadSectorsSCSI(SlotPath(slot), buffer, lba, bytes)
-                                   : WriteSectorsSCSI(SlotPath(slot), buffer, lba, bytes))
-                  : UsbPath(slot) ? ExecSlotPassThrough(slot, read, b, 10, buffer, length, false)
-                                  : ExecSlotSCSIPassThrough(slot, read, b, 10, buffer, length);
+    const int r = !*route.Path      ? -1
+                  : !route.DirectAta ? (read ? ReadSectorsSCSI(route.Path, buffer, lba, bytes)
+                                             : WriteSectorsSCSI(route.Path, buffer, lba, bytes))
+                  : route.UsbPath    ? ExecSlotPassThrough(route, read, b, 10, buffer, length, false)
+                                     : ExecSlotSCSIPassThrough(route, read, b, 10, buffer, length);
     if (r == 1) return 1;
     FailureRecord(buffer, read ? 2u : 1u, lba);
     return 2;
@@ -119,86 +122,87 @@ int Sectors10(int slot, bool read, std::uint8_t* buffer, int count, std::uint32_
 }  // namespace
 
 int ATA_IdentifyDevice(int slot, std::uint8_t* buffer, int count) {
-    if (UsbPath(slot)) return 2;
-    std::uint8_t b[12] = {kSat12, 0x08, 0x0B, 0x00};
+    if (OnUsbPath(slot)) return 2;
+    std::uint8_t b[12] = {kSat12, kSatPioIn, kSatSectorsIn, 0x00};
     put_le32(&b[4], static_cast<std::uint32_t>(count));   // count, LBA low, mid, high
-    b[8] = 0xE0;
-    b[9] = 0xEC;
+    b[8] = kAtaDeviceLba;
+    b[9] = kAtaIdentifyDevice;
     return Send12(slot, kRead, b, buffer, count);
 }
 
 int ATA_SetFeatures(int slot, std::uint8_t feature, std::uint32_t value) {
-    if (UsbPath(slot)) return 1;
-    std::uint8_t b[12] = {kSat12, 0x06, 0x00, feature};
+    if (OnUsbPath(slot)) return 1;
+    std::uint8_t b[12] = {kSat12, kSatNonData, kSatNoData, feature};
     put_le32(&b[4], value);
-    b[8] = 0xE0;
-    b[9] = 0xEF;
+    b[8] = kAtaDeviceLba;
+    b[9] = kAtaSetFeatures;
     return Send12(slot, kWrite, b, nullptr, 0);
 }
 
 int ATA_SmartReadData(int slot, std::uint8_t* buffer, int count) {
-    if (UsbPath(slot)) return 2;
-    const std::uint8_t b[12] = {kSat12, 0x08, 0x0B, 0xD0, static_cast<std::uint8_t>(count), 0x00, 0x4F, 0xC2,
-                                0x00, 0xB0, 0x00, 0x00};
+    if (OnUsbPath(slot)) return 2;
+    const std::uint8_t b[12] = {kSat12, kSatPioIn, kSatSectorsIn, kSmartReadData, static_cast<std::uint8_t>(count),
+                                0x00, kSmartLbaMid, kSmartLbaHigh, 0x00, kAtaSmart, 0x00, 0x00};
     return Send12(slot, kRead, b, buffer, count);
 }
 
 int ATA_SmartEnableOperations(int slot) {
-    if (UsbPath(slot)) return 2;
-    const std::uint8_t b[12] = {kSat12, 0x06, 0x00, 0xD8, 0x01, 0x00, 0x4F, 0xC2, 0x00, 0xB0, 0x00, 0x00};
+    if (OnUsbPath(slot)) return 2;
+    const std::uint8_t b[12] = {kSat12, kSatNonData, kSatNoData, kSmartEnableOperations, 0x01, 0x00,
+                                kSmartLbaMid, kSmartLbaHigh, 0x00, kAtaSmart, 0x00, 0x00};
     return Send12(slot, kWrite, b, nullptr, 0);
 }
 
 // E0 stands in the LBA-high byte of these two, the device byte is 0; drives
 // have always accepted them this way.
-int ATA_FlushCache(int slot) { return UsbPath(slot) ? 1 : NonData12(slot, 0xE0, 0xE7); }
-int ATA_Standby(int slot) { return UsbPath(slot) ? 1 : NonData12(slot, 0xE0, 0xE2); }
-int ATA_ReadNativeMaxAddress(int slot) { return UsbPath(slot) ? 1 : NonData12(slot, 0x00, 0xF8); }
+int ATA_FlushCache(int slot) { return OnUsbPath(slot) ? 1 : NonData12(slot, kAtaDeviceLba, kAtaFlushCache); }
+int ATA_Standby(int slot) { return OnUsbPath(slot) ? 1 : NonData12(slot, kAtaDeviceLba, kAtaStandbyImmediate); }
+int ATA_ReadNativeMaxAddress(int slot) { return OnUsbPath(slot) ? 1 : NonData12(slot, 0x00, kAtaReadNativeMax); }
 
 int ATA_ReadNativeMaxAddressExt(int slot) {
-    if (UsbPath(slot)) return 1;
-    std::uint8_t b[16] = {kSat16, 0x06};
-    b[14] = 0x27;
+    if (OnUsbPath(slot)) return 1;
+    std::uint8_t b[16] = {kSat16, kSatNonData};
+    b[14] = kAtaReadNativeMaxExt;
     return Send16(slot, kWrite, b, nullptr, 0);
 }
 
 int ATA_SetMaxAddress(int slot, std::uint32_t lba) {
-    if (UsbPath(slot)) return 1;
-    const std::uint8_t b[12] = {kSat12, 0x06, 0x00, 0x00, 0x01,
+    if (OnUsbPath(slot)) return 1;
+    const std::uint8_t b[12] = {kSat12, kSatNonData, kSatNoData, 0x00, 0x01,
                                 static_cast<std::uint8_t>(lba), static_cast<std::uint8_t>(lba >> 8),
                                 static_cast<std::uint8_t>(lba >> 16),
-                                static_cast<std::uint8_t>(0xE0 | ((lba >> 24) & 0x0F)), 0xF9, 0x00, 0x00};
+                                static_cast<std::uint8_t>(kAtaDeviceLba | ((lba >> 24) & 0x0F)), kAtaSetMax, 0x00, 0x00};
     return Send12(slot, kWrite, b, nullptr, 0);
 }
 
 int ATA_SetMaxAddressExt(int slot, std::uint64_t lba) {
-    if (UsbPath(slot)) return 1;
+    if (OnUsbPath(slot)) return 1;
     auto byte = [lba](int shift) { return static_cast<std::uint8_t>(lba >> shift); };
     //  0     1     2  3  4  5  6     7          8         9          10        11         12         13    14
-    const std::uint8_t b[16] = {kSat16, 0x07, 0, 0, 0, 0, 0x01, byte(24), byte(0), byte(32), byte(8), byte(40),
-                                byte(16), 0xE0, 0x37, 0x00};
+    const std::uint8_t b[16] = {kSat16, kSatNonDataExt, 0, 0, 0, 0, 0x01, byte(24), byte(0), byte(32), byte(8), byte(40),
+                                byte(16), kAtaDeviceLba, kAtaSetMaxExt, 0x00};
     return Send16(slot, kWrite, b, nullptr, 0);
 }
 
 int ATA_ReadLogExt(int slot, std::uint8_t* buffer, int count, std::uint8_t logAddress, std::uint16_t page, bool dma) {
-    if (UsbPath(slot)) return 1;
-    std::uint8_t b[16] = {kSat16, static_cast<std::uint8_t>(dma ? 0x15 : 0x09), 0x0B};
+    if (OnUsbPath(slot)) return 1;
+    std::uint8_t b[16] = {kSat16, dma ? kSatUdmaInExt : kSatPioInExt, kSatSectorsIn};
     put_be16(&b[5], static_cast<std::uint16_t>(count));
     b[8] = logAddress;
     put_be16(&b[9], page);
-    b[13] = 0xE0;
-    b[14] = dma ? 0x47 : 0x2F;
+    b[13] = kAtaDeviceLba;
+    b[14] = dma ? kAtaReadLogDmaExt : kAtaReadLogExt;
     return Send16(slot, kRead, b, buffer, count);
 }
 
 int ATA_WriteLogExt(int slot, std::uint8_t* buffer, int count, std::uint8_t logAddress, std::uint16_t page, bool dma) {
-    if (UsbPath(slot)) return 1;
-    std::uint8_t b[16] = {kSat16, static_cast<std::uint8_t>(dma ? 0x17 : 0x0B), 0x03};
+    if (OnUsbPath(slot)) return 1;
+    std::uint8_t b[16] = {kSat16, dma ? kSatUdmaOutExt : kSatPioOutExt, kSatSectorsOut};
     put_be16(&b[5], static_cast<std::uint16_t>(count));
     b[8] = logAddress;
     put_be16(&b[9], page);
-    b[13] = 0xE0;
-    b[14] = dma ? 0x57 : 0x3F;
+    b[13] = kAtaDeviceLba;
+    b[14] = dma ? kAtaWriteLogDmaExt : kAtaWriteLogExt;
     return Send16(slot, kWrite, b, buffer, count);
 }
 
@@ -211,14 +215,14 @@ int SCSI_Write10(int slot, std::uint8_t* buffer, int count, std::uint32_t lba) {
 }
 
 int SCSI_ReadCapacity10(int slot, std::uint8_t* buffer, int count) {
-    if (!UsbPath(slot)) return 2;
-    const std::uint8_t b[12] = {0x25};
+    if (!OnUsbPath(slot)) return 2;
+    const std::uint8_t b[12] = {kScsiReadCapacity10};
     return ExecSlotPassThrough(slot, kRead, b, 10, buffer, count * kSector, false) == 1 ? 1 : 2;
 }
 
 int SCSI_Inquiry(int slot, std::uint8_t* buffer) {
-    if (!UsbPath(slot)) return 1;
-    const std::uint8_t b[12] = {0x12, 0x00, 0x00, 0x00, 0x28};
+    if (!OnUsbPath(slot)) return 1;
+    const std::uint8_t b[12] = {kScsiInquiry, 0x00, 0x00, 0x00, kInquiryLength};
     return ExecSlotPassThrough(slot, kRead, b, 6, buffer, 40, false) == 1 ? 1 : 2;
 }
 

@@ -33,15 +33,24 @@ void WorkBuffer::Release() {
     size_ = 0;
 }
 
+const DeviceSlot& SlotOf(int slot) {
+    // Never written: what a slot outside the table reads as.
+    static const DeviceSlot kNoSlot;
+    return IsSlot(slot) ? DeviceSlots[static_cast<std::size_t>(slot)] : kNoSlot;
+}
+
+DeviceSlot* WritableSlot(int slot) { return IsSlot(slot) ? &DeviceSlots[static_cast<std::size_t>(slot)] : nullptr; }
+
+bool OnUsbPath(int slot) { return SlotOf(slot).UsbPath != 0; }
+
 const char* SlotPath(int slot) {
-    if (!IsSlot(slot)) return "";
-    const char* p = DeviceSlots[static_cast<std::size_t>(slot)].InterfacePath;
+    const char* p = SlotOf(slot).InterfacePath;
     return p ? p : "";
 }
 
 bool AllocDeviceSlotBuffers() {
     for (int i = 0; i < kSlotCount; ++i) {
-        DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(i)];
+        DeviceSlot& s = *WritableSlot(i);
         const bool ok = s.EarlyTable.Allocate(kEarlyTableSize) && s.DefectTable.Allocate(kDefectTableSize) &&
 #if QX_UTILITY_BUILD
                         s.RemapTablePages.Allocate(kRemapTablePagesSize) &&
@@ -61,7 +70,7 @@ bool AllocDeviceSlotBuffers() {
 
 void FreeDeviceSlotBuffers() {
     for (int i = 0; i < kSlotCount; ++i) {
-        DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(i)];
+        DeviceSlot& s = *WritableSlot(i);
         s.EarlyTable.Release();
         s.DefectTable.Release();
 #if QX_UTILITY_BUILD
@@ -82,8 +91,9 @@ std::span<char> ItemText(int slot, int item) {
     return {reinterpret_cast<char*>(b.data()) + static_cast<std::size_t>(item) * kItemTextSize, kItemTextSize};
 }
 
-std::recursive_mutex& SlotTunnelLock(int slot) {
-    return g_tunnelLocks[static_cast<std::size_t>(IsSlot(slot) ? slot : 0)];
+std::unique_lock<std::recursive_mutex> HoldSlotTunnel(int slot) {
+    if (!IsSlot(slot)) return {};
+    return std::unique_lock<std::recursive_mutex>(g_tunnelLocks[static_cast<std::size_t>(slot)]);
 }
 
 }  // namespace qx

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -18,6 +19,8 @@
 namespace qx {
 
 inline constexpr int kSlotCount = QX_SLOT_COUNT;
+// DeviceSlot::TransferMode before a run seeded it.
+inline constexpr int kTransferModeFromSettings = -1;
 inline constexpr int kItemTextCount = 87;          // error items 0..86 have a detail text
 inline constexpr std::size_t kItemTextSize = 2048;
 
@@ -78,12 +81,34 @@ struct DeviceSlot {
     std::uint8_t EraseCountsKept = 0;
     std::uint8_t SmartPageKept = 0;
     std::uint8_t SataSpeedBits = 0;
+
+    // What this slot's own work changes while the other slots run: never a
+    // process-wide switch (see qxlib/base/switches.h). Read and written
+    // through slot_transfer.h.
+    //
+    // The tunnel TransferMode of this slot's vendor commands, or
+    // kTransferModeFromSettings: until a run seeds the slot, the process-wide
+    // TransferMode the settings load wrote applies.
+    std::atomic<int> TransferMode{kTransferModeFromSettings};
+    // Raised by this slot's table read-back: its raw dumps are written from
+    // then on whatever [RDSetting] DumpDebugFile says, until a run seeds it.
+    std::atomic<bool> DumpDebugFile{false};
 };
 
 extern std::array<DeviceSlot, kSlotCount> DeviceSlots;
 
 // Valid slot number?
 inline bool IsSlot(int slot) { return slot >= 0 && slot < kSlotCount; }
+
+// The one way to a slot. A number outside the table reads as an empty slot
+// (no drive, SATA path, nothing kept), so every request on it ends as the
+// transport ends one on an empty path (-1), and no check is skipped.
+const DeviceSlot& SlotOf(int slot);
+// The slot to change; nullptr outside the table.
+DeviceSlot* WritableSlot(int slot);
+// The route test: a drive on the controller's own USB interface? False for
+// a slot outside the table.
+bool OnUsbPath(int slot);
 // The slot's path, or "" for an unknown slot or no drive.
 const char* SlotPath(int slot);
 
@@ -98,7 +123,8 @@ void FreeDeviceSlotBuffers();
 std::span<char> ItemText(int slot, int item);
 
 // Held across the two requests of a tunnelled vendor command, so two users of
-// one slot cannot interleave a command sector with another's data phase.
-std::recursive_mutex& SlotTunnelLock(int slot);
+// one slot cannot interleave a command sector with another's data phase. A
+// slot outside the table has no drive to guard: the lock is empty.
+std::unique_lock<std::recursive_mutex> HoldSlotTunnel(int slot);
 
 }  // namespace qx

@@ -7,8 +7,10 @@
 #include <string_view>
 
 #include "platform/clock.h"
+#include "qxlib/base/byte_order.h"
 #include "qxlib/base/debug_print.h"
-#include "qxlib/transport/device_slot.h"
+#include "qxlib/transport/opcodes.h"
+#include "qxlib/transport/slot_route.h"
 
 namespace qx {
 namespace {
@@ -23,17 +25,16 @@ using platform::TaskFile;
 constexpr int kMaxAtaData = 0x10000;
 constexpr std::uint8_t kAtaErr = 0x01;
 constexpr std::uint8_t kAtaUnc = 0x40;
-constexpr std::uint8_t kReadDmaExt = 0x25;
 
 enum class AtaForm { Read28, Write28, Read48, Write48 };
 
 // The commands each form sends with DMA.
 bool IsDmaCommand(AtaForm form, std::uint8_t command) {
     switch (form) {
-        case AtaForm::Read28: return command == 0x86;
-        case AtaForm::Write28: return command == 0x88;
-        case AtaForm::Read48: return command == 0x25 || command == 0x47;
-        case AtaForm::Write48: return command == 0x57;
+        case AtaForm::Read28: return command == kAtaVendorUdmaRead;
+        case AtaForm::Write28: return command == kAtaVendorUdmaWrite;
+        case AtaForm::Read48: return command == kAtaReadDmaExt || command == kAtaReadLogDmaExt;
+        case AtaForm::Write48: return command == kAtaWriteLogDmaExt;
     }
     return false;
 }
@@ -80,7 +81,7 @@ int AtaRequest(AtaForm form, const char* path, std::uint8_t* current, const std:
     }
     std::memcpy(current, r.current.data(), 8);
     if (!(r.current[platform::kTfStatus] & kAtaErr)) return 1;
-    if (form == AtaForm::Read48 && cmd.current[platform::kTfCommand] == kReadDmaExt &&
+    if (form == AtaForm::Read48 && cmd.current[platform::kTfCommand] == kAtaReadDmaExt &&
         (r.current[platform::kTfError] & kAtaUnc)) {
         DebugPrint("UNC(ReadATACommandWithTimeOutValueExt)\r\n");
         return -3;
@@ -145,14 +146,12 @@ constexpr int kWriteTimeout = 10;
 
 int SectorsRequest(const char* path, bool read, std::uint8_t* buffer, std::uint32_t lba, std::uint32_t byteCount) {
     const std::uint32_t count = byteCount >> 9;
-    const std::uint8_t cdb[10] = {
-        static_cast<std::uint8_t>(read ? 0x28 : 0x2A), 0x00,
-        static_cast<std::uint8_t>(lba >> 24), static_cast<std::uint8_t>(lba >> 16),
-        static_cast<std::uint8_t>(lba >> 8), static_cast<std::uint8_t>(lba),
-        0x00,
-        static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count),
-        0x00,
-    };
+    //  byte:  0        1   2-5          6   7-8          9
+    //        28 / 2A   0   LBA (BE)     0   count (BE)   0
+    std::uint8_t cdb[10] = {};
+    cdb[ 0] = read ? kScsiRead10 : kScsiWrite10;
+    put_be32(&cdb[2], lba);
+    put_be16(&cdb[7], static_cast<std::uint16_t>(count));
     const auto out = ScsiRequest(path, read, cdb, 10, buffer, static_cast<int>(byteCount), nullptr,
                                  read ? PathTimeoutForRead(path) : kWriteTimeout, nullptr);
     // A sector transfer the drive refused with a real sense key did not
@@ -249,16 +248,13 @@ int WriteSectorsSCSI(const char* path, std::uint8_t* buffer, std::uint32_t lba, 
 
 namespace {
 
-int SlotDispatch(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data, int dataLength,
-                 bool flag48, bool deviceErrorFails) {
-    if (!IsSlot(slot)) return -1;
-    const DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
-    const char* path = SlotPath(slot);
-    if (s.DirectAta) return ExecATAPassThrough(path, read, block, blockLength, data, dataLength, flag48, 10);
-    if (!*path) return -1;
-    const auto out = read ? ScsiRequest(path, true, block, blockLength, data, dataLength, nullptr, s.UsbPath ? 300 : 10,
-                                        "ReadSCSICommandWithTimeOutValue")
-                          : ScsiRequest(path, false, block, blockLength, data, dataLength, nullptr, 10,
+int SlotDispatch(const SlotRoute& route, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
+                 int dataLength, bool flag48, bool deviceErrorFails) {
+    if (route.DirectAta) return ExecATAPassThrough(route.Path, read, block, blockLength, data, dataLength, flag48, 10);
+    if (!*route.Path) return -1;
+    const auto out = read ? ScsiRequest(route.Path, true, block, blockLength, data, dataLength, nullptr,
+                                        route.UsbPath ? 300 : 10, "ReadSCSICommandWithTimeOutValue")
+                          : ScsiRequest(route.Path, false, block, blockLength, data, dataLength, nullptr, 10,
                                         "WriteSCSICommandWithTimeOutValue");
     if (out.result != 1) return -2;
     if (deviceErrorFails && out.raw.status == 0x02 && SenseKey(out.raw) > 1) return -2;
@@ -267,24 +263,38 @@ int SlotDispatch(int slot, bool read, const std::uint8_t* block, int blockLength
 
 }  // namespace
 
+int ExecSlotPassThrough(const SlotRoute& route, bool read, const std::uint8_t* block, int blockLength,
+                        std::uint8_t* data, int dataLength, bool flag48) {
+    return SlotDispatch(route, read, block, blockLength, data, dataLength, flag48, false);
+}
+
 int ExecSlotPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
                         int dataLength, bool flag48) {
-    return SlotDispatch(slot, read, block, blockLength, data, dataLength, flag48, false);
+    return ExecSlotPassThrough(RouteOf(slot), read, block, blockLength, data, dataLength, flag48);
+}
+
+int ExecSlotAtaPassThrough(const SlotRoute& route, bool read, const std::uint8_t* block, int blockLength,
+                           std::uint8_t* data, int dataLength, bool flag48) {
+    return SlotDispatch(route, read, block, blockLength, data, dataLength, flag48, true);
 }
 
 int ExecSlotAtaPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
                            int dataLength, bool flag48) {
-    return SlotDispatch(slot, read, block, blockLength, data, dataLength, flag48, true);
+    return ExecSlotAtaPassThrough(RouteOf(slot), read, block, blockLength, data, dataLength, flag48);
+}
+
+int ExecSlotSCSIPassThrough(const SlotRoute& route, bool read, const std::uint8_t* block, int blockLength,
+                            std::uint8_t* data, int dataLength) {
+    if (!*route.Path) return -1;
+    std::uint32_t moved = 0;
+    const int r = read ? ReadSCSICommand(route.Path, block, blockLength, data, dataLength, &moved)
+                       : WriteSCSICommand(route.Path, block, blockLength, data, dataLength, &moved);
+    return r == 1 ? 1 : -2;
 }
 
 int ExecSlotSCSIPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
                             int dataLength) {
-    const char* path = SlotPath(slot);
-    if (!*path) return -1;
-    std::uint32_t moved = 0;
-    const int r = read ? ReadSCSICommand(path, block, blockLength, data, dataLength, &moved)
-                       : WriteSCSICommand(path, block, blockLength, data, dataLength, &moved);
-    return r == 1 ? 1 : -2;
+    return ExecSlotSCSIPassThrough(RouteOf(slot), read, block, blockLength, data, dataLength);
 }
 
 }  // namespace qx

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/device_io.h"
+#include "qxlib/transport/slot_route.h"
 
 namespace qx {
 
@@ -39,15 +40,23 @@ int WriteSCSICommandWithTimeOutValue(const char* path, const std::uint8_t* cdb, 
 int ReadSectorsSCSI(const char* path, std::uint8_t* buffer, std::uint32_t lba, std::uint32_t byteCount);
 int WriteSectorsSCSI(const char* path, std::uint8_t* buffer, std::uint32_t lba, std::uint32_t byteCount);
 
-// --- Per-slot dispatchers: transport result codes.
+// --- Per-slot dispatchers: transport result codes. Each takes the route a
+// caller already decided for the request, or the slot number to decide it
+// from once here.
+int ExecSlotPassThrough(const SlotRoute& route, bool read, const std::uint8_t* block, int blockLength,
+                        std::uint8_t* data, int dataLength, bool flag48);
 int ExecSlotPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
                         int dataLength, bool flag48);
 // The ATA commands' route: as ExecSlotPassThrough, but a command the drive
 // ended with an error (CHECK CONDITION with a sense key beyond RECOVERED
 // ERROR, as a bridge reports an ATA error) fails with -2 instead of counting
 // as done. The vendor tunnel keeps the plain rule.
+int ExecSlotAtaPassThrough(const SlotRoute& route, bool read, const std::uint8_t* block, int blockLength,
+                           std::uint8_t* data, int dataLength, bool flag48);
 int ExecSlotAtaPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
                            int dataLength, bool flag48);
+int ExecSlotSCSIPassThrough(const SlotRoute& route, bool read, const std::uint8_t* block, int blockLength,
+                            std::uint8_t* data, int dataLength);
 int ExecSlotSCSIPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
                             int dataLength);
 

@@ -3,9 +3,10 @@
 #include <algorithm>
 
 #include "qxlib/base/byte_order.h"
-#include "qxlib/transport/device_slot.h"
+#include "qxlib/transport/opcodes.h"
 #include "qxlib/transport/pass_through.h"
 #include "qxlib/transport/vendor_command.h"
+#include "qxlib/transport/vendor_opcodes.h"
 
 namespace qx {
 namespace {
@@ -13,57 +14,59 @@ namespace {
 constexpr bool kIn = true;
 constexpr bool kOut = false;
 
-bool UsbPath(int slot) { return IsSlot(slot) && DeviceSlots[static_cast<std::size_t>(slot)].UsbPath != 0; }
-
 // The block of a SATA-only vendor command: FF E5 sub on the SATA path; on
 // the USB path the head stays zero, so the controller sees no vendor command.
-VendorCmdBlock SataOnlyBlock(int slot, std::uint8_t sub, std::size_t size = 12) {
+VendorCmdBlock SataOnlyBlock(const SlotRoute& route, std::uint8_t sub, std::size_t size = kVendorBlockShort) {
     VendorCmdBlock b;
     b.size = size;
-    if (!UsbPath(slot)) {
-        b[0] = kVendorOpcode;
-        b[1] = kVendorPathSata;
-        b[2] = sub;
+    if (!route.UsbPath) {
+        b[ 0] = kVendorOpcode;
+        b[ 1] = kVendorPathSata;
+        b[ 2] = sub;
     }
     return b;
 }
 
-int Run(int slot, bool read, const VendorCmdBlock& b, std::uint8_t* buffer, int count) {
-    return ExecVendorCmd(slot, read, b, buffer, count, false) ? 1 : 2;
+int Run(const SlotRoute& route, bool read, const VendorCmdBlock& b, std::uint8_t* buffer, int count) {
+    return ExecVendorCmd(route, read, b, buffer, count, false) ? 1 : 2;
 }
 
 }  // namespace
 
 int ATA_SmartReadThresholds(int slot, std::uint8_t* buffer, int count) {
-    if (UsbPath(slot)) return 2;
-    const std::uint8_t b[12] = {0xA1, 0x08, 0x0B, 0xD1, static_cast<std::uint8_t>(count), 0x00, 0x4F, 0xC2,
-                                0x00, 0xB0, 0x00, 0x00};
+    const SlotRoute route = RouteOf(slot);
+    if (route.UsbPath) return 2;
+    const std::uint8_t b[12] = {kSat12, kSatPioIn, kSatSectorsIn, kSmartReadThresholds, static_cast<std::uint8_t>(count),
+                                0x00, kSmartLbaMid, kSmartLbaHigh, 0x00, kAtaSmart, 0x00, 0x00};
     // A drive that refuses the read says so in its sense data, as for the SMART data.
-    return ExecSlotAtaPassThrough(slot, kIn, b, 12, buffer, count * 512, false) == 1 ? 1 : 2;
+    return ExecSlotAtaPassThrough(route, kIn, b, 12, buffer, count * 512, false) == 1 ? 1 : 2;
 }
 
 // byte 3-6 offset   7-10 length   11 zero
 int VC_ReadSpiData(int slot, std::uint8_t* buffer, std::uint32_t offset, std::uint32_t length, int count) {
-    VendorCmdBlock b = SataOnlyBlock(slot, 0x0B);
+    const SlotRoute route = RouteOf(slot);
+    VendorCmdBlock b = SataOnlyBlock(route, kFwSubReadSpiData);
     put_be32(&b[3], offset);
     put_be32(&b[7], length);
-    return Run(slot, kIn, b, buffer, count);
+    return Run(route, kIn, b, buffer, count);
 }
 
 // byte 3 selector   4-7 value   8-11 zero; the firmware takes its operands
 // from the head of the data sector, so the block is copied there first.
 int VC_ResetSmartCounter(int slot, std::uint8_t selector, std::uint32_t value, std::uint8_t* buffer, int count) {
-    VendorCmdBlock b = SataOnlyBlock(slot, 0x05);
-    if (!UsbPath(slot)) {
-        b[3] = selector;
+    const SlotRoute route = RouteOf(slot);
+    VendorCmdBlock b = SataOnlyBlock(route, kFwSubResetSmartCounter);
+    if (!route.UsbPath) {
+        b[ 3] = selector;
         put_be32(&b[4], value);
     }
-    if (buffer != nullptr && count > 0) std::copy_n(b.data(), 12, buffer);
-    return Run(slot, kOut, b, buffer, count);
+    if (buffer != nullptr && count > 0) std::copy_n(b.data(), kVendorBlockShort, buffer);
+    return Run(route, kOut, b, buffer, count);
 }
 
 int VC_GetDramLayoutInfo(int slot, std::uint8_t* buffer, int count) {
-    return Run(slot, kIn, SataOnlyBlock(slot, 0x20, 16), buffer, count);
+    const SlotRoute route = RouteOf(slot);
+    return Run(route, kIn, SataOnlyBlock(route, kFwSubGetDramLayoutInfo, kVendorBlockPage), buffer, count);
 }
 
 }  // namespace qx

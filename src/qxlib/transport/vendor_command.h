@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "qxlib/transport/slot_route.h"
+
 namespace qx {
 
 // 0xFF, the path byte, the sub-opcode, then big-endian operands.
@@ -19,6 +21,12 @@ struct VendorCmdBlock {
     const std::uint8_t* data() const { return bytes.data(); }
 };
 
+// The block's three lengths on the wire; the USB path carries the first 12.
+inline constexpr std::size_t kVendorBlockShort = 12;
+inline constexpr std::size_t kVendorBlockPage = 16;
+inline constexpr std::size_t kVendorBlockPageWrite = 20;
+static_assert(sizeof(VendorCmdBlock::bytes) == kVendorBlockPageWrite, "the longest block is the page write");
+
 inline constexpr std::uint8_t kVendorOpcode = 0xFF;
 inline constexpr std::uint8_t kVendorPathUsb = 0x04;
 inline constexpr std::uint8_t kVendorPathSata = 0xE5;
@@ -28,14 +36,19 @@ inline constexpr std::uint8_t kTunnelLbaMid = 0x34;
 inline constexpr std::uint8_t kTunnelLbaHigh = 0x12;
 inline constexpr std::uint8_t kTunnelCmdSector = 0xFF;
 
-// A zeroed block for the slot's path with the sub-opcode.
-VendorCmdBlock MakeVendorBlock(int slot, std::uint8_t subOpcode, std::size_t size = 12);
+// A zeroed block for the route's path with the sub-opcode.
+VendorCmdBlock MakeVendorBlock(const SlotRoute& route, std::uint8_t subOpcode, std::size_t size = kVendorBlockShort);
+VendorCmdBlock MakeVendorBlock(int slot, std::uint8_t subOpcode, std::size_t size = kVendorBlockShort);
 
 // True when the command and its data phase succeeded.
+bool ExecVendorCmd(const SlotRoute& route, bool read, const VendorCmdBlock& block, std::uint8_t* buffer,
+                   int sectorCount, bool flag48);
 bool ExecVendorCmd(int slot, bool read, const VendorCmdBlock& block, std::uint8_t* buffer, int sectorCount,
                    bool flag48);
 
-// One tunnel transfer at LBA 0x1234xx; 1 ok, 2 failed.
+// One tunnel transfer at LBA 0x1234xx in the route's TransferMode; 1 ok, 2 failed.
+int VC_SATA_WriteCmd(const SlotRoute& route, std::uint8_t* buffer, int sectorCount, bool flag48, std::uint8_t lbaLow);
+int VC_SATA_ReadCmd(const SlotRoute& route, std::uint8_t* buffer, int sectorCount, bool flag48, std::uint8_t lbaLow);
 int VC_SATA_WriteCmd(int slot, std::uint8_t* buffer, int sectorCount, bool flag48, std::uint8_t lbaLow);
 int VC_SATA_ReadCmd(int slot, std::uint8_t* buffer, int sectorCount, bool flag48, std::uint8_t lbaLow);
 

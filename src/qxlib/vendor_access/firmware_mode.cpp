@@ -31,8 +31,6 @@ constexpr std::uint64_t kAnswerTryMs = 1000;
 // has taken the vendor mode.
 constexpr std::array<std::uint8_t, 3> kFirmwareSignature = {0xE5, 0x51, 0x58};
 
-bool OnUsbPath(int slot) { return IsSlot(slot) && DeviceSlots[static_cast<std::size_t>(slot)].UsbPath != 0; }
-
 // The IDENTIFY model number as text, its byte pairs swapped back.
 bool ReadModel(int slot, std::array<char, kModelLength>& model) {
     std::array<std::uint8_t, kSector> id{};

@@ -41,8 +41,7 @@ std::uint32_t GetCapacityFromReadCapacity(int slot) {
 }
 
 std::uint32_t GetDriveCapacity(int slot) {
-    const bool usb = IsSlot(slot) && DeviceSlots[static_cast<std::size_t>(slot)].UsbPath != 0;
-    return usb ? GetCapacityFromReadCapacity(slot) : GetCapacityFromIdentify(slot);
+    return OnUsbPath(slot) ? GetCapacityFromReadCapacity(slot) : GetCapacityFromIdentify(slot);
 }
 
 std::uint32_t GetCapacitySectors(int slot) { return GetDriveCapacity(slot); }

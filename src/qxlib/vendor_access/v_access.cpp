@@ -50,7 +50,7 @@ bool CodeMemory(int slot, bool read, std::uint8_t* buffer, int sectors, std::uin
         DebugPrint(read ? "FAILED(VA_ReadCodeFromMem)\r\n" : "FAILED(VA_WriteCodeToMem)\r\n");
         return false;
     }
-    WriteDebugDump(read ? "12_RCI.raw" : "11_RCO.raw", buffer, static_cast<std::size_t>(std::max(sectors, 0)) * kSector);
+    WriteDebugDump(slot, read ? "12_RCI.raw" : "11_RCO.raw", buffer, static_cast<std::size_t>(std::max(sectors, 0)) * kSector);
     return true;
 }
 

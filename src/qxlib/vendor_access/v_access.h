@@ -82,6 +82,7 @@ bool VA_ReadBadBlockTable(int slot, std::uint8_t* buffer, int sectors, std::uint
 }  // namespace qx
 
 #include "qxlib/base/debug_dump.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "qxlib/vendor_access/va_bus_test.h"
 #include "qxlib/vendor_access/va_code_blocks.h"
 #include "qxlib/vendor_access/va_flash_pages.h"

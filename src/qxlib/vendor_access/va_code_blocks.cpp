@@ -49,7 +49,7 @@ bool VA_GetInfoPageBinCount(int slot, const FlashConfig& config, std::span<std::
 
 bool VA_CheckCodeBlocks(int slot, const FlashConfig& config, std::span<std::uint8_t> page) {
     if (!IsSlot(slot)) return false;
-    const DeviceSlot& ds = DeviceSlots[static_cast<std::size_t>(slot)];
+    const DeviceSlot& ds = SlotOf(slot);
     for (std::uint16_t block : ds.CodeBlocks) DebugPrint("######### - %d", block);
 
     const std::size_t slice = config.FlashGeometry.SectorsPerPage * kSector;
