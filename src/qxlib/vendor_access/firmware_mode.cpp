@@ -63,7 +63,7 @@ bool SataFirmwareAnswers(int slot, std::span<std::uint8_t> page) {
     }
     for (int attempt = 0; attempt < kAnswerTries; ++attempt) {
         SetVendorFeature(slot, true);
-        if (VA_ReadVendorReply(slot, page.data(), 1, false, 0xFF) &&
+        if (VA_ReadVendorReply(slot, page.data(), 1, false, kTunnelCmdSector) &&
             std::equal(kFirmwareSignature.begin(), kFirmwareSignature.end(), page.begin())) {
             return true;
         }
