@@ -94,10 +94,11 @@ std::vector<UsbDisk> PrintUsbDisks() {
 
 // The slot a disk is addressed by while the probe works on it.
 void UseSlot(int slot, const std::string& path, bool usb) {
-    auto& s = qx::DeviceSlots[static_cast<std::size_t>(slot)];
-    s.InterfacePath = path.c_str();
-    s.UsbPath = usb ? 1 : 0;
-    s.DirectAta = usb ? 0 : 1;
+    qx::DeviceSlot* s = qx::WritableSlot(slot);
+    if (!s) return;
+    s->InterfacePath = path.c_str();
+    s->UsbPath = usb ? 1 : 0;
+    s->DirectAta = usb ? 0 : 1;
 }
 
 void PrintInquiry(const std::string& path, const std::uint8_t* inq, int rc) {

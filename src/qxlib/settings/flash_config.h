@@ -102,8 +102,9 @@ inline constexpr std::size_t kOptV50BinPages = 17;
 
 // Rebuilds config from the chosen part and the settings; pads or cuts the
 // serial number and UID inside settings and writes the drive current back to
-// it. Also sets TransferMode from [Setting] SataBusMode. Returns the drive
-// current.
+// it. Also sets the process-wide TransferMode from [Setting] SataBusMode
+// (each slot is seeded from it when a run starts; no slot's own mode is
+// touched here). Returns the drive current.
 std::uint8_t ApplyGlobalParameter(FlashConfig& config, const FlashPartRecord& part, GlobalParameter& settings);
 
 // Part-number and interface adjustments; the last step of ApplyGlobalParameter.
