@@ -55,7 +55,7 @@ void StationResults::SelectProductionLogFile() {
 std::vector<int> StationResults::FreeBlocksOf(int port) const {
     const GlobalParameter& s = src_.settings;
     if (!s.TestItemEnable[kItemDownload] || !s.EnDumpFreeBlockInfo) return {};
-    if (!IsSlot(port) || DeviceSlots[static_cast<std::size_t>(port)].UsbPath != 0) return {};
+    if (!IsSlot(port) || OnUsbPath(port)) return {};
     return ReadFreeBlockCounts(port, src_.flash);
 }
 
