@@ -74,6 +74,13 @@ public:
     virtual bool RereadPartitions(std::string_view diskPath) = 0;
     // Empty when the node is not a volume that can be opened.
     virtual std::unique_ptr<VolumeHandle> OpenVolume(std::string_view node, bool readOnly) = 0;
+
+    // Safe removal of a USB device (its node, as DiskDrive::parentDevInst
+    // gives it) with every disk under it: data flushed, file systems
+    // unmounted, the disks and then the device taken out of the system.
+    // Empty when it is gone (or was not there); otherwise the veto: what
+    // holds it, e.g. a busy mount point.
+    virtual std::string RemoveDevice(std::uint32_t parentDevInst) = 0;
 };
 
 // The backend the library uses. Chosen once at start; tests swap it.

@@ -174,6 +174,8 @@ std::uint32_t PackDevice(dev_t dev) {
     return static_cast<std::uint32_t>((major(dev) & 0xFFFu) << 20 | (minor(dev) & 0xFFFFFu));
 }
 
+dev_t UnpackDevice(std::uint32_t packed) { return makedev(packed >> 20, packed & 0xFFFFFu); }
+
 std::set<dev_t> MountedDevices(const std::string& mountinfo) {
     std::set<dev_t> out;
     std::istringstream in(mountinfo);

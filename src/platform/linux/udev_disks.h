@@ -30,12 +30,14 @@ public:
     std::optional<std::vector<Volume>> Volumes(std::string_view diskPath) override;
     bool RereadPartitions(std::string_view diskPath) override;
     std::unique_ptr<VolumeHandle> OpenVolume(std::string_view node, bool readOnly) override;
+    std::string RemoveDevice(std::uint32_t parentDevInst) override;   // udev_remove.cpp
 
 private:
     std::string usbRoot_;
 };
 
 std::uint32_t PackDevice(dev_t dev);
+dev_t UnpackDevice(std::uint32_t packed);
 
 // Devices that a mount table in /proc/self/mountinfo form uses: each line's
 // major:minor and, when it is a /dev node, its mount source.

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -48,7 +49,24 @@ public:
     bool RereadPartitions(std::string_view diskPath) override;
     std::unique_ptr<platform::VolumeHandle> OpenVolume(std::string_view node, bool readOnly) override;
 
+    // Safe removal (sim_device_removal.cpp): the next `tries` removals of the
+    // device answer the veto text; a removal that goes through takes the
+    // device's disks away and tells the hook of each (the machine unplugs
+    // the drive), or just drops them from the tree when no hook is set.
+    void VetoRemoval(std::uint32_t parentDevInst, std::string text, int tries);
+    void OnRemoved(std::function<void(const std::string& interfacePath)> hook);
+    int RemovalRequests(std::uint32_t parentDevInst) const;
+    std::string RemoveDevice(std::uint32_t parentDevInst) override;
+
 private:
+    struct Veto {
+        std::string text;
+        int tries = 0;
+    };
+    std::map<std::uint32_t, Veto> vetoes_;
+    std::map<std::uint32_t, int> removalRequests_;
+    std::function<void(const std::string&)> removedHook_;
+
     struct Disk {
         std::string path;
         platform::DiskDrive drive;            // deviceId empty: no drive listed

@@ -81,10 +81,11 @@ std::unique_ptr<SimMachine> SimMachine::LoadFolder(const std::string& folder, st
                 hubPorts[machine->usb_.PlugHub(parent, port, ports)] = ports;
             } else if (key == "port") {
                 std::istringstream words(value);
-                std::string where, name;
+                std::string where, name, state;
                 int hub = 0, port = 0;
-                words >> where >> name;
-                if (!ParseHubPort(where, hub, port) || !ValidPort(hubPorts, hub, port))
+                words >> where >> name >> state;
+                if (!ParseHubPort(where, hub, port) || !ValidPort(hubPorts, hub, port) ||
+                    !(state.empty() || state == "unplugged"))
                     return Fail(error, "[usb] bad port \"" + value + "\""), nullptr;
                 const auto drive = pathOf.find(name);
                 if (drive == pathOf.end()) return Fail(error, "[usb] no drive [" + name + "]"), nullptr;
@@ -101,11 +102,14 @@ std::unique_ptr<SimMachine> SimMachine::LoadFolder(const std::string& folder, st
                 usb.driverKey = "{36fc9e60-c465-11cf-8056-444553540000}\\" + name;
                 const std::string instanceId = MakeUsbStorNames(usb, cfg.serial).usbInstanceId;
                 machine->devices_.AddDevice(usb.driverKey, instanceId);
-                machine->devices_.AddDisk(drive->second, *deviceId, instanceId);
-                machine->usb_.PlugDevice(hub, port, std::move(usb));
+                machine->AddPlugPoint(drive->second, {hub, port, std::move(usb), *deviceId, instanceId, false});
+                if (state.empty()) machine->Plug(drive->second);
+                else machine->rack_->SetUnplugged(drive->second, true);
             }
         }
     }
+    SimMachine* self = machine.get();
+    machine->devices_.OnRemoved([self](const std::string& path) { self->Unplug(path); });
     return machine;
 }
 

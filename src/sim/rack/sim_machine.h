@@ -7,12 +7,14 @@
 //   root=4              in the order they appear, root or external)
 //   hub=0.4:4           an external hub on port 4 of hub 0, with 4 ports
 //   port=0.1 drive1     the drive of section [drive1] on port 1 of hub 0
+//   port=0.2 drive2 unplugged   its port, with the drive taken off it
 //
 // A plugged drive's disk interface is its rack path; its USB device carries
 // the drive's serial and the vendor and product of what the host sees first
 // (the bridge, or the controller's own USB interface).
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -37,8 +39,28 @@ public:
     void Install();
     void Uninstall();
 
+    // Takes a drive off its USB port or puts it back (machine_plug.cpp): its
+    // USB device, disk interface and opens go and come together, the drive
+    // keeps its state. False, with the reason, for a drive without a port
+    // or already in that state. A safe removal that goes through unplugs.
+    bool Plug(const std::string& path, std::string* error = nullptr);
+    bool Unplug(const std::string& path, std::string* error = nullptr);
+    bool Plugged(const std::string& path) const;
+
 private:
+    struct PlugPoint {
+        SimUsbTree::HubId hub = 0;
+        int port = 0;
+        SimUsbDevice usb;
+        std::string deviceId;
+        std::string instanceId;
+        bool plugged = false;
+    };
+    void AddPlugPoint(const std::string& path, PlugPoint point);
+
     std::unique_ptr<SimRack> rack_;
+    mutable std::mutex plugLock_;
+    std::map<std::string, PlugPoint> plugs_;   // by drive path
     SimUsbTree usb_;
     SimDeviceTree devices_;
 };

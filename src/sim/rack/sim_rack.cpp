@@ -118,6 +118,14 @@ void SimRack::RemoveDrive(const std::string& path) {
     names_.erase(path);
 }
 
+void SimRack::SetUnplugged(const std::string& path, bool unplugged) {
+    std::lock_guard g(lock_);
+    if (unplugged)
+        unplugged_.insert(path);
+    else
+        unplugged_.erase(path);
+}
+
 std::string SimRack::NameOf(const std::string& path) const {
     std::lock_guard g(lock_);
     const auto it = names_.find(path);
@@ -148,7 +156,7 @@ OpenResult SimRack::Open(std::string_view path, ShareMode mode) {
     {
         std::lock_guard g(lock_);
         const auto it = drives_.find(key);
-        if (it != drives_.end()) drive = it->second;
+        if (it != drives_.end() && !unplugged_.contains(key)) drive = it->second;
     }
     if (!drive) {
         r.error = ENOENT;

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ public:
     // "\\\\?\\usbstor#disk&ven_qx&prod_ssd#0001#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}").
     SimDrive& AddDrive(const std::string& path, const DriveConfig& config);
     void RemoveDrive(const std::string& path);       // unplugged: opens fail
+    // Off its port for a while: opens fail, the drive and its state stay.
+    void SetUnplugged(const std::string& path, bool unplugged);
     SimDrive* Find(const std::string& path);
     std::string NameOf(const std::string& path) const;   // its section in rack.ini
     std::vector<std::string> Paths() const;
@@ -56,6 +59,7 @@ private:
     mutable std::mutex lock_;
     std::map<std::string, std::shared_ptr<SimDrive>> drives_;
     std::map<std::string, std::string> names_;           // path -> section name
+    std::set<std::string> unplugged_;
     std::vector<IniSection> otherSections_;
     std::shared_ptr<Shared> shared_;
 };

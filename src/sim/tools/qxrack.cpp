@@ -6,10 +6,12 @@
 //   qxrack remove FOLDER PATH
 //   qxrack break  FOLDER PATH FAULT...          (e.g. hang opcode=0x28 count=1)
 //   qxrack mend   FOLDER PATH                   (drops the drive's faults)
+//   qxrack plug|unplug FOLDER PATH              (to the running program, else in the folder)
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "sim/control/rack_control.h"
 #include "sim/rack/drive_config_text.h"
 #include "sim/rack/sim_rack.h"
 
@@ -21,6 +23,7 @@ int Usage() {
     std::fputs("usage: qxrack create|list FOLDER\n"
                "       qxrack add FOLDER PATH [key=value ...]\n"
                "       qxrack remove|mend FOLDER PATH\n"
+               "       qxrack plug|unplug FOLDER PATH\n"
                "       qxrack break FOLDER PATH KIND [opcode=.. sub=.. skip=.. count=.. errno=.. ata=.. ms=..]\n",
                stderr);
     return 2;
@@ -37,8 +40,25 @@ std::string Join(const std::vector<std::string>& words) {
     return out;
 }
 
+// A running program applies the change to its machine and sees the device
+// come or go; without one the folder records it for the next program.
+int PlugOrUnplug(const std::string& verb, const std::string& folder, const std::string& path) {
+    std::string error;
+    switch (qx::sim::SendRackCommand(folder, verb + " " + path, &error)) {
+    case qx::sim::SendResult::Delivered:
+        std::printf("sent to the running program: %s %s\n", verb.c_str(), path.c_str());
+        return 0;
+    case qx::sim::SendResult::Failed:
+        return Fail(error);
+    case qx::sim::SendResult::NoListener:
+        break;
+    }
+    return qx::sim::SetPluggedInFolder(folder, path, verb == "plug", &error) ? 0 : Fail(error);
+}
+
 int Run(const std::string& verb, const std::string& folder, const std::vector<std::string>& rest) {
     std::string error;
+    if (verb == "plug" || verb == "unplug") return rest.size() == 1 ? PlugOrUnplug(verb, folder, rest[0]) : Usage();
     if (verb == "create") return SimRack().SaveState(folder, &error) ? 0 : Fail(error);
     auto rack = SimRack::LoadFolder(folder, &error);
     if (!rack) return Fail(error);
