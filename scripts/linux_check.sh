@@ -2,7 +2,10 @@
 # Proves the Linux backends on a real kernel: builds tools/linux_probe, runs it
 # as root in a QEMU guest (qemu-rack) with two USB disks on root ports, one
 # behind a hub and one AHCI SATA disk, checks what it printed, then checks the
-# FAT32 volume it wrote with fsck.fat and blkid on the kept image.
+# FAT32 volume it wrote with fsck.fat and blkid on the kept image. A second
+# guest runs tools/hotplug_probe: the udev monitor sees a hub's disk leave
+# and come back, the rescan follows, and safe removal is refused while a file
+# is open on a mounted disk and goes through once it is closed.
 # Heavy (a VM boot); run by hand, not in CI. Exit status 0 when all holds.
 #
 #   scripts/linux_check.sh [--out DIR] [--usb xhci|xhci-usb2|ehci]
@@ -27,7 +30,7 @@ command -v fsck.fat >/dev/null && command -v blkid >/dev/null || { echo "fsck.fa
 
 cd "$ROOT" || exit 1
 cmake -S . -B build/lx -G Ninja >"$OUT/build.log" 2>&1 &&
-    cmake --build build/lx -j4 --target linux_probe >>"$OUT/build.log" 2>&1 ||
+    cmake --build build/lx -j4 --target linux_probe hotplug_probe >>"$OUT/build.log" 2>&1 ||
     { tail -20 "$OUT/build.log"; echo "build failed (is tools/linux_probe in tools/CMakeLists.txt?)"; exit 1; }
 
 "$RACK/run-guest.sh" --disks 2 --hub-disks 1 --sata-disks 1 --size-mib 64 --usb "$USB" --quiet \
@@ -85,6 +88,38 @@ blkid_is() { blkid -p -o export "$PART" | grep -qx "$1"; }
 check "blkid: TYPE=vfat" blkid_is TYPE=vfat
 check "blkid: VERSION=FAT32" blkid_is VERSION=FAT32
 check "blkid: LABEL=$LABEL" blkid_is "LABEL=$LABEL"
+
+# Hot-plug: the hub on root port 3 is switched off and on (its disk goes and
+# comes back), then the disk with serial RACKUSB0001 is safely removed.
+HUB=1-3
+[ "$USB" = ehci ] && HUB=3-1
+"$RACK/run-guest.sh" --disks 2 --hub-disks 1 --size-mib 64 --usb "$USB" --quiet \
+    --prepare 'mkfs.fat -F 16 usb1.img >/dev/null' --copy-in build/lx/bin/hotplug_probe \
+    --cmd "echo 0 > /sys/module/usb_storage/parameters/delay_use; mkdir -p /rack/mnt; \
+           hotplug_probe --hub $HUB --remove-serial RACKUSB0001 --mount-dir /rack/mnt" >"$OUT/hotplug.txt" 2>&1
+hot_rc=$?
+grep -v '^trace: ' "$OUT/hotplug.txt"
+hot() { grep -Eq -- "$1" "$OUT/hotplug.txt"; }
+# The lines in the order they must come.
+in_order() {
+    local at=0 n pat
+    for pat in "$@"; do
+        n=$(grep -En -- "$pat" "$OUT/hotplug.txt" | cut -d: -f1 | awk -v a="$at" '$1 > a { print; exit }')
+        [ -n "$n" ] || return 1
+        at=$n
+    done
+}
+check "hot-plug guest exit status 0 (was $hot_rc)" test "$hot_rc" -eq 0
+check "udev monitor open" hot '^monitor ok$'
+check "first refresh finds the three USB disks" hot '^refresh connected=3$'
+check "hub off: removal, timer 51 at 200 ms, refresh finds two" \
+    in_order '^hub off ok$' "^event remove /sys/devices/.*/$HUB\\.1\$" '^timer 51 200$' '^refresh connected=2$'
+check "hub on: arrival, timer 51 at 1500 ms, refresh finds three" \
+    in_order '^hub on ok$' "^event add /sys/devices/.*/$HUB\\.1\$" '^timer 51 1500$' '^refresh connected=3$'
+check "safe removal refused while a file is open, naming the mount point" \
+    in_order '^mount ok$' '^veto serial=RACKUSB0001 text=/rack/mnt is in use$'
+check "safe removal done: removal event, refresh finds two, node gone" \
+    in_order '^removed serial=RACKUSB0001$' '^event remove ' '^refresh connected=2$' '^node gone$'
 
 echo "output and images in $OUT"
 [ "$fails" -eq 0 ] && echo "linux check: all holds" || echo "linux check: $fails check(s) failed"
