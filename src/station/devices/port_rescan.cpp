@@ -4,6 +4,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/named_mutex.h"
 #include "qxlib/base/debug_print.h"
 #include "qxlib/base/switches.h"
 #include "qxlib/discovery/bridge_type.h"
@@ -16,7 +17,6 @@
 #include "qxlib/vendor_access/firmware_mode.h"
 #include "qxlib/vendor_access/identify_capacity.h"
 #include "station/devices/delay_with_messages.h"
-#include "station/devices/port_scan_lock.h"
 #include "station/views/rescan_window.h"
 #include "station/views/station_view.h"
 
@@ -214,7 +214,10 @@ void PortRescan::RefreshDevices() {
         ((s.EnBarCode && b.SnPromptBusy) || (s.EnBarCodeWWN && b.WwnPromptBusy) || (s.EnPPID && b.PpidPromptBusy)))
         return;
 
-    std::unique_lock<PortScanLock> hold(PortScanMutex());
+    // Opened on the first refresh and kept; recursive for this thread, so
+    // the panel redraw inside the refresh takes it again without blocking.
+    static platform::NamedMutex portScanMutex("QXMPAcess");
+    std::unique_lock<platform::NamedMutex> hold(portScanMutex);
     refreshing_ = true;
     struct Done {
         bool& flag;
