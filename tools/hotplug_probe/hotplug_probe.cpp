@@ -90,10 +90,11 @@ void Events(platform::DeviceEventSource& source, station::PortRescan& rescan, Pr
 }
 
 int PortOfSerial(const std::string& serial) {
-    for (int p = 0; p < station::ScannedPorts(); ++p)
-        if (ActivePortTable[static_cast<std::size_t>(p)].Connected &&
-            serial == ActivePortTable[static_cast<std::size_t>(p)].UsbSerial)
-            return p;
+    // The USB strings stay in the scan table; the active one has the match.
+    for (int p = 0; p < station::ScannedPorts(); ++p) {
+        const auto i = static_cast<std::size_t>(p);
+        if (ActivePortTable[i].Connected && serial == ScanPortTable[i].UsbSerial) return p;
+    }
     return -1;
 }
 
