@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -87,6 +90,30 @@ TEST_F(RackControlTest, SafeRemovalUnplugsTheDrive) {
     EXPECT_EQ(machine->Devices().RemoveDevice(drives->front().parentDevInst), "");
     EXPECT_FALSE(machine->Plugged(kPath));
     EXPECT_EQ(machine->Devices().RemoveDevice(drives->front().parentDevInst), "");   // gone already
+}
+
+// The qxrack tool itself: to the running program while one listens, else
+// into the folder, with a clear error for a change already made.
+TEST_F(RackControlTest, QxrackReachesTheProgramOrTheFolder) {
+    const std::string qxrack = std::string(QX_BIN_DIR) + "/qxrack";
+    if (::access(qxrack.c_str(), X_OK) != 0) GTEST_SKIP() << "qxrack not built";
+    const auto run = [&](const std::string& verb) {
+        return std::system((qxrack + " " + verb + " " + Folder() + " '" + kPath + "' >/dev/null 2>&1").c_str());
+    };
+    std::string error;
+    auto machine = SimMachine::LoadFolder(Folder(), &error);
+    ASSERT_TRUE(machine) << error;
+    {
+        auto control = RackControl::Open(Folder(), *machine, &error);
+        ASSERT_TRUE(control) << error;
+        EXPECT_EQ(run("unplug"), 0);
+        const auto events = control->ReadEvents();
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events[0].kind, platform::DeviceEventKind::Removal);
+    }
+    EXPECT_NE(run("plug"), 0);   // the folder still has it plugged
+    EXPECT_EQ(run("unplug"), 0);
+    EXPECT_NE(RackIni().find("port=0.2 drive01 unplugged"), std::string::npos);
 }
 
 }  // namespace
