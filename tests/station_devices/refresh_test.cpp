@@ -183,5 +183,22 @@ TEST_F(RefreshTest, NestedRefreshIsPutOffToTimer51) {
     EXPECT_EQ(refreshesByTimer_, 1);
 }
 
+// Before production the refresh keeps each firmware drive's SMART page;
+// a drive in its loader has none to keep and is left alone.
+TEST_F(RefreshTest, KeepsTheSmartPageOfFirmwareDrivesOnly) {
+    ASSERT_TRUE(AllocDeviceSlotBuffers());
+    settings_.EnKeepSmartInfo = 1;
+    sim::DriveConfig loader = Drive("q455", "QXB");
+    loader.state = sim::ControllerState::Loader;
+    LoadRack({Drive("q455", "QXA"), loader}, "root=4\nport=0.1 drive01\nport=0.2 drive02\n");
+    DeviceSlots[0].SmartPageKept = 0;
+    DeviceSlots[1].SmartPageKept = 0;
+    rescan_.RefreshDevices();
+    EXPECT_EQ(rescan_.LastDeviceCount(), 2);
+    EXPECT_EQ(DeviceSlots[0].SmartPageKept, 1);
+    EXPECT_EQ(DeviceSlots[1].SmartPageKept, 0);
+    FreeDeviceSlotBuffers();
+}
+
 }  // namespace
 }  // namespace qx::test
