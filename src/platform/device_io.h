@@ -62,8 +62,10 @@ struct AtaCommand {
 struct AtaResult {
     bool ok = false;                    // the system call succeeded
     int error = 0;
-    TaskFile current{};                 // returned registers
-    TaskFile previous{};
+    TaskFile current{};                 // returned registers; status ERR set when the command failed
+    TaskFile previous{};                // returned high-order bytes (48-bit commands)
+    bool registers = false;             // the drive's registers came back (else only the status is known)
+    bool upperLost = false;             // a high-order byte is nonzero but was not returned
 };
 
 class DeviceHandle {
@@ -82,6 +84,14 @@ class DeviceIo {
 public:
     virtual ~DeviceIo() = default;
     virtual OpenResult Open(std::string_view path, ShareMode mode) = 0;
+    // As Open, but a lock that another process holds on the drive for a
+    // moment (udev probing a disk after it was written or its partition
+    // table re-read) is waited for, up to wait. A lock this process holds is
+    // never waited for. Backends without such locks open at once.
+    virtual OpenResult OpenWaiting(std::string_view path, ShareMode mode, std::chrono::milliseconds wait) {
+        static_cast<void>(wait);
+        return Open(path, mode);
+    }
 };
 
 // The backend every request goes through. Chosen once at start; tests swap it.

@@ -1,67 +1,17 @@
 // The Linux backend's request filling and sense decoding, with the ioctl
 // injected: what would go to the kernel is captured and a reply is played back.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstring>
 #include <vector>
 
-#include "platform/linux/sg_io.h"
+#include "platform/sat_ata.h"
+#include "support/fake_kernel.h"
 
 namespace qx::platform::linux_sg {
 namespace {
 
-struct Captured {
-    std::vector<std::uint8_t> cdb;
-    int direction = 0;
-    unsigned dxferLen = 0;
-    unsigned timeoutMs = 0;
-    std::vector<std::uint8_t> dataOut;
-};
-
-// A fake kernel: records the request, then fills sense/status/data.
-struct FakeKernel {
-    Captured seen;
-    int opens = 0, closes = 0;
-    int openFlags = -1;
-    int ioctlResult = 0;
-    int ioctlErrno = 0;
-    unsigned char status = 0;
-    unsigned short hostStatus = 0;
-    std::vector<std::uint8_t> sense;
-    std::vector<std::uint8_t> dataIn;
-    int resid = 0;
-
-    LinuxDeviceIo Make() {
-        return LinuxDeviceIo(
-            [this](int, unsigned long req, void* arg) {
-                EXPECT_EQ(req, static_cast<unsigned long>(SG_IO));
-                auto* h = static_cast<sg_io_hdr_t*>(arg);
-                seen.cdb.assign(h->cmdp, h->cmdp + h->cmd_len);
-                seen.direction = h->dxfer_direction;
-                seen.dxferLen = h->dxfer_len;
-                seen.timeoutMs = h->timeout;
-                auto* data = static_cast<std::uint8_t*>(h->dxferp);
-                if (h->dxfer_direction == SG_DXFER_TO_DEV) seen.dataOut.assign(data, data + h->dxfer_len);
-                if (h->dxfer_direction == SG_DXFER_FROM_DEV && !dataIn.empty())
-                    std::memcpy(data, dataIn.data(), std::min<std::size_t>(dataIn.size(), h->dxfer_len));
-                if (ioctlResult != 0) {
-                    errno = ioctlErrno;
-                    return ioctlResult;
-                }
-                h->status = status;
-                h->host_status = hostStatus;
-                h->resid = resid;
-                const std::size_t n = std::min<std::size_t>(sense.size(), h->mx_sb_len);
-                if (n) std::memcpy(h->sbp, sense.data(), n);
-                h->sb_len_wr = static_cast<unsigned char>(n);
-                return 0;
-            },
-            [this](const char*, int flags) { openFlags = flags; ++opens; return 1000 + opens; },
-            [this](int) { ++closes; return 0; });
-    }
-};
+using test::FakeKernel;
 
 TEST(SgIo, ScsiReadFillsHeaderAndReportsBytesMoved) {
     FakeKernel k;
@@ -77,10 +27,10 @@ TEST(SgIo, ScsiReadFillsHeaderAndReportsBytesMoved) {
         EXPECT_TRUE(r.ok);
         EXPECT_EQ(r.transferred, 4u);
         EXPECT_EQ(buf[3], 4);
-        EXPECT_EQ(k.seen.cdb, std::vector<std::uint8_t>(cdb, cdb + 10));
-        EXPECT_EQ(k.seen.direction, SG_DXFER_FROM_DEV);
-        EXPECT_EQ(k.seen.dxferLen, 512u);
-        EXPECT_EQ(k.seen.timeoutMs, 300000u);
+        EXPECT_EQ(k.Last().cdb, std::vector<std::uint8_t>(cdb, cdb + 10));
+        EXPECT_EQ(k.Last().direction, SG_DXFER_FROM_DEV);
+        EXPECT_EQ(k.Last().dxferLen, 512u);
+        EXPECT_EQ(k.Last().timeoutMs, 300000u);
     }
     EXPECT_EQ(k.opens, 1);
     EXPECT_EQ(k.closes, 1);
@@ -117,7 +67,9 @@ TEST(SgIo, CheckConditionIsACompletedCallWithSense) {
     EXPECT_EQ(r.sense[2], 0x05);
 }
 
-TEST(SgIo, AtaTaskFilesGoOutAsPassThrough16WithCkCond) {
+// Only a command without data asks for its registers with CK_COND; a data
+// command's protocol follows its DMA flag.
+TEST(SgIo, AtaTaskFilesGoOutAsPassThrough16) {
     struct Case {
         const char* name;
         AtaCommand cmd;
@@ -133,13 +85,23 @@ TEST(SgIo, AtaTaskFilesGoOutAsPassThrough16WithCkCond) {
     dmaWrite.current = {0x00, 0x01, 0xFF, 0x34, 0x12, 0xE0, 0x88, 0};
     dmaWrite.dir = Direction::Out;
     dmaWrite.dma = true;
+    AtaCommand readDma = identify;
+    readDma.current = {0x00, 0x01, 0x05, 0x00, 0x00, 0xE0, 0xC8, 0};
+    readDma.dma = true;
+    AtaCommand writeDmaExt = dmaWrite;
+    writeDmaExt.ext48 = true;
+    writeDmaExt.current = {0x00, 0x01, 0x00, 0x00, 0x00, 0xE0, 0x35, 0};
+    writeDmaExt.previous = {0x00, 0x00, 0x10, 0x00, 0x00, 0xE0, 0x35, 0};
     AtaCommand ext;
     ext.ext48 = true;
     ext.current = {0x00, 0x00, 0x00, 0x00, 0x00, 0xE0, 0x27, 0};
     ext.previous = {0x00, 0x00, 0x11, 0x22, 0x33, 0xE0, 0x27, 0};
     const Case cases[] = {
-        {"pio in", identify, {0x85, 0x08, 0x2E, 0, 0, 0, 0x01, 0, 0, 0, 0, 0, 0, 0xE0, 0xEC, 0}, SG_DXFER_FROM_DEV},
-        {"dma out", dmaWrite, {0x85, 0x0C, 0x26, 0, 0, 0, 0x01, 0, 0xFF, 0, 0x34, 0, 0x12, 0xE0, 0x88, 0}, SG_DXFER_TO_DEV},
+        {"pio in", identify, {0x85, 0x08, 0x0E, 0, 0, 0, 0x01, 0, 0, 0, 0, 0, 0, 0xE0, 0xEC, 0}, SG_DXFER_FROM_DEV},
+        {"dma out", dmaWrite, {0x85, 0x0C, 0x06, 0, 0, 0, 0x01, 0, 0xFF, 0, 0x34, 0, 0x12, 0xE0, 0x88, 0}, SG_DXFER_TO_DEV},
+        {"dma in", readDma, {0x85, 0x0C, 0x0E, 0, 0, 0, 0x01, 0, 0x05, 0, 0, 0, 0, 0xE0, 0xC8, 0}, SG_DXFER_FROM_DEV},
+        {"48-bit dma out", writeDmaExt,
+         {0x85, 0x0D, 0x06, 0, 0, 0, 0x01, 0x10, 0, 0, 0, 0, 0, 0xE0, 0x35, 0}, SG_DXFER_TO_DEV},
         {"48-bit no data", ext, {0x85, 0x07, 0x20, 0, 0, 0, 0, 0x11, 0, 0x22, 0, 0x33, 0, 0xE0, 0x27, 0}, SG_DXFER_NONE},
     };
     for (const auto& c : cases) {
@@ -148,12 +110,12 @@ TEST(SgIo, AtaTaskFilesGoOutAsPassThrough16WithCkCond) {
         auto io = k.Make();
         auto h = io.Open("/dev/sdx", ShareMode::Exclusive).handle;
         h->Ata(c.cmd);
-        EXPECT_EQ(k.seen.cdb, std::vector<std::uint8_t>(c.cdb.begin(), c.cdb.end()));
-        EXPECT_EQ(k.seen.direction, c.direction);
+        EXPECT_EQ(k.Last().cdb, std::vector<std::uint8_t>(c.cdb.begin(), c.cdb.end()));
+        EXPECT_EQ(k.Last().direction, c.direction);
     }
 }
 
-TEST(SgIo, AtaRegistersComeBackFromDescriptorSense) {
+TEST(SgIo, AtaRegistersComeBackFromTheSense) {
     FakeKernel k;
     k.status = 0x02;
     // Descriptor sense with the ATA status return descriptor, extend bit set.
@@ -163,22 +125,18 @@ TEST(SgIo, AtaRegistersComeBackFromDescriptorSense) {
     auto h = io.Open("/dev/sdx", ShareMode::Exclusive).handle;
     AtaCommand cmd;
     cmd.current = {0, 0, 0, 0, 0, 0xE0, 0x25, 0};
-    const auto r = h->Ata(cmd);
+    auto r = h->Ata(cmd);
     ASSERT_TRUE(r.ok);
+    EXPECT_TRUE(r.registers);
     EXPECT_EQ(r.current, (TaskFile{0x40, 0x01, 0x02, 0x03, 0x04, 0xE0, 0x51, 0}));
     EXPECT_EQ(r.previous, (TaskFile{0, 0xAA, 0xBB, 0xCC, 0xDD, 0, 0, 0}));
-}
 
-TEST(SgIo, SenseDecodingRejectsWhatHoldsNoRegisters) {
-    TaskFile cur, prev;
-    const std::vector<std::uint8_t> shortSense = {0x72, 0, 0};
-    EXPECT_FALSE(DecodeAtaSense(shortSense, cur, prev));
-    // A descriptor list that claims more than it holds stops at the end.
-    const std::vector<std::uint8_t> truncated = {0x72, 0x01, 0, 0, 0, 0, 0, 40, 0x09, 0x0C, 0, 0};
-    EXPECT_FALSE(DecodeAtaSense(truncated, cur, prev));
-    const std::vector<std::uint8_t> fixed = {0x70, 0, 0x01, 0x04, 0x51, 0xE0, 0x08, 0, 0, 0x11, 0x22, 0x33};
-    ASSERT_TRUE(DecodeAtaSense(fixed, cur, prev));
-    EXPECT_EQ(cur, (TaskFile{0x04, 0x08, 0x11, 0x22, 0x33, 0xE0, 0x51, 0}));
+    // A refused NOP as Linux 6.1 answers it with D_SENSE=0.
+    k.sense = {0x70, 0x00, 0x0B, 0x00, 0x00, 0x00, 0x00, 0x0A, 0x04, 0x41, 0x40, 0x00,
+               0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    r = h->Ata(cmd);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.current, (TaskFile{0x04, 0x00, 0x00, 0x00, 0x00, 0x40, 0x41, 0}));
 }
 
 // A disk closed after a write open makes udev re-probe it and hold a lock on
@@ -192,41 +150,80 @@ TEST(SgIo, RequestsOpenTheDiskReadOnlyInBothShareModes) {
     }
 }
 
-TEST(SgIo, FixedSenseOfARefusedCommandHoldsNoRegisters) {
+// udev's lock on a disk that just changed: waited for on the clock within
+// the wait given, never for a lock this process holds.
+class LockWait : public ::testing::Test {
+protected:
+    void SetUp() override { SetClock(&clock_); }
+    void TearDown() override { SetClock(nullptr); }
+    std::uint64_t Now() { return clock_.NowMs(); }
+    VirtualClock clock_;
+    FakeKernel k_;
+    LinuxDeviceIo io_ = k_.Make();
+};
+
+TEST_F(LockWait, ALockHeldByAnotherProcessIsWaitedFor) {
     struct Case {
         const char* name;
-        std::vector<std::uint8_t> sense;
-        bool registers;
+        ShareMode mode;
+        int foreignMode;
+        std::uint64_t heldMs;
+        std::uint64_t waitMs;
+        bool opens;
+        std::uint64_t elapsedMs;   // until the open returned
     };
     const Case cases[] = {
-        // What a SCSI-only USB disk answers to ATA PASS-THROUGH (seen on QEMU's).
-        {"illegal request, invalid opcode", {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x20, 0x00}, false},
-        {"unit attention", {0x70, 0, 0x06, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x29, 0x00}, false},
-        {"not ready", {0x70, 0, 0x02, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x04, 0x00}, false},
-        {"recovered, ATA information", {0x70, 0, 0x01, 0, 0x50, 0xE0, 0x01, 10, 0, 0, 0, 0, 0x00, 0x1D}, true},
-        {"aborted command", {0x70, 0, 0x0B, 0x04, 0x51, 0xE0, 0x01, 10, 0, 0, 0, 0, 0x00, 0x00}, true},
+        {"exclusive after a write-close", ShareMode::Exclusive, LOCK_SH, 300, 10'000, true, 300},
+        {"shared after a partition re-read", ShareMode::Shared, LOCK_EX, 1'234, 10'000, true, 1'240},
+        {"shared beside udev's shared lock", ShareMode::Shared, LOCK_SH, 5'000, 10'000, true, 0},
+        {"held past the time-out", ShareMode::Exclusive, LOCK_EX, 11'000, 10'000, false, 10'000},
+        {"no wait asked", ShareMode::Exclusive, LOCK_EX, 300, 0, false, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TaskFile cur, prev;
-        EXPECT_EQ(DecodeAtaSense(c.sense, cur, prev), c.registers);
+        k_.foreignLockUntilMs = Now() + c.heldMs;
+        k_.foreignLockMode = c.foreignMode;
+        const std::uint64_t start = Now();
+        auto opened = io_.OpenWaiting("/dev/sdx", c.mode, std::chrono::milliseconds(c.waitMs));
+        EXPECT_EQ(opened.handle != nullptr, c.opens);
+        EXPECT_EQ(opened.error, c.opens ? 0 : EBUSY);
+        EXPECT_EQ(Now() - start, c.elapsedMs);
+        clock_.Advance(20'000);
     }
+    EXPECT_EQ(k_.opens, k_.closes) << "every file opened was closed";
 }
 
-TEST(SgIo, AtaCommandRefusedAsIllegalRequestIsADeviceError) {
-    FakeKernel k;
-    k.status = 0x02;
-    k.sense = {0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x20, 0x00};
-    auto io = k.Make();
-    auto h = io.Open("/dev/sdx", ShareMode::Exclusive).handle;
-    std::vector<std::uint8_t> sector(512);
-    AtaCommand identify;
-    identify.current = {0x00, 0x01, 0x00, 0x00, 0x00, 0xE0, 0xEC, 0};
-    identify.dir = Direction::In;
-    identify.data = sector;
-    const auto r = h->Ata(identify);
-    ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.current[kTfStatus] & 0x01, 0x01);
+TEST_F(LockWait, ALockThisProcessHoldsIsNotWaitedFor) {
+    auto first = io_.OpenWaiting("/dev/sdx", ShareMode::Exclusive, std::chrono::seconds(10));
+    ASSERT_TRUE(first.handle);
+    const std::uint64_t start = Now();
+    for (const ShareMode mode : {ShareMode::Exclusive, ShareMode::Shared}) {
+        auto second = io_.OpenWaiting("/dev/sdx", mode, std::chrono::seconds(10));
+        EXPECT_FALSE(second.handle);
+        EXPECT_EQ(second.error, EBUSY);
+    }
+    EXPECT_EQ(Now(), start);
+    // Two shared requests live side by side; an exclusive one is refused at once.
+    first.handle.reset();
+    auto shared = io_.OpenWaiting("/dev/sdx", ShareMode::Shared, std::chrono::seconds(10));
+    ASSERT_TRUE(shared.handle);
+    EXPECT_TRUE(io_.OpenWaiting("/dev/sdx", ShareMode::Shared, std::chrono::seconds(10)).handle);
+    EXPECT_FALSE(io_.OpenWaiting("/dev/sdx", ShareMode::Exclusive, std::chrono::seconds(10)).handle);
+    EXPECT_EQ(Now(), start);
+    shared.handle.reset();
+    EXPECT_TRUE(io_.OpenWaiting("/dev/sdx", ShareMode::Exclusive, std::chrono::seconds(10)).handle);
+}
+
+TEST_F(LockWait, ACancelledWorkerStopsWaiting) {
+    CancelToken token;
+    CancelScope scope(token);
+    token.Cancel();
+    k_.foreignLockUntilMs = Now() + 5'000;
+    const std::uint64_t start = Now();
+    auto opened = io_.OpenWaiting("/dev/sdx", ShareMode::Exclusive, std::chrono::seconds(10));
+    EXPECT_FALSE(opened.handle);
+    EXPECT_EQ(opened.error, ECANCELED);
+    EXPECT_EQ(Now(), start);
 }
 
 }  // namespace

@@ -151,10 +151,58 @@ TEST_F(SimFrontEndTest, AtaErrorComesBackAsDescriptorSense) {
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.sense[0], 0x72);
     EXPECT_EQ(r.sense[1], 0x0B);
-    EXPECT_EQ(r.sense[3], 0x1D);
+    EXPECT_EQ(r.sense[2], 0x00);    // ASC/ASCQ 00/00 of an aborted command
+    EXPECT_EQ(r.sense[3], 0x00);
     EXPECT_EQ(r.sense[8], 0x09);
     EXPECT_EQ(r.sense[11], 0x04);   // error: ABRT
     EXPECT_EQ(r.sense[21], 0x51);   // status: DRDY | ERR
+}
+
+// The rack's sense formats, as a SAT layer with D_SENSE=1, D_SENSE=0 in the
+// SAT layout, and D_SENSE=0 as libata before Linux 6.10 lays it out.
+TEST_F(SimFrontEndTest, AtaReturnsComeInTheDrivesSenseFormat) {
+    struct Case {
+        SenseFormat format;
+        Bytes refused;    // SET FEATURES 77h, refused
+        Bytes pastEnd;    // READ DMA EXT at 0x20000000 on a drive of 0x20000000 sectors
+        Bytes native;     // READ NATIVE MAX EXT with CK_COND
+    };
+    const Case cases[] = {
+        {SenseFormat::Descriptor,
+         {0x72, 0x0B, 0x00, 0x00, 0, 0, 0, 0x0E, 0x09, 0x0C, 0x00, 0x04, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x51},
+         {0x72, 0x05, 0x21, 0x00, 0, 0, 0, 0x0E, 0x09, 0x0C, 0x01, 0x10, 0, 0, 0x20, 0, 0, 0, 0, 0, 0x40, 0x51},
+         {0x72, 0x01, 0x00, 0x1D, 0, 0, 0, 0x0E, 0x09, 0x0C, 0x01, 0x00, 0, 0, 0x1F, 0xFF, 0, 0xFF, 0, 0xFF, 0x40, 0x50}},
+        {SenseFormat::Fixed,
+         {0xF0, 0, 0x0B, 0x04, 0x51, 0x00, 0x00, 0x0A, 0x00, 0, 0, 0, 0x00, 0x00, 0, 0, 0, 0},
+         {0xF0, 0, 0x05, 0x10, 0x51, 0x40, 0x00, 0x0A, 0xA0, 0, 0, 0, 0x21, 0x00, 0, 0, 0, 0},
+         {0xF0, 0, 0x01, 0x00, 0x50, 0x40, 0x00, 0x0A, 0xA0, 0xFF, 0xFF, 0xFF, 0x00, 0x1D, 0, 0, 0, 0}},
+        {SenseFormat::FixedLibata,
+         {0x70, 0, 0x0B, 0, 0, 0, 0, 0x0A, 0x04, 0x51, 0x00, 0x00, 0x00, 0x00, 0, 0, 0x00, 0, 0, 0},
+         {0x70, 0, 0x05, 0, 0, 0, 0, 0x0A, 0x10, 0x51, 0x40, 0x00, 0x21, 0x00, 0, 0, 0xA0, 0, 0, 0},
+         // a command that went well: descriptor sense whatever D_SENSE says
+         {0x72, 0x01, 0x00, 0x1D, 0, 0, 0, 0x0E, 0x09, 0x0C, 0x01, 0x00, 0, 0, 0x1F, 0xFF, 0, 0xFF, 0, 0xFF, 0x40, 0x50}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.format));
+        DriveConfig cfg;
+        cfg.capacitySectors = 0x20000000;
+        cfg.senseFormat = c.format;
+        rack.AddDrive(kBridgePath, cfg);
+        auto prefix = [](const platform::ScsiResult& r, std::size_t n) {
+            return Bytes(r.sense.begin(), r.sense.begin() + static_cast<std::ptrdiff_t>(n));
+        };
+        auto r = SendScsi(kBridgePath, Sat12(0x06, 0, 0x77, 0, 0, 0, 0, 0xE0, 0xEF));
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(prefix(r, c.refused.size()), c.refused);
+        Bytes sector(512);
+        r = SendScsi(kBridgePath, {0x85, 0x0D, 0x0E, 0, 0, 0, 0x01, 0x20, 0, 0, 0, 0, 0, 0x40, 0x25, 0},
+                     Direction::In, sector);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(prefix(r, c.pastEnd.size()), c.pastEnd);
+        r = SendScsi(kBridgePath, {0x85, 0x07, 0x20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 0x27, 0});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(prefix(r, c.native.size()), c.native);
+    }
 }
 
 TEST_F(SimFrontEndTest, SatProtocolMustAgreeWithTransfer) {
@@ -177,7 +225,13 @@ TEST_F(SimFrontEndTest, SetMaxOnlyRightAfterReadNativeMax) {
     EXPECT_EQ(d.CapacitySectors(), 0x20000000u);
 
     Bytes none;
+    // Asked without the LBA bit, the drive answers in CHS form: sector 20h,
+    // cylinder FFFFh (the most it holds), head 0.
     auto native = SendScsi(kBridgePath, {0x85, 0x06, 0x20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x27, 0});  // CK_COND
+    ASSERT_EQ(native.status, 2);
+    EXPECT_EQ(native.sense[15], 0x20);
+    EXPECT_EQ(native.sense[20] & 0x0F, 0x00);
+    native = SendScsi(kBridgePath, {0x85, 0x06, 0x20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xE0, 0x27, 0});
     ASSERT_EQ(native.status, 2);
     EXPECT_EQ(native.sense[1], 0x01);   // recovered: registers returned
     EXPECT_EQ(native.sense[15], 0xFF);

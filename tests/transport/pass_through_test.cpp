@@ -79,7 +79,7 @@ TEST_F(Transport, FortyEightBitBlocksCarryTheHighHalvesAndAskForDma) {
 TEST_F(Transport, AtaLengthsOutsideTheBufferAreRefused) {
     std::vector<std::uint8_t> buf(65537);
     std::uint8_t tf[8] = {0, 0, 0, 0, 0, 0xE0, 0x25, 0};
-    const std::uint8_t prev[8] = {};
+    std::uint8_t prev[8] = {};
     EXPECT_EQ(ReadATACommandWithTimeOutValueExt(sataPath_.c_str(), tf, prev, buf.data(), 65537, 10), -1);
     EXPECT_EQ(ReadATACommandWithTimeOutValueExt(sataPath_.c_str(), tf, prev, buf.data(), -1, 10), -1);
     EXPECT_TRUE(Log().empty());

@@ -3,28 +3,79 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <string>
 
+#include "platform/clock.h"
+#include "platform/sat_ata.h"
+
 namespace qx::platform::linux_sg {
+
+// The drive locks this process holds through its open requests, by locked
+// file (device and inode, as flock counts them). A lock one of our own
+// requests holds is never waited for: it is not released for the wait, so
+// the request is refused at once, as two requests to one drive at one time
+// always were.
+class HeldLocks {
+public:
+    void Add(const std::string& key, ShareMode mode) {
+        std::lock_guard g(lock_);
+        ++Count(key, mode);
+    }
+    void Remove(const std::string& key, ShareMode mode) {
+        std::lock_guard g(lock_);
+        if (--Count(key, mode) == 0 && held_[key].exclusive == 0 && held_[key].shared == 0) held_.erase(key);
+    }
+    bool Conflicts(const std::string& key, ShareMode want) {
+        std::lock_guard g(lock_);
+        const auto it = held_.find(key);
+        if (it == held_.end()) return false;
+        return it->second.exclusive > 0 || (want == ShareMode::Exclusive && it->second.shared > 0);
+    }
+
+private:
+    struct Counts {
+        int exclusive = 0;
+        int shared = 0;
+    };
+    int& Count(const std::string& key, ShareMode mode) {
+        Counts& c = held_[key];
+        return mode == ShareMode::Exclusive ? c.exclusive : c.shared;
+    }
+    std::mutex lock_;
+    std::map<std::string, Counts> held_;
+};
+
 namespace {
 
-constexpr std::uint8_t kAtaPassThrough16 = 0x85;
-// SAT protocol field values.
-constexpr std::uint8_t kProtNonData = 3, kProtPioIn = 4, kProtPioOut = 5, kProtDma = 6;
-// Byte 2: CK_COND, T_DIR (from device), BYT_BLOK, T_LENGTH = count field.
-constexpr std::uint8_t kCkCond = 0x20, kTDirIn = 0x08, kBytBlok = 0x04, kTLenCount = 0x02;
-constexpr std::uint8_t kSenseAtaReturn = 0x09;
-constexpr unsigned kDriverSense = 0x08;
-constexpr std::uint8_t kNotReady = 0x02, kIllegalRequest = 0x05, kUnitAttention = 0x06;
+// The file flock locks: device and inode, or the path where fstat cannot tell.
+std::string LockKey(int fd, const std::string& path) {
+    struct stat st{};
+    if (::fstat(fd, &st) != 0) return path;
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
 
 class LinuxHandle final : public DeviceHandle {
 public:
-    LinuxHandle(int fd, const IoctlFn& io, const CloseFn& cl) : fd_(fd), ioctl_(io), close_(cl) {}
-    ~LinuxHandle() override { close_(fd_); }
+    struct Lock {
+        std::shared_ptr<HeldLocks> held;   // empty when the file took no lock
+        std::string key;
+        ShareMode mode = ShareMode::Shared;
+    };
+
+    LinuxHandle(int fd, const IoctlFn& io, const CloseFn& cl, Lock lock)
+        : fd_(fd), ioctl_(io), close_(cl), lock_(std::move(lock)) {}
+    ~LinuxHandle() override {
+        if (lock_.held) lock_.held->Remove(lock_.key, lock_.mode);
+        close_(fd_);
+    }
 
     ScsiResult Scsi(const ScsiCommand& cmd) override {
         ScsiResult r;
@@ -48,26 +99,16 @@ public:
     }
 
     AtaResult Ata(const AtaCommand& cmd) override {
-        AtaResult r;
         const auto cdb = BuildAtaPassThrough16(cmd);
-        ScsiCommand sc{cdb, cmd.dir, cmd.data, cmd.timeout};
-        const ScsiResult sr = Scsi(sc);
-        r.ok = sr.ok;
-        r.error = sr.error;
-        if (!sr.ok) return r;
-        if (!DecodeAtaSense(std::span(sr.sense.data(), sr.senseLength), r.current, r.previous)) {
-            // No registers came back: a good status means the command ended
-            // without error (DRDY set), anything else is a device error.
-            r.current = {};
-            r.current[kTfStatus] = sr.status == 0 ? 0x50 : 0x51;
-        }
-        return r;
+        return AtaResultFromScsi(cmd, Scsi(ScsiCommand{cdb, cmd.dir, cmd.data, cmd.timeout}));
     }
 
 private:
+    static constexpr unsigned kDriverSense = 0x08;
     int fd_;
     const IoctlFn& ioctl_;
     const CloseFn& close_;
+    Lock lock_;
 };
 
 }  // namespace
@@ -91,91 +132,25 @@ void FillSgIoHdr(sg_io_hdr_t& hdr, const ScsiCommand& cmd, std::span<std::uint8_
     }
 }
 
-std::array<std::uint8_t, 16> BuildAtaPassThrough16(const AtaCommand& cmd) {
-    const TaskFile& c = cmd.current;
-    const TaskFile& p = cmd.previous;
-    std::uint8_t protocol = kProtNonData;
-    if (cmd.dir != Direction::None) protocol = cmd.dma ? kProtDma : (cmd.dir == Direction::In ? kProtPioIn : kProtPioOut);
-
-    std::array<std::uint8_t, 16> b{};
-    b[ 0] = kAtaPassThrough16;
-    b[ 1] = static_cast<std::uint8_t>(protocol << 1 | (cmd.ext48 ? 1 : 0));
-    b[ 2] = kCkCond;
-    if (cmd.dir != Direction::None)
-        b[2] |= static_cast<std::uint8_t>(kBytBlok | kTLenCount | (cmd.dir == Direction::In ? kTDirIn : 0));
-    b[ 3] = cmd.ext48 ? p[kTfFeatures] : 0;
-    b[ 4] = c[kTfFeatures];
-    b[ 5] = cmd.ext48 ? p[kTfCount] : 0;
-    b[ 6] = c[kTfCount];
-    b[ 7] = cmd.ext48 ? p[kTfLbaLow] : 0;
-    b[ 8] = c[kTfLbaLow];
-    b[ 9] = cmd.ext48 ? p[kTfLbaMid] : 0;
-    b[10] = c[kTfLbaMid];
-    b[11] = cmd.ext48 ? p[kTfLbaHigh] : 0;
-    b[12] = c[kTfLbaHigh];
-    b[13] = c[kTfDevice];
-    b[14] = c[kTfCommand];
-    b[15] = 0;
-    return b;
-}
-
-bool DecodeAtaSense(std::span<const std::uint8_t> s, TaskFile& current, TaskFile& previous) {
-    current = {};
-    previous = {};
-    if (s.size() < 8) return false;
-    const std::uint8_t code = s[0] & 0x7F;
-    if (code == 0x72 || code == 0x73) {
-        // Descriptor format: walk the descriptors for the ATA status return.
-        std::size_t end = std::min<std::size_t>(s.size(), 8u + s[7]);
-        for (std::size_t i = 8; i + 1 < end; i += 2u + s[i + 1]) {
-            if (s[i] != kSenseAtaReturn || i + 14 > end) continue;
-            const auto d = s.subspan(i, 14);
-            current[kTfError] = d[3];
-            current[kTfCount] = d[5];
-            current[kTfLbaLow] = d[7];
-            current[kTfLbaMid] = d[9];
-            current[kTfLbaHigh] = d[11];
-            current[kTfDevice] = d[12];
-            current[kTfStatus] = d[13];
-            if (d[2] & 1) {
-                previous[kTfCount] = d[4];
-                previous[kTfLbaLow] = d[6];
-                previous[kTfLbaMid] = d[8];
-                previous[kTfLbaHigh] = d[10];
-            }
-            return true;
-        }
-        return false;
-    }
-    // A fixed sense whose key says the command was refused before it ran
-    // (a SCSI-only disk answers ILLEGAL REQUEST to the pass-through block)
-    // carries no registers in its information field.
-    const std::uint8_t key = s.size() > 2 ? s[2] & 0x0F : 0;
-    if (key == kNotReady || key == kIllegalRequest || key == kUnitAttention) return false;
-    if ((code == 0x70 || code == 0x71) && s.size() >= 12) {
-        // Fixed format: information field = error, status, device, count;
-        // command-specific field carries the LBA bytes.
-        current[kTfError] = s[3];
-        current[kTfStatus] = s[4];
-        current[kTfDevice] = s[5];
-        current[kTfCount] = s[6];
-        current[kTfLbaLow] = s[9];
-        current[kTfLbaMid] = s[10];
-        current[kTfLbaHigh] = s[11];
-        return true;
-    }
-    return false;
-}
-
 LinuxDeviceIo::LinuxDeviceIo()
     : LinuxDeviceIo([](int fd, unsigned long req, void* arg) { return ::ioctl(fd, req, arg); },
                     [](const char* path, int flags) { return ::open(path, flags); },
                     [](int fd) { return ::close(fd); }) {}
 
-LinuxDeviceIo::LinuxDeviceIo(IoctlFn ioctlFn, OpenFn openFn, CloseFn closeFn)
-    : ioctl_(std::move(ioctlFn)), open_(std::move(openFn)), close_(std::move(closeFn)) {}
+LinuxDeviceIo::LinuxDeviceIo(IoctlFn ioctlFn, OpenFn openFn, CloseFn closeFn, FlockFn flockFn)
+    : ioctl_(std::move(ioctlFn)),
+      open_(std::move(openFn)),
+      close_(std::move(closeFn)),
+      flock_(flockFn ? std::move(flockFn) : FlockFn([](int fd, int op) { return ::flock(fd, op); })),
+      held_(std::make_shared<HeldLocks>()) {}
+
+LinuxDeviceIo::~LinuxDeviceIo() = default;
 
 OpenResult LinuxDeviceIo::Open(std::string_view path, ShareMode mode) {
+    return OpenWaiting(path, mode, std::chrono::milliseconds(0));
+}
+
+OpenResult LinuxDeviceIo::OpenWaiting(std::string_view path, ShareMode mode, std::chrono::milliseconds wait) {
     OpenResult r;
     const std::string p(path);
     // Read-only even for writes: SG_IO lets a process with CAP_SYS_RAWIO send
@@ -189,14 +164,33 @@ OpenResult LinuxDeviceIo::Open(std::string_view path, ShareMode mode) {
     }
     // Exclusive opens refuse a drive that another request holds, so two ATA
     // task files never interleave on one drive; shared opens only refuse an
-    // exclusive holder.
+    // exclusive holder. udev holds such a lock for a moment while it probes a
+    // disk that changed: that one is waited for, within the request's own
+    // time-out, on the platform clock, so a cancelled worker stops waiting.
     const int how = (mode == ShareMode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
-    if (::flock(fd, how) != 0 && errno == EWOULDBLOCK) {
-        r.error = EBUSY;
-        close_(fd);
-        return r;
+    const std::string key = LockKey(fd, p);
+    const std::uint64_t start = TickMs();
+    const auto limit = static_cast<std::uint64_t>(std::max<std::chrono::milliseconds::rep>(wait.count(), 0));
+    LinuxHandle::Lock lock;
+    for (;;) {
+        if (flock_(fd, how) == 0) {
+            lock = {held_, key, mode};
+            held_->Add(key, mode);
+            break;
+        }
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK) break;   // no locks on this file: go on without one
+        const std::uint64_t waited = TickMs() - start;
+        int refused = 0;
+        if (held_->Conflicts(key, mode) || waited >= limit) refused = EBUSY;
+        else if (!SleepMs(std::min(kLockPollMs, limit - waited))) refused = ECANCELED;
+        if (refused) {
+            r.error = refused;
+            close_(fd);
+            return r;
+        }
     }
-    r.handle = std::make_unique<LinuxHandle>(fd, ioctl_, close_);
+    r.handle = std::make_unique<LinuxHandle>(fd, ioctl_, close_, std::move(lock));
     return r;
 }
 

@@ -24,6 +24,8 @@ std::atomic<int> FormatOpenRetries{5};
 
 namespace {
 
+constexpr std::uint64_t kDiskLockWaitMs = 10'000;
+
 constexpr std::uint32_t kSectorSize = 512;
 constexpr std::uint32_t kZeroChunkSectors = 128;
 constexpr std::uint32_t kFsInfoSector = 1;
@@ -117,15 +119,23 @@ Sector FirstFatSector() {
     return s;
 }
 
+// The disk is free for the format. Right after its partition table was
+// re-read udev probes it and holds a lock on it for a moment: each attempt
+// waits for such a lock as long as it is held, within one budget for all
+// attempts (the time-out of a sector write), instead of sleeping a fixed
+// time between attempts.
 bool DiskOpens(const char* diskPath) {
     const int attempts = FormatOpenRetries.load();
+    const std::uint64_t deadline = platform::TickMs() + kDiskLockWaitMs;
     for (int attempt = 1; attempt <= attempts; ++attempt) {
-        auto opened = platform::Devices().Open(diskPath, platform::ShareMode::Exclusive);
+        if (platform::CancelRequested()) return false;
+        const std::uint64_t now = platform::TickMs();
+        const auto wait = std::chrono::milliseconds(deadline > now ? deadline - now : 0);
+        auto opened = platform::Devices().OpenWaiting(diskPath, platform::ShareMode::Exclusive, wait);
         if (opened.handle) return true;
         const std::string line = "Cannot open " + std::string(diskPath) + " (error " + std::to_string(opened.error) +
                                  "), attempt " + std::to_string(attempt);
         DebugOutLine(line.c_str());
-        if (attempt < attempts && !platform::SleepMs(1000)) return false;
     }
     return false;
 }

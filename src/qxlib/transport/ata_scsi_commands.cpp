@@ -154,14 +154,24 @@ int ATA_SmartEnableOperations(int slot) {
 }
 
 // E0 stands in the LBA-high byte of these two, the device byte is 0; drives
-// have always accepted them this way.
+// have always accepted them this way, and neither answer carries a value.
 int ATA_FlushCache(int slot) { return OnUsbPath(slot) ? 1 : NonData12(slot, kAtaDeviceLba, kAtaFlushCache); }
 int ATA_Standby(int slot) { return OnUsbPath(slot) ? 1 : NonData12(slot, kAtaDeviceLba, kAtaStandbyImmediate); }
-int ATA_ReadNativeMaxAddress(int slot) { return OnUsbPath(slot) ? 1 : NonData12(slot, 0x00, kAtaReadNativeMax); }
+
+// The native max address is a value: without the LBA bit in the device byte
+// a drive may return it as cylinder, head and sector (QEMU's disk answers
+// 0x208220 for 0x0FFFFFFF), so both forms ask for it as an LBA.
+int ATA_ReadNativeMaxAddress(int slot) {
+    if (OnUsbPath(slot)) return 1;
+    const std::uint8_t b[12] = {kSat12, kSatNonData, kSatNoData, 0x00, 0x00, 0x00,
+                                0x00,   0x00,        kAtaDeviceLba, kAtaReadNativeMax, 0x00, 0x00};
+    return Send12(slot, kWrite, b, nullptr, 0);
+}
 
 int ATA_ReadNativeMaxAddressExt(int slot) {
     if (OnUsbPath(slot)) return 1;
     std::uint8_t b[16] = {kSat16, kSatNonData};
+    b[13] = kAtaDeviceLba;
     b[14] = kAtaReadNativeMaxExt;
     return Send16(slot, kWrite, b, nullptr, 0);
 }

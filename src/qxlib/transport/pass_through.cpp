@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/clock.h"
+#include "platform/sat_ata.h"
 #include "qxlib/base/byte_order.h"
 #include "qxlib/base/debug_print.h"
 #include "qxlib/transport/opcodes.h"
@@ -28,15 +29,33 @@ constexpr std::uint8_t kAtaUnc = 0x40;
 
 enum class AtaForm { Read28, Write28, Read48, Write48 };
 
-// The commands each form sends with DMA.
+// The commands each form sends with the DMA protocol: the controller's own
+// UDMA tunnel pair and the standard DMA commands. A DMA command sent as PIO
+// may hang or fail on a controller or bridge, and returns other registers.
+struct DmaCommand {
+    AtaForm form;
+    std::uint8_t command;
+};
+constexpr DmaCommand kDmaCommands[] = {
+    {AtaForm::Read28, kAtaVendorUdmaRead},
+    {AtaForm::Read28, kAtaReadDma},
+    {AtaForm::Read28, 0xC9},                 // READ DMA (without retries)
+    {AtaForm::Read28, 0xE9},                 // READ BUFFER DMA
+    {AtaForm::Write28, kAtaVendorUdmaWrite},
+    {AtaForm::Write28, kAtaWriteDma},
+    {AtaForm::Write28, 0xCB},                // WRITE DMA (without retries)
+    {AtaForm::Write28, 0xEB},                // WRITE BUFFER DMA
+    {AtaForm::Write28, 0x93},                // DOWNLOAD MICROCODE DMA
+    {AtaForm::Read48, kAtaReadDmaExt},
+    {AtaForm::Read48, kAtaReadLogDmaExt},
+    {AtaForm::Write48, kAtaWriteDmaExt},
+    {AtaForm::Write48, 0x3D},                // WRITE DMA FUA EXT
+    {AtaForm::Write48, kAtaWriteLogDmaExt},
+};
+
 bool IsDmaCommand(AtaForm form, std::uint8_t command) {
-    switch (form) {
-        case AtaForm::Read28: return command == kAtaVendorUdmaRead;
-        case AtaForm::Write28: return command == kAtaVendorUdmaWrite;
-        case AtaForm::Read48: return command == kAtaReadDmaExt || command == kAtaReadLogDmaExt;
-        case AtaForm::Write48: return command == kAtaWriteLogDmaExt;
-    }
-    return false;
+    return std::any_of(std::begin(kDmaCommands), std::end(kDmaCommands),
+                       [&](const DmaCommand& d) { return d.form == form && d.command == command; });
 }
 
 const char* AtaFailTrace(AtaForm form) {
@@ -49,15 +68,17 @@ const char* AtaFailTrace(AtaForm form) {
     return "";
 }
 
-// A device request gives up when the thread's worker was cancelled.
-platform::OpenResult OpenDevice(const char* path, ShareMode mode) {
+// A device request gives up when the thread's worker was cancelled. A lock
+// another process holds on the drive for a moment (udev probing it) is
+// waited for within the request's own time-out.
+platform::OpenResult OpenDevice(const char* path, ShareMode mode, int timeoutSec) {
     if (platform::CancelRequested()) return {nullptr, ECANCELED};
-    return platform::Devices().Open(path, mode);
+    return platform::Devices().OpenWaiting(path, mode, std::chrono::seconds(std::max(timeoutSec, 0)));
 }
 
-int AtaRequest(AtaForm form, const char* path, std::uint8_t* current, const std::uint8_t* previous,
+int AtaRequest(AtaForm form, const char* path, std::uint8_t* current, std::uint8_t* previous,
                std::uint8_t* data, int length, int timeoutSec) {
-    auto opened = OpenDevice(path ? path : "", ShareMode::Exclusive);
+    auto opened = OpenDevice(path ? path : "", ShareMode::Exclusive, timeoutSec);
     if (!opened.handle) return 0;
     if (length < 0 || length > kMaxAtaData) return -1;   // the handle closes on return
 
@@ -80,6 +101,12 @@ int AtaRequest(AtaForm form, const char* path, std::uint8_t* current, const std:
         return -1;
     }
     std::memcpy(current, r.current.data(), 8);
+    // The high-order bytes of a 48-bit return (a native max address past
+    // 2^24, the LBA of a failed sector past it) belong to the answer too.
+    if (ext && previous) {
+        std::memcpy(previous, r.previous.data(), 8);
+        if (r.upperLost) DebugPrint("48-bit registers not returned in full (fixed-format sense)\r\n");
+    }
     if (!(r.current[platform::kTfStatus] & kAtaErr)) return 1;
     if (form == AtaForm::Read48 && cmd.current[platform::kTfCommand] == kAtaReadDmaExt &&
         (r.current[platform::kTfError] & kAtaUnc)) {
@@ -90,12 +117,16 @@ int AtaRequest(AtaForm form, const char* path, std::uint8_t* current, const std:
 }
 
 // Sense key of fixed or descriptor sense; 0 when there is none.
-std::uint8_t SenseKey(const ScsiResult& r) {
-    if (r.senseLength < 3) return 0;
-    const std::uint8_t code = r.sense[0] & 0x7F;
-    if (code == 0x72 || code == 0x73) return r.sense[1] & 0x0F;
-    if (code == 0x70 || code == 0x71) return r.sense[2] & 0x0F;
-    return 0;
+std::uint8_t SenseKey(const ScsiResult& r) { return platform::SenseKey(std::span(r.sense.data(), r.senseLength)); }
+
+// An ATA command the drive ended with an error: a CHECK CONDITION whose sense
+// key is beyond RECOVERED ERROR (how a SAT layer reports a failed command),
+// or ATA registers in the sense whose status has ERR or DF, whatever the key.
+bool AtaCommandFailed(const ScsiResult& r) {
+    if (r.status != platform::kScsiCheckCondition) return false;
+    if (SenseKey(r) > 1) return true;
+    const auto ret = platform::DecodeAtaSense(std::span(r.sense.data(), r.senseLength));
+    return ret && (ret->current[platform::kTfStatus] & (platform::kAtaStatusErr | platform::kAtaStatusDf)) != 0;
 }
 
 struct ScsiOutcome {
@@ -106,7 +137,7 @@ struct ScsiOutcome {
 ScsiOutcome ScsiRequest(const char* path, bool read, const std::uint8_t* cdb, int cdbLength, std::uint8_t* data,
                         int dataLength, std::uint32_t* transferred, int timeoutSec, const char* traceName) {
     ScsiOutcome out;
-    auto opened = OpenDevice(path ? path : "", ShareMode::Shared);
+    auto opened = OpenDevice(path ? path : "", ShareMode::Shared, timeoutSec);
     if (!opened.handle) {
         if (traceName) DebugPrint("%s(INVALID_HANDLE_VALUE) = %s\r\n", traceName, path ? path : "");
         return out;
@@ -172,12 +203,12 @@ int WriteATACommandWithTimeOutValue(const char* path, std::uint8_t* taskFile, st
     return AtaRequest(AtaForm::Write28, path, taskFile, nullptr, data, length, timeoutSec);
 }
 
-int ReadATACommandWithTimeOutValueExt(const char* path, std::uint8_t* current, const std::uint8_t* previous,
+int ReadATACommandWithTimeOutValueExt(const char* path, std::uint8_t* current, std::uint8_t* previous,
                                       std::uint8_t* data, int length, int timeoutSec) {
     return AtaRequest(AtaForm::Read48, path, current, previous, data, length, timeoutSec);
 }
 
-int WriteATACommandWithTimeOutValueExt(const char* path, std::uint8_t* current, const std::uint8_t* previous,
+int WriteATACommandWithTimeOutValueExt(const char* path, std::uint8_t* current, std::uint8_t* previous,
                                        std::uint8_t* data, int length, int timeoutSec) {
     return AtaRequest(AtaForm::Write48, path, current, previous, data, length, timeoutSec);
 }
@@ -257,7 +288,7 @@ int SlotDispatch(const SlotRoute& route, bool read, const std::uint8_t* block, i
                           : ScsiRequest(route.Path, false, block, blockLength, data, dataLength, nullptr, 10,
                                         "WriteSCSICommandWithTimeOutValue");
     if (out.result != 1) return -2;
-    if (deviceErrorFails && out.raw.status == 0x02 && SenseKey(out.raw) > 1) return -2;
+    if (deviceErrorFails && AtaCommandFailed(out.raw)) return -2;
     return 1;
 }
 

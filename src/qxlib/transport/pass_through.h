@@ -12,13 +12,15 @@ namespace qx {
 
 // --- ATA route: 1 ok, 0 device error or path not opened, -1 refused or
 // system call failed (-3 uncorrectable READ DMA EXT on the 48-bit read).
+// The returned registers come back over the task files: the current one,
+// and on the 48-bit forms the previous one with the high-order bytes.
 int ReadATACommandWithTimeOutValue(const char* path, std::uint8_t* taskFile, std::uint8_t* data, int length,
                                    int timeoutSec);
 int WriteATACommandWithTimeOutValue(const char* path, std::uint8_t* taskFile, std::uint8_t* data, int length,
                                     int timeoutSec);
-int ReadATACommandWithTimeOutValueExt(const char* path, std::uint8_t* current, const std::uint8_t* previous,
+int ReadATACommandWithTimeOutValueExt(const char* path, std::uint8_t* current, std::uint8_t* previous,
                                       std::uint8_t* data, int length, int timeoutSec);
-int WriteATACommandWithTimeOutValueExt(const char* path, std::uint8_t* current, const std::uint8_t* previous,
+int WriteATACommandWithTimeOutValueExt(const char* path, std::uint8_t* current, std::uint8_t* previous,
                                        std::uint8_t* data, int length, int timeoutSec);
 // Unpacks a SAT ATA PASS-THROUGH block (12-byte form unless flag48) into task
 // files and runs it; a transport result code.

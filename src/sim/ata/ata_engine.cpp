@@ -89,11 +89,25 @@ AtaOutcome ReturnAddress(std::uint64_t lba, bool ext48) {
 
 std::uint64_t NativeMax(const DriveModel& m) { return m.cfg.capacitySectors ? m.cfg.capacitySectors - 1 : 0; }
 
+// A drive asked without the LBA bit answers in cylinder, head and sector
+// form (16 heads, 63 sectors a track, as an emulated IDE disk does).
+AtaOutcome ReturnChs(std::uint64_t lba) {
+    constexpr std::uint64_t kHeads = 16, kSectors = 63;
+    const std::uint64_t cylinder = std::min<std::uint64_t>(lba / (kHeads * kSectors), 0xFFFF);
+    const std::uint64_t rest = lba % (kHeads * kSectors);
+    AtaOutcome o = AtaGood();
+    o.current[kTfLbaLow] = static_cast<std::uint8_t>(rest % kSectors + 1);
+    o.current[kTfLbaMid] = static_cast<std::uint8_t>(cylinder);
+    o.current[kTfLbaHigh] = static_cast<std::uint8_t>(cylinder >> 8);
+    o.current[kTfDevice] = static_cast<std::uint8_t>(rest / kSectors);
+    return o;
+}
+
 AtaOutcome ReadNativeMax(DriveModel& m, AtaRequest& r) {
     const bool ext = r.Command() == 0x27;
     const std::uint64_t max = ext ? NativeMax(m) : std::min<std::uint64_t>(NativeMax(m), 0x0FFFFFFF);
     if (r.dir != Direction::None) return AtaError(kErrAbrt);
-    return ReturnAddress(max, ext);
+    return r.LbaMode() ? ReturnAddress(max, ext) : ReturnChs(max);
 }
 
 AtaOutcome SetMax(DriveModel& m, AtaRequest& r) {
@@ -148,18 +162,28 @@ AtaOutcome WriteLog(DriveModel& m, AtaRequest& r) {
     return r.dir == Direction::Out ? LogAccess(m, r, true) : AtaError(kErrAbrt);
 }
 
+// A failed transfer returns the address it failed at in the LBA registers,
+// the high-order bytes too for a 48-bit command.
+AtaOutcome SectorError(const AtaRequest& r, std::uint8_t error, std::uint64_t lba) {
+    AtaOutcome o = r.ext48 ? ReturnAddress(lba, true) : ReturnAddress(lba & 0x0FFFFFFF, false);
+    o.current[kTfError] = error;
+    o.current[kTfStatus] = kStatusErr;
+    return o;
+}
+
 AtaOutcome Sectors(DriveModel& m, AtaRequest& r, Direction dir) {
     if (r.dir != dir || (!r.ext48 && !r.LbaMode())) return AtaError(kErrAbrt);
     const std::uint64_t lba = r.Lba();
     const std::uint32_t count = r.SectorCount();
     if (r.data.size() != count * kSectorSize) return AtaError(kErrAbrt);
-    if (lba + count > m.AccessibleSectors()) return AtaError(kErrIdnf);
+    const std::uint64_t end = m.AccessibleSectors();
+    if (lba + count > end) return SectorError(r, kErrIdnf, std::max(lba, end));
     if (dir == Direction::In) {
-        if (m.media.Fails(MediaFaultKind::ReadFails, lba, count)) return AtaError(kErrUnc);
+        if (m.media.Fails(MediaFaultKind::ReadFails, lba, count)) return SectorError(r, kErrUnc, lba);
         m.sectors.Read(lba, r.data);
         m.media.Corrupt(lba, r.data);
     } else {
-        if (m.media.Fails(MediaFaultKind::WriteFails, lba, count)) return AtaError(kErrAbrt);
+        if (m.media.Fails(MediaFaultKind::WriteFails, lba, count)) return SectorError(r, kErrAbrt, lba);
         m.sectors.Write(lba, r.data);
     }
     return AtaGood();
@@ -181,25 +205,38 @@ AtaOutcome TunnelOnly(DriveModel& m, AtaRequest& r) {
 }
 
 using AtaHandler = AtaOutcome (*)(DriveModel&, AtaRequest&);
+// How a command moves its data: a DMA command sent with a PIO protocol (or
+// the other way round) fails here, as the wrong protocol does on a real
+// controller.
+enum class Xfer : std::uint8_t { Any, Pio, Dma };
 struct AtaEntry {
     std::uint8_t command;
     AtaHandler run;
+    Xfer xfer;
 };
 
 constexpr AtaEntry kCommands[] = {
-    {0xEC, Identify},
-    {0xEF, SetFeatures},
-    {0xB0, Smart},
-    {0xE7, Flush},         {0xEA, Flush},
-    {0xE0, Standby},       {0xE2, Standby},
-    {0xF8, ReadNativeMax}, {0x27, ReadNativeMax},
-    {0xF9, SetMax},        {0x37, SetMax},
-    {0x2F, ReadLog},       {0x47, ReadLog},
-    {0x3F, WriteLog},      {0x57, WriteLog},
-    {0x20, ReadSectors},   {0x24, ReadSectors},  {0xC8, ReadSectors}, {0x25, ReadSectors}, {0xC4, ReadSectors},
-    {0x30, WriteSectors},  {0x34, WriteSectors}, {0xCA, WriteSectors}, {0x35, WriteSectors}, {0xC5, WriteSectors},
-    {0x8A, TunnelOnly},    {0x8F, TunnelOnly},   {0x86, TunnelOnly},  {0x88, TunnelOnly},
+    {0xEC, Identify, Xfer::Pio},
+    {0xEF, SetFeatures, Xfer::Any},
+    {0xB0, Smart, Xfer::Pio},
+    {0xE7, Flush, Xfer::Any},           {0xEA, Flush, Xfer::Any},
+    {0xE0, Standby, Xfer::Any},         {0xE2, Standby, Xfer::Any},
+    {0xF8, ReadNativeMax, Xfer::Any},   {0x27, ReadNativeMax, Xfer::Any},
+    {0xF9, SetMax, Xfer::Any},          {0x37, SetMax, Xfer::Any},
+    {0x2F, ReadLog, Xfer::Pio},         {0x47, ReadLog, Xfer::Dma},
+    {0x3F, WriteLog, Xfer::Pio},        {0x57, WriteLog, Xfer::Dma},
+    {0x20, ReadSectors, Xfer::Pio},     {0x24, ReadSectors, Xfer::Pio},    {0xC8, ReadSectors, Xfer::Dma},
+    {0x25, ReadSectors, Xfer::Dma},     {0xC4, ReadSectors, Xfer::Pio},
+    {0x30, WriteSectors, Xfer::Pio},    {0x34, WriteSectors, Xfer::Pio},   {0xCA, WriteSectors, Xfer::Dma},
+    {0x35, WriteSectors, Xfer::Dma},    {0xC5, WriteSectors, Xfer::Pio},
+    {0x8A, TunnelOnly, Xfer::Pio},      {0x8F, TunnelOnly, Xfer::Pio},
+    {0x86, TunnelOnly, Xfer::Dma},      {0x88, TunnelOnly, Xfer::Dma},
 };
+
+bool ProtocolFits(const AtaEntry& e, const AtaRequest& r) {
+    if (r.dir == Direction::None || e.xfer == Xfer::Any) return true;
+    return r.dma == (e.xfer == Xfer::Dma);
+}
 
 }  // namespace
 
@@ -209,7 +246,7 @@ AtaOutcome RunAta(DriveModel& m, AtaRequest& r) {
     if (m.Booting()) return AtaError(kErrAbrt);
     const auto* entry = std::find_if(std::begin(kCommands), std::end(kCommands),
                                      [command](const AtaEntry& e) { return e.command == command; });
-    AtaOutcome out = entry == std::end(kCommands) ? AtaError(kErrAbrt) : entry->run(m, r);
+    AtaOutcome out = entry == std::end(kCommands) || !ProtocolFits(*entry, r) ? AtaError(kErrAbrt) : entry->run(m, r);
     m.afterReadNativeMax = (command == 0xF8 || command == 0x27) && !out.Failed();
     if (!out.Failed() && command != 0xE0 && command != 0xE2) m.standby = false;
     return out;

@@ -20,6 +20,16 @@ enum class FrontEnd : std::uint8_t {
     NativeUsb,   // the controller's own USB interface: vendor blocks as CDBs
 };
 
+// How the host's SAT layer returns an ATA command's registers in sense data
+// (the D_SENSE switch of the disk's control mode page, and the layout).
+enum class SenseFormat : std::uint8_t {
+    Descriptor,    // D_SENSE=1: ATA status return descriptor, 48-bit bytes included
+    Fixed,         // D_SENSE=0, the SAT layout: INFORMATION field, VALID set
+    FixedLibata,   // D_SENSE=0 as libata up to Linux 6.9 answers: registers at
+                   // bytes 8-11 and 16-19, VALID clear; a command that ends
+                   // well with CK_COND still gets descriptor sense
+};
+
 enum class ControllerState : std::uint8_t {
     Loader,           // boot ROM loader, no firmware running
     DownloadReady,    // loader after enable mode 10: accepts a program image
@@ -50,6 +60,7 @@ struct DriveConfig {
     std::string inquiryVendor = "QX";
     std::string inquiryProduct = "SATA Bridge";
     std::string inquiryRevision = "1.00";
+    SenseFormat senseFormat = SenseFormat::Descriptor;
 
     std::uint64_t capacitySectors = 250'069'680;   // 128 GB; user sectors stay sparse
     std::string model = "QX SSD 128GB";            // IDENTIFY model in firmware

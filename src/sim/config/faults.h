@@ -11,7 +11,8 @@ enum class FaultKind : std::uint8_t {
     OpenFails,        // opening the path fails with errorCode
     SyscallFails,     // the pass-through call fails with errorCode
     CheckCondition,   // SCSI: status 2 with the given sense (call succeeds);
-                      // on the ATA route it acts as AtaError
+                      // on the ATA route the host reads that sense as its
+                      // SAT layer's answer
     AtaError,         // ATA: status with ERR and the given error byte; a SAT
                       // block gets the bridge's CHECK CONDITION with it
     Latency,          // the request takes latencyMs on the clock, then runs

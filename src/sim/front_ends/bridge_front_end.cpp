@@ -51,8 +51,7 @@ ScsiResult PassThrough(DriveModel& m, const ScsiCommand& cmd) {
     if (!sat || !AttachSatData(*sat, cmd)) return ScsiCheck(kKeyIllegalRequest, kAscInvalidField);
     const AtaOutcome o = RunAta(m, sat->ata);
     const bool ext = sat->ata.ext48 || o.ext48;
-    if (o.Failed()) return ScsiAtaReturn(o, ext, kKeyAborted);
-    if (sat->ckCond) return ScsiAtaReturn(o, ext, kKeyRecovered);
+    if (o.Failed() || sat->ckCond) return ScsiAtaReturn(o, ext, m.cfg.senseFormat);
     return ScsiGood(static_cast<std::uint32_t>(sat->ata.data.size()));
 }
 

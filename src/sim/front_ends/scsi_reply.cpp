@@ -27,21 +27,41 @@ ScsiResult ScsiCheck(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq) {
     return r;
 }
 
-ScsiResult ScsiAtaReturn(const AtaOutcome& ata, bool ext48, std::uint8_t key) {
-    ScsiResult r;
-    r.ok = true;
-    r.status = kScsiCheckCondition;
+namespace {
+
+struct SenseCode {
+    std::uint8_t key, asc, ascq;
+};
+
+SenseCode CodeOf(const AtaOutcome& ata) {
+    if (!ata.Failed()) return {kKeyRecovered, 0x00, 0x1D};
+    const std::uint8_t err = ata.current[kTfError];
+    if (err & kErrIdnf) return {kKeyIllegalRequest, kAscLbaOutOfRange, 0x00};
+    if (err & kErrUnc) return {kKeyMedium, 0x11, 0x04};
+    return {kKeyAborted, 0x00, 0x00};
+}
+
+// The fixed format's EXTEND byte: EXTEND, COUNT UPPER NONZERO, LBA UPPER NONZERO.
+std::uint8_t ExtendFlags(const AtaOutcome& ata, bool ext48) {
+    if (!ext48) return 0;
+    const TaskFile& p = ata.previous;
+    std::uint8_t f = 0x80;
+    if (p[kTfCount]) f |= 0x40;
+    if (p[kTfLbaLow] || p[kTfLbaMid] || p[kTfLbaHigh]) f |= 0x20;
+    return f;
+}
+
+void Descriptor(ScsiResult& r, const AtaOutcome& ata, bool ext48, SenseCode code) {
     auto& s = r.sense;
     const TaskFile& c = ata.current;
     const TaskFile& p = ata.previous;
-    //  0: 72  1: key  2: ASC 00  3: ASCQ 1D (ATA pass-through information available)
-    //  7: additional length 14
+    //  0: 72  1: key  2: ASC  3: ASCQ  7: additional length 14
     //  8: descriptor 09, length 0C, 10: EXTEND, 11: error, 12..19: count and LBA
     //     (high half first), 20: device, 21: status
     s[ 0] = 0x72;
-    s[ 1] = key;
-    s[ 2] = 0x00;
-    s[ 3] = 0x1D;
+    s[ 1] = code.key;
+    s[ 2] = code.asc;
+    s[ 3] = code.ascq;
     s[ 7] = 14;
     s[ 8] = 0x09;
     s[ 9] = 0x0C;
@@ -58,6 +78,67 @@ ScsiResult ScsiAtaReturn(const AtaOutcome& ata, bool ext48, std::uint8_t key) {
     s[20] = c[kTfDevice];
     s[21] = c[kTfStatus];
     r.senseLength = 22;
+}
+
+//  0: F0 (70, VALID)  2: key  3: error  4: status  5: device  6: count
+//  7: additional length 0A  8: EXTEND flags  9..11: LBA low, mid, high
+//  12/13: ASC/ASCQ
+void FixedSat(ScsiResult& r, const AtaOutcome& ata, bool ext48, SenseCode code) {
+    auto& s = r.sense;
+    const TaskFile& c = ata.current;
+    s[ 0] = 0xF0;
+    s[ 2] = code.key;
+    s[ 3] = c[kTfError];
+    s[ 4] = c[kTfStatus];
+    s[ 5] = c[kTfDevice];
+    s[ 6] = c[kTfCount];
+    s[ 7] = 0x0A;
+    s[ 8] = ExtendFlags(ata, ext48);
+    s[ 9] = c[kTfLbaLow];
+    s[10] = c[kTfLbaMid];
+    s[11] = c[kTfLbaHigh];
+    s[12] = code.asc;
+    s[13] = code.ascq;
+    r.senseLength = 18;
+}
+
+//  0: 70 (VALID clear)  2: key  7: 0A  8: error  9: status  10: device
+//  11: count  12/13: ASC/ASCQ  16: EXTEND flags  17..19: LBA low, mid, high;
+//  the kernel hands back the whole buffer the caller offered
+void FixedLibata(ScsiResult& r, const AtaOutcome& ata, bool ext48, SenseCode code) {
+    auto& s = r.sense;
+    const TaskFile& c = ata.current;
+    s[ 0] = 0x70;
+    s[ 2] = code.key;
+    s[ 7] = 0x0A;
+    s[ 8] = c[kTfError];
+    s[ 9] = c[kTfStatus];
+    s[10] = c[kTfDevice];
+    s[11] = c[kTfCount];
+    s[12] = code.asc;
+    s[13] = code.ascq;
+    s[16] = ExtendFlags(ata, ext48);
+    s[17] = c[kTfLbaLow];
+    s[18] = c[kTfLbaMid];
+    s[19] = c[kTfLbaHigh];
+    r.senseLength = static_cast<std::uint8_t>(s.size());
+}
+
+}  // namespace
+
+ScsiResult ScsiAtaReturn(const AtaOutcome& ata, bool ext48, SenseFormat format) {
+    ScsiResult r;
+    r.ok = true;
+    r.status = kScsiCheckCondition;
+    const SenseCode code = CodeOf(ata);
+    // libata answered a command that went well in descriptor format whatever
+    // D_SENSE said.
+    if (format == SenseFormat::Descriptor || (format == SenseFormat::FixedLibata && !ata.Failed()))
+        Descriptor(r, ata, ext48, code);
+    else if (format == SenseFormat::Fixed)
+        FixedSat(r, ata, ext48, code);
+    else
+        FixedLibata(r, ata, ext48, code);
     return r;
 }
 

@@ -58,6 +58,9 @@ struct EnumName {
 };
 
 constexpr EnumName<FrontEnd> kFrontEnds[] = {{FrontEnd::Bridge, "bridge"}, {FrontEnd::NativeUsb, "usb"}};
+constexpr EnumName<SenseFormat> kSenseFormats[] = {{SenseFormat::Descriptor, "descriptor"},
+                                                   {SenseFormat::Fixed, "fixed"},
+                                                   {SenseFormat::FixedLibata, "fixed-libata"}};
 constexpr EnumName<ControllerState> kStates[] = {{ControllerState::Loader, "loader"},
                                                   {ControllerState::DownloadReady, "download-ready"},
                                                   {ControllerState::ProgramRunning, "program"},
@@ -88,7 +91,7 @@ std::optional<E> ValueOf(const EnumName<E> (&table)[N], std::string_view name) {
 
 using Member = std::variant<std::string DriveConfig::*, std::uint64_t DriveConfig::*, std::uint16_t DriveConfig::*,
                             std::uint8_t DriveConfig::*, int DriveConfig::*, bool DriveConfig::*,
-                            FrontEnd DriveConfig::*, ControllerState DriveConfig::*, GpioStraps DriveConfig::*,
+                            FrontEnd DriveConfig::*, SenseFormat DriveConfig::*, ControllerState DriveConfig::*, GpioStraps DriveConfig::*,
                             ProgramKind DriveConfig::*, std::vector<std::uint8_t> DriveConfig::*,
                             std::set<std::uint16_t> DriveConfig::*, std::vector<std::uint16_t> DriveConfig::*>;
 
@@ -103,6 +106,7 @@ const Field kFields[] = {
     {"inquiryVendor", &DriveConfig::inquiryVendor},
     {"inquiryProduct", &DriveConfig::inquiryProduct},
     {"inquiryRevision", &DriveConfig::inquiryRevision},
+    {"senseFormat", &DriveConfig::senseFormat},
     {"capacitySectors", &DriveConfig::capacitySectors},
     {"model", &DriveConfig::model},
     {"serial", &DriveConfig::serial},
@@ -144,6 +148,7 @@ struct ToText {
     std::string operator()(int DriveConfig::*m) const { return std::to_string(c.*m); }
     std::string operator()(bool DriveConfig::*m) const { return c.*m ? "1" : "0"; }
     std::string operator()(FrontEnd DriveConfig::*m) const { return NameOf(kFrontEnds, c.*m); }
+    std::string operator()(SenseFormat DriveConfig::*m) const { return NameOf(kSenseFormats, c.*m); }
     std::string operator()(ControllerState DriveConfig::*m) const { return NameOf(kStates, c.*m); }
     std::string operator()(GpioStraps DriveConfig::*m) const { return NameOf(kStraps, c.*m); }
     std::string operator()(ProgramKind DriveConfig::*m) const { return NameOf(kPrograms, c.*m); }
@@ -184,6 +189,7 @@ struct FromText {
         return v.has_value();
     }
     bool operator()(FrontEnd DriveConfig::*m) const { return SetEnum(c.*m, kFrontEnds); }
+    bool operator()(SenseFormat DriveConfig::*m) const { return SetEnum(c.*m, kSenseFormats); }
     bool operator()(ControllerState DriveConfig::*m) const { return SetEnum(c.*m, kStates); }
     bool operator()(GpioStraps DriveConfig::*m) const { return SetEnum(c.*m, kStraps); }
     bool operator()(ProgramKind DriveConfig::*m) const { return SetEnum(c.*m, kPrograms); }

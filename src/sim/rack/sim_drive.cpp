@@ -4,7 +4,7 @@
 #include <cerrno>
 
 #include "platform/clock.h"
-#include "sim/ata/ata_engine.h"
+#include "platform/sat_ata.h"
 #include "sim/model/drive_model.h"
 #include "sim/front_ends/front_ends.h"
 #include "sim/front_ends/scsi_reply.h"
@@ -26,15 +26,10 @@ int Delay(const FaultPlan& plan, std::chrono::seconds timeout) {
     return hang->errorCode;
 }
 
-std::optional<AtaOutcome> AtaFault(const FaultRule& f) {
-    if (f.kind == FaultKind::AtaError || f.kind == FaultKind::CheckCondition) return AtaError(f.ataError);
-    return std::nullopt;
-}
-
-ScsiResult ScsiFault(const FaultRule& f, const RequestKey& key) {
+ScsiResult ScsiFault(const FaultRule& f, const RequestKey& key, SenseFormat format) {
     if (f.kind == FaultKind::SyscallFails) return ScsiSyscallFailed(f.errorCode);
     if (f.kind == FaultKind::AtaError) {
-        if (key.ataCommand) return ScsiAtaReturn(AtaError(f.ataError), false, kKeyAborted);
+        if (key.ataCommand) return ScsiAtaReturn(AtaError(f.ataError), false, format);
         return ScsiCheck(kKeyAborted, 0x00);
     }
     ScsiResult r = ScsiCheck(kKeyIllegalRequest, kAscInvalidField);
@@ -133,66 +128,31 @@ int SimDrive::OpenError() {
 ScsiResult SimDrive::Scsi(const ScsiCommand& cmd) {
     FaultPlan plan;
     RequestKey key;
+    SenseFormat format = SenseFormat::Descriptor;
     {
         auto g = Lock();
         model_->Tick(TickMs());
         if (!model_->present) return ScsiSyscallFailed(ENODEV);
         key = model_->cfg.frontEnd == FrontEnd::Bridge ? BridgeRequestKey(*model_, cmd) : NativeUsbRequestKey(cmd);
         plan = model_->faults.Match(key);
+        format = model_->cfg.senseFormat;
     }
     if (const int err = Delay(plan, cmd.timeout)) return ScsiSyscallFailed(err);
-    if (plan.fault && plan.fault->kind != FaultKind::Latency) return ScsiFault(*plan.fault, key);
+    if (plan.fault && plan.fault->kind != FaultKind::Latency) return ScsiFault(*plan.fault, key, format);
     auto g = Lock();
     model_->Tick(TickMs());
     if (!model_->present) return ScsiSyscallFailed(ENODEV);
     return model_->cfg.frontEnd == FrontEnd::Bridge ? BridgeScsi(*model_, cmd) : NativeUsbScsi(*model_, cmd);
 }
 
+// A task file reaches the drive as the host's SAT layer carries it, in the
+// ATA PASS-THROUGH(16) block the Linux backend sends, and its answer is read
+// the way that backend reads it: so the rack's sense formats, and the
+// controller's own USB interface refusing the block (no ATA route there),
+// reach the library exactly as a kernel hands them over.
 AtaResult SimDrive::Ata(const AtaCommand& cmd) {
-    AtaRequest r;
-    r.current = cmd.current;
-    r.previous = cmd.ext48 ? cmd.previous : TaskFile{};
-    r.ext48 = cmd.ext48;
-    r.dir = cmd.data.empty() ? Direction::None : cmd.dir;
-    r.dma = cmd.dma;
-    r.data = cmd.data;
-
-    AtaResult res;
-    FaultPlan plan;
-    {
-        auto g = Lock();
-        model_->Tick(TickMs());
-        if (!model_->present) {
-            res.error = ENODEV;
-            return res;
-        }
-        RequestKey key;
-        key.ataCommand = r.Command();
-        key.vendorSub = TunnelSub(*model_, r);
-        plan = model_->faults.Match(key);
-    }
-    if (const int err = Delay(plan, cmd.timeout)) {
-        res.error = err;
-        return res;
-    }
-    AtaOutcome out;
-    if (plan.fault && plan.fault->kind == FaultKind::SyscallFails) {
-        res.error = plan.fault->errorCode;
-        return res;
-    }
-    if (auto f = plan.fault ? AtaFault(*plan.fault) : std::nullopt) {
-        out = *f;
-    } else {
-        auto g = Lock();
-        model_->Tick(TickMs());
-        // The controller's own USB interface has no ATA route: the command
-        // block is refused and no registers come back.
-        out = model_->cfg.frontEnd == FrontEnd::Bridge ? RunAta(*model_, r) : AtaError(kErrAbrt);
-    }
-    res.ok = true;
-    res.current = out.current;
-    res.previous = out.previous;
-    return res;
+    const auto cdb = BuildAtaPassThrough16(cmd);
+    return AtaResultFromScsi(cmd, Scsi(ScsiCommand{cdb, cmd.dir, cmd.data, cmd.timeout}));
 }
 
 }  // namespace qx::sim
