@@ -212,6 +212,10 @@ TEST_F(SimFrontEndTest, SatProtocolMustAgreeWithTransfer) {
     const auto r = SendScsi(kBridgePath, Sat12(0x08, 0x0B, 0, 1, 0, 0, 0, 0xE0, 0xEC), Direction::Out, id);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.sense[2], 0x05);
+    // READ DMA as PIO data-in, IDENTIFY as DMA: the drive aborts both.
+    EXPECT_EQ(SendScsi(kBridgePath, Sat12(0x08, 0x0B, 0, 1, 0, 0, 0, 0xE0, 0xC8), Direction::In, id).status, 2);
+    EXPECT_EQ(SendScsi(kBridgePath, Sat12(0x14, 0x0B, 0, 1, 0, 0, 0, 0xE0, 0xEC), Direction::In, id).status, 2);
+    EXPECT_EQ(SendScsi(kBridgePath, Sat12(0x14, 0x0B, 0, 1, 0, 0, 0, 0xE0, 0xC8), Direction::In, id).status, 0);
 }
 
 TEST_F(SimFrontEndTest, SetMaxOnlyRightAfterReadNativeMax) {

@@ -138,5 +138,33 @@ TEST_F(UtilitySectorTest, AFailingSectorFailsWithItsRecord) {
     }
 }
 
+// A sector past the end does not move, whether the drive's registers come
+// back in descriptor or in either fixed layout, on the task-file route and
+// on the SAT route: the read/write test then reports it with its record.
+TEST_F(UtilitySectorTest, ASectorPastTheEndFailsInEverySenseFormat) {
+    const std::uint64_t end = DriveOf(kSataSlot).CapacitySectors();
+    for (const auto format : {sim::SenseFormat::Descriptor, sim::SenseFormat::Fixed, sim::SenseFormat::FixedLibata}) {
+        {
+            auto hold = DriveOf(kSataSlot).Lock();
+            DriveOf(kSataSlot).Model().cfg.senseFormat = format;
+        }
+        for (const std::uint8_t direct : {std::uint8_t{0}, std::uint8_t{1}}) {
+            SCOPED_TRACE(testing::Message() << "format " << static_cast<int>(format) << " direct " << int{direct});
+            DeviceSlots[kSataSlot].DirectAta = direct;
+            const auto lba = static_cast<std::uint32_t>(end - 1);
+            Bytes buffer(2 * 512, 0x11);
+            EXPECT_EQ(SCSI_Write10(kSataSlot, buffer.data(), 2, lba), 2);
+            EXPECT_EQ(Word32(buffer, 0), 1u);
+            EXPECT_EQ(Word32(buffer, 4), lba);
+            EXPECT_EQ(SCSI_Read10(kSataSlot, buffer.data(), 2, lba), 2);
+            EXPECT_EQ(Word32(buffer, 0), 2u);
+            EXPECT_EQ(Word32(buffer, 4), lba);
+            // The last sector itself is there.
+            EXPECT_EQ(SCSI_Write10(kSataSlot, buffer.data(), 1, lba), 1);
+            EXPECT_EQ(SCSI_Read10(kSataSlot, buffer.data(), 1, lba), 1);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace qx::test
