@@ -8,7 +8,6 @@
 #include "sim/model/drive_model.h"
 #include "sim/front_ends/front_ends.h"
 #include "sim/front_ends/scsi_reply.h"
-#include "sim/ata/vendor_tunnel.h"
 
 namespace qx::sim {
 
