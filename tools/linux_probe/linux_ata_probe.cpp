@@ -8,7 +8,6 @@
 // re-read, while udev holds the disk.
 //
 //   linux_ata_probe [--disk PATH]
-#include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -30,31 +29,21 @@
 #include "qxlib/transport/pass_through.h"
 #include "qxlib/transport/utility_commands.h"
 #include "qxlib/vendor_access/identify_capacity.h"
+#include "sata_paths.h"
 
 namespace {
 
 constexpr int kDirectSlot = 0;
 constexpr int kSatSlot = 1;
 constexpr std::size_t kSector = 512;
-constexpr const char* kByPath = "/dev/disk/by-path";
 
 std::string g_disk;
 
 const char* RouteName(int slot) { return slot == kDirectSlot ? "direct" : "sat"; }
 
 std::string FirstSataDisk() {
-    std::vector<std::string> out;
-    if (DIR* d = ::opendir(kByPath)) {
-        while (const dirent* e = ::readdir(d)) {
-            const std::string n = e->d_name;
-            if (n.find("-ata-") != std::string::npos && n.find("-part") == std::string::npos &&
-                n.find("-usb-") == std::string::npos && n.back() != '0')
-                out.push_back(std::string(kByPath) + "/" + n);
-        }
-        ::closedir(d);
-    }
-    std::sort(out.begin(), out.end());
-    return out.empty() ? std::string() : out.front();
+    const auto paths = qx::probe::SataPaths();
+    return paths.empty() ? std::string() : paths.front();
 }
 
 // A buffer the kernel accepts for O_DIRECT.

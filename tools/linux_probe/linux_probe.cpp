@@ -6,7 +6,6 @@
 // plus FAT32 format of the USB disk whose serial is named.
 //
 //   linux_probe [--format-serial SERIAL] [--label LABEL]
-#include <dirent.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -25,10 +24,9 @@
 #include "qxlib/discovery/port_record.h"
 #include "qxlib/discovery/usb_disks.h"
 #include "qxlib/discovery/usb_topology.h"
+#include "sata_paths.h"
 
 namespace {
-
-constexpr const char* kByPath = "/dev/disk/by-path";
 
 std::uint32_t Be32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
@@ -126,21 +124,6 @@ std::uint64_t ProbeUsbDisk(int slot, const std::string& path) {
     return rc == 1 ? (std::uint64_t{Be32(cap.data())} + 1) * Be32(cap.data() + 4) : 0;
 }
 
-std::vector<std::string> SataPaths() {
-    std::vector<std::string> out;
-    DIR* d = ::opendir(kByPath);
-    if (!d) return out;
-    while (const dirent* e = ::readdir(d)) {
-        const std::string n = e->d_name;
-        if (n.find("-ata-") != std::string::npos && n.find("-part") == std::string::npos &&
-            n.find("-usb-") == std::string::npos && n.back() != '0')
-            out.push_back(std::string(kByPath) + "/" + n);
-    }
-    ::closedir(d);
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 void ProbeSataDisk(int slot, const std::string& path) {
     UseSlot(slot, path, false);
     std::uint8_t inq[40] = {};
@@ -217,7 +200,7 @@ int main(int argc, char** argv) {
     const auto disks = PrintUsbDisks();
     int slot = 0;
     for (const auto& d : disks) ProbeUsbDisk(slot++, d.path);
-    for (const auto& p : SataPaths()) ProbeSataDisk(slot++, p);
+    for (const auto& p : qx::probe::SataPaths()) ProbeSataDisk(slot++, p);
     std::fflush(stdout);
     if (formatSerial.empty()) return 0;
     const int rc = FormatBySerial(slot, formatSerial, label, serialToId, disks);

@@ -80,48 +80,39 @@ void Descriptor(ScsiResult& r, const AtaOutcome& ata, bool ext48, SenseCode code
     r.senseLength = 22;
 }
 
+// Where the fixed format puts the registers. The SAT layout:
 //  0: F0 (70, VALID)  2: key  3: error  4: status  5: device  6: count
 //  7: additional length 0A  8: EXTEND flags  9..11: LBA low, mid, high
 //  12/13: ASC/ASCQ
-void FixedSat(ScsiResult& r, const AtaOutcome& ata, bool ext48, SenseCode code) {
-    auto& s = r.sense;
-    const TaskFile& c = ata.current;
-    s[ 0] = 0xF0;
-    s[ 2] = code.key;
-    s[ 3] = c[kTfError];
-    s[ 4] = c[kTfStatus];
-    s[ 5] = c[kTfDevice];
-    s[ 6] = c[kTfCount];
-    s[ 7] = 0x0A;
-    s[ 8] = ExtendFlags(ata, ext48);
-    s[ 9] = c[kTfLbaLow];
-    s[10] = c[kTfLbaMid];
-    s[11] = c[kTfLbaHigh];
-    s[12] = code.asc;
-    s[13] = code.ascq;
-    r.senseLength = 18;
-}
-
+// libata before Linux 6.10:
 //  0: 70 (VALID clear)  2: key  7: 0A  8: error  9: status  10: device
 //  11: count  12/13: ASC/ASCQ  16: EXTEND flags  17..19: LBA low, mid, high;
 //  the kernel hands back the whole buffer the caller offered
-void FixedLibata(ScsiResult& r, const AtaOutcome& ata, bool ext48, SenseCode code) {
+struct FixedLayout {
+    std::uint8_t code;
+    std::size_t registers, extend, lba;
+    std::uint8_t length;
+};
+constexpr FixedLayout kSatFixed{0xF0, 3, 8, 9, 18};
+constexpr FixedLayout kLibataFixed{0x70, 8, 16, 17, 32};
+
+void Fixed(ScsiResult& r, const AtaOutcome& ata, bool ext48, SenseCode code, const FixedLayout& at) {
     auto& s = r.sense;
     const TaskFile& c = ata.current;
-    s[ 0] = 0x70;
-    s[ 2] = code.key;
-    s[ 7] = 0x0A;
-    s[ 8] = c[kTfError];
-    s[ 9] = c[kTfStatus];
-    s[10] = c[kTfDevice];
-    s[11] = c[kTfCount];
+    s[0] = at.code;
+    s[2] = code.key;
+    s[7] = 0x0A;
     s[12] = code.asc;
     s[13] = code.ascq;
-    s[16] = ExtendFlags(ata, ext48);
-    s[17] = c[kTfLbaLow];
-    s[18] = c[kTfLbaMid];
-    s[19] = c[kTfLbaHigh];
-    r.senseLength = static_cast<std::uint8_t>(s.size());
+    s[at.registers] = c[kTfError];
+    s[at.registers + 1] = c[kTfStatus];
+    s[at.registers + 2] = c[kTfDevice];
+    s[at.registers + 3] = c[kTfCount];
+    s[at.extend] = ExtendFlags(ata, ext48);
+    s[at.lba] = c[kTfLbaLow];
+    s[at.lba + 1] = c[kTfLbaMid];
+    s[at.lba + 2] = c[kTfLbaHigh];
+    r.senseLength = at.length;
 }
 
 }  // namespace
@@ -135,10 +126,8 @@ ScsiResult ScsiAtaReturn(const AtaOutcome& ata, bool ext48, SenseFormat format) 
     // D_SENSE said.
     if (format == SenseFormat::Descriptor || (format == SenseFormat::FixedLibata && !ata.Failed()))
         Descriptor(r, ata, ext48, code);
-    else if (format == SenseFormat::Fixed)
-        FixedSat(r, ata, ext48, code);
     else
-        FixedLibata(r, ata, ext48, code);
+        Fixed(r, ata, ext48, code, format == SenseFormat::Fixed ? kSatFixed : kLibataFixed);
     return r;
 }
 
