@@ -194,6 +194,8 @@ TEST_F(FormatTest, OpenRetries) {
     EXPECT_EQ(FormatDiskVolume("\\\\?\\usbstor#gone", FormatParams{}, "X", 63, 256 * kMiB), 0);
     EXPECT_EQ(disk_->opens, opens + 3);
     EXPECT_EQ(clock_.NowMs() - start, 0u);
+    // Each open may wait for a lock held on the disk, within one 10 s budget.
+    EXPECT_EQ(disk_->lastLockWaitMs, 10'000);
 }
 
 TEST_F(FormatTest, LabelIsTheSameInTheBootSectorAndTheRootDirectory) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -19,9 +20,16 @@ public:
     ImageDisk& operator=(const ImageDisk&) = delete;
 
     platform::OpenResult Open(std::string_view path, platform::ShareMode mode) override;
+    // Records how long the caller would wait for a lock, then opens.
+    platform::OpenResult OpenWaiting(std::string_view path, platform::ShareMode mode,
+                                     std::chrono::milliseconds wait) override {
+        lastLockWaitMs = wait.count();
+        return Open(path, mode);
+    }
 
     std::atomic<std::uint64_t> bytesWritten{0};
     std::atomic<int> opens{0};
+    std::atomic<long long> lastLockWaitMs{-1};
     std::atomic<int> writesBeforeFailure{-1};   // -1: never fail
     std::atomic<bool> readsReturnNoise{false};  // every read comes back non-zero
 

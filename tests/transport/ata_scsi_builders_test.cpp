@@ -139,6 +139,38 @@ TEST_F(AtaScsiBuilders, AnAtaCommandTheDriveRefusesFails) {
     }
 }
 
+// The sense a SAT layer answers an ATA command with, on both routes: the
+// drive's status decides where registers came back, whatever the key says;
+// the key decides where none did.
+TEST_F(AtaScsiBuilders, TheSenseOfAnAtaCommandDecidesOnBothRoutes) {
+    auto padded = [](Bytes b) {
+        b.resize(32, 0);
+        return b;
+    };
+    const struct {
+        const char* name;
+        Bytes sense;
+        int result;
+    } cases[] = {
+        {"Linux 6.1 fixed, ABORTED", padded({0x70, 0, 0x0B, 0, 0, 0, 0, 0x0A, 0x04, 0x41, 0x40, 0x00}), 2},
+        {"SAT fixed, IDNF", padded({0xF0, 0, 0x05, 0x10, 0x51, 0x40, 0x00, 0x0A, 0, 0, 0, 0, 0x21, 0}), 2},
+        {"descriptor, RECOVERED but ERR in the status",
+         {0x72, 0x01, 0x00, 0x1D, 0, 0, 0, 0x0E, 0x09, 0x0C, 0, 0x04, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 0x51}, 2},
+        {"descriptor, RECOVERED, status good",
+         {0x72, 0x01, 0x00, 0x1D, 0, 0, 0, 0x0E, 0x09, 0x0C, 0, 0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 0x50}, 1},
+        {"refused before it reached a drive", padded({0x70, 0, 0x05, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x20, 0}), 2},
+    };
+    for (const std::uint8_t direct : {std::uint8_t{0}, std::uint8_t{1}}) {
+        DeviceSlots[test::kSataSlot].DirectAta = direct;
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.name << (direct ? " direct" : " sat"));
+            sataDrive_->ClearFaults();
+            sataDrive_->AddFault(sim::FaultRule::Of(sim::FaultKind::CheckCondition).OnOpcode(0xEF).Sense(c.sense));
+            EXPECT_EQ(ATA_SetFeatures(test::kSataSlot, 0xDC, 0x51), c.result);
+        }
+    }
+}
+
 TEST_F(AtaScsiBuilders, FailedSectorTransfersLeaveTheirRecord) {
     sim::FaultRule fail;
     fail.kind = sim::FaultKind::SyscallFails;
