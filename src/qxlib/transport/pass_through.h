@@ -51,8 +51,9 @@ int ExecSlotPassThrough(int slot, bool read, const std::uint8_t* block, int bloc
                         int dataLength, bool flag48);
 // The ATA commands' route: as ExecSlotPassThrough, but a command the drive
 // ended with an error (CHECK CONDITION with a sense key beyond RECOVERED
-// ERROR, as a bridge reports an ATA error) fails with -2 instead of counting
-// as done. The vendor tunnel keeps the plain rule.
+// ERROR, as a bridge reports an ATA error, or returned registers with ERR or
+// DF in either sense format) fails with -2 instead of counting as done. The
+// vendor tunnel keeps the plain rule.
 int ExecSlotAtaPassThrough(const SlotRoute& route, bool read, const std::uint8_t* block, int blockLength,
                            std::uint8_t* data, int dataLength, bool flag48);
 int ExecSlotAtaPassThrough(int slot, bool read, const std::uint8_t* block, int blockLength, std::uint8_t* data,
