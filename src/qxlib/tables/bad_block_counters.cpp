@@ -14,6 +14,8 @@
 #include "qxlib/settings/flash_config.h"
 #include "qxlib/programs/system_info.h"
 #include "qxlib/vendor_access/v_access.h"
+#include "qxlib/base/switches.h"
+#include "qxlib/tables/bad_block_detail.h"
 
 namespace qx {
 namespace {
@@ -22,6 +24,7 @@ constexpr int kTableSectors = 64;
 constexpr std::size_t kTableReadBytes = kTableSectors * 512;
 constexpr std::size_t kDumpBytes = 64 * 1024;
 
+#if !QX_UTILITY_BUILD
 // Early-table page: 16-bit words from offset 16.
 constexpr std::size_t kEarlyWordsAt = 16;
 constexpr std::uint8_t kCeMarker = 0xFB;
@@ -178,8 +181,56 @@ void CountBadUnits(int slot, Counting& n, const SystemInfo& info, std::span<std:
     }
 }
 
+#else
+BadBlockDetailSettings DetailSettings(const FlashConfig& c, const SystemInfo& info, bool remapRelation) {
+    BadBlockDetailSettings s;
+    s.channels = c.ChannelCount;
+    s.banks = c.BankCount;
+    s.dies = c.FlashGeometry.DiesPerCe;
+    s.pageBytes = std::size_t{c.FlashGeometry.SectorsPerPage} * 512;
+    s.unitsPerDie = c.FlashGeometry.BlocksPerPlane;
+    s.dieOffset = c.DieOffset ? c.DieOffset : c.FlashGeometry.BlocksPerPlane;
+    s.blockMode = (c.FwFlagsB & 4) != 0;
+    s.remapOption = c.Options[kOptRemap] != 0;
+    s.rawDumps = DumpDebugFile.load();
+    s.remapRelation = remapRelation;
+    s.badUnitLayout = std::memcmp(&info.SystemHeaderCopy[36], "818", 3) == 0;
+    s.longUnitRecords = std::memcmp(&info.SystemHeaderCopy[7], "00", 2) != 0;
+    return s;
+}
+
+std::span<const std::uint8_t> Bytes(const WorkBuffer& b) { return {b.data(), b ? b.size() : 0}; }
+#endif
+
 }  // namespace
 
+#if QX_UTILITY_BUILD
+void CountBadBlocksByType(int slot, TableContext& ctx, std::span<std::uint32_t> counters, BadBlockTotals& totals,
+                          std::string* detailText) {
+    CountBadBlocksByType(slot, ctx, counters, totals, detailText, false);
+}
+
+void CountBadBlocksByType(int slot, TableContext& ctx, std::span<std::uint32_t> counters, BadBlockTotals& totals,
+                          std::string* detailText, bool remapRelation) {
+    totals.fill(0);
+    if (!IsSlot(slot) || ctx.buffer.size() < kTableReadBytes) return;
+    ReadSystemInfo(slot, ctx.config, ctx.binFiles, ctx.info, ctx.buffer);
+    ReadDriveTables(slot, ctx.config, ctx.buffer);
+    DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    const BadBlockTablePages pages{Bytes(s.DefectTable), Bytes(s.EarlyTable), Bytes(s.RemapTablePages),
+                                   Bytes(s.LaterBadPages)};
+    BadBlockDetailIo io;
+    io.readTable = [slot](std::uint8_t channel, std::uint8_t row, std::span<std::uint8_t> into) {
+        VA_ReadBadBlockTable(slot, into.data(), kTableSectors, channel, row);
+    };
+    io.dump = [](const char* name, std::span<const std::uint8_t> bytes) {
+        WriteDebugDump(name, bytes.data(), bytes.size());
+    };
+    const std::span<std::uint8_t> map = s.BadBlockMap ? s.BadBlockMap.span() : std::span<std::uint8_t>{};
+    CountBadBlockDetail(DetailSettings(ctx.config, ctx.info, remapRelation), pages, io, ctx.buffer, counters, totals,
+                        detailText, map);
+}
+#else
 void CountBadBlocksByType(int slot, TableContext& ctx, std::span<std::uint32_t> counters, BadBlockTotals& totals,
                           std::string* detailText) {
     totals.fill(0);
@@ -202,5 +253,7 @@ void CountBadBlocksByType(int slot, TableContext& ctx, std::span<std::uint32_t> 
                 if (at < counters.size()) totals[k] += counters[at];
             }
 }
+
+#endif
 
 }  // namespace qx

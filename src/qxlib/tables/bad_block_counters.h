@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "qxlib/base/build_variant.h"
+
 namespace qx {
 
 struct TableContext;
@@ -37,8 +39,16 @@ constexpr std::size_t BadBlockCounterAt(std::size_t channel, std::size_t cell, s
 // Rereads the system information and the drive's tables, then counts into
 // counters (added to what they hold) and sets the seven totals over the
 // drive's channels and banks. With a detail text, the legend of the error
-// types is appended to it first.
+// types is appended to it first. The utility build adds the detail lines
+// and marks the slot's BadBlockMap (see bad_block_detail.h).
 void CountBadBlocksByType(int slot, TableContext& ctx, std::span<std::uint32_t> counters, BadBlockTotals& totals,
                           std::string* detailText);
+
+#if QX_UTILITY_BUILD
+// The utility's count with its "Remap Relation" listing switched by
+// [Setting] EnRemapRelation; counters: kReportBadBlockCounterCount of them.
+void CountBadBlocksByType(int slot, TableContext& ctx, std::span<std::uint32_t> counters, BadBlockTotals& totals,
+                          std::string* detailText, bool remapRelation);
+#endif
 
 }  // namespace qx
