@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "qxlib/base/byte_order.h"
@@ -95,6 +97,20 @@ void WalkRemapPage(std::span<const std::uint8_t> page, Visit&& visit) {
     }
 }
 
+struct RemapTarget {
+    std::uint16_t block;
+    unsigned plane;
+};
+
+// A channel's early-bad blocks (CE << 16 | block) and remap pairs (CE << 16 |
+// bad block), gathered once so each record costs a lookup, not a walk.
+struct ChannelLookups {
+    bool hasEarly = false;
+    bool hasRemap = false;
+    std::unordered_set<std::uint32_t> early;
+    std::unordered_map<std::uint32_t, RemapTarget> remap;
+};
+
 class Report {
 public:
     Report(const BadBlockDetailSettings& s, const BadBlockTablePages& pages, const BadBlockDetailIo& io,
@@ -154,8 +170,9 @@ private:
         if (io_.dump) io_.dump(name, bytes.first(std::min(length, bytes.size())));
     }
     void ListRemaps(unsigned channel);
-    void ListRecord(unsigned channel, unsigned ceRow, std::uint16_t record, std::span<const std::uint8_t> early,
-                    std::span<const std::uint8_t> later, std::span<const std::uint8_t> remap, bool& stop);
+    ChannelLookups LookupsOf(unsigned channel) const;
+    void ListRecord(unsigned channel, unsigned ceRow, std::uint16_t block, const ChannelLookups& lookups,
+                    const std::unordered_map<std::uint16_t, int>& laterTypes, bool& stop);
 
     const BadBlockDetailSettings& s_;
     const BadBlockTablePages& pages_;
@@ -176,17 +193,12 @@ void Report::ListRemaps(unsigned channel) {
     });
 }
 
-void Report::ListRecord(unsigned channel, unsigned ceRow, std::uint16_t block, std::span<const std::uint8_t> early,
-                        std::span<const std::uint8_t> later, std::span<const std::uint8_t> remap, bool& stop) {
-    // Without its early table a channel's records cannot be judged: none of
-    // them counts.
-    if (early.empty()) {
-        stop = true;
-        return;
-    }
-    bool earlyBad = false;
+ChannelLookups Report::LookupsOf(unsigned channel) const {
+    ChannelLookups l;
+    const auto early = Page(pages_.early, 0, channel, kEarlyBadTableTag);
+    l.hasEarly = !early.empty();
     unsigned ce = 0;
-    for (std::size_t at = kBodyAt; at + 2 <= early.size() && !earlyBad; at += 2) {
+    for (std::size_t at = kBodyAt; at + 2 <= early.size(); at += 2) {
         const std::uint16_t word = get_le16(&early[at]);
         const auto high = static_cast<std::uint8_t>(word >> 8);
         if (high == kEarlyEndMarker) break;
@@ -194,21 +206,43 @@ void Report::ListRecord(unsigned channel, unsigned ceRow, std::uint16_t block, s
             ce = word & 0xFFu;
             continue;
         }
-        earlyBad = (word & 0x7FFF) == block && ce == ceRow;
+        l.early.insert(ce << 16 | (word & 0x7FFFu));
     }
+    const auto remap = Page(pages_.remap, 0, channel, kRemapTableTag);
+    l.hasRemap = !remap.empty();
+    WalkRemapPage(remap, [&](unsigned remapCe, unsigned plane, RemapRecord r) {
+        // The first pair for a block of a CE is the one the firmware uses.
+        if (r.first != kRemapEmpty) l.remap.emplace(remapCe << 16 | r.first, RemapTarget{r.second, plane});
+        return false;
+    });
+    return l;
+}
 
+std::unordered_map<std::uint16_t, int> LaterBadTypes(std::span<const std::uint8_t> later) {
+    std::unordered_map<std::uint16_t, int> types;
+    if (later.empty()) return types;
+    const std::size_t count = get_le16(&later[kLaterCountAt]);
+    for (std::size_t k = 0; k < count && kLaterEntriesAt + k * 4 + 4 <= later.size(); ++k) {
+        const std::uint8_t* e = &later[kLaterEntriesAt + k * 4];
+        types.emplace(get_le16(e), e[2]);   // the first entry of a block holds
+    }
+    return types;
+}
+
+void Report::ListRecord(unsigned channel, unsigned ceRow, std::uint16_t block, const ChannelLookups& lookups,
+                        const std::unordered_map<std::uint16_t, int>& laterTypes, bool& stop) {
+    // Without its early table a channel's records cannot be judged: none of
+    // them counts.
+    if (!lookups.hasEarly) {
+        stop = true;
+        return;
+    }
+    const bool earlyBad = lookups.early.count(ceRow << 16 | block) != 0;
     int type = kTypeUnknown;
     if (earlyBad) {
         type = kTypeEarlyBad;
-    } else if (!later.empty()) {
-        const std::size_t count = get_le16(&later[kLaterCountAt]);
-        for (std::size_t k = 0; k < count && kLaterEntriesAt + k * 4 + 4 <= later.size(); ++k) {
-            const std::uint8_t* e = &later[kLaterEntriesAt + k * 4];
-            if (get_le16(e) == block) {
-                type = e[2];
-                break;
-            }
-        }
+    } else if (const auto t = laterTypes.find(block); t != laterTypes.end()) {
+        type = t->second;
     }
 
     bool remapped = false;
@@ -216,17 +250,15 @@ void Report::ListRecord(unsigned channel, unsigned ceRow, std::uint16_t block, s
     unsigned plane = 0;
     if (!earlyBad && s_.remapOption) {
         // Nor can a later-bad block be judged without the remap table.
-        if (remap.empty()) {
+        if (!lookups.hasRemap) {
             stop = true;
             return;
         }
-        WalkRemapPage(remap, [&](unsigned remapCe, unsigned remapPlane, RemapRecord r) {
-            if (r.first == kRemapEmpty || r.first != block || remapCe != ceRow) return false;
+        if (const auto m = lookups.remap.find(ceRow << 16 | block); m != lookups.remap.end()) {
             remapped = true;
-            remapBlock = r.second;
-            plane = remapPlane;
-            return true;
-        });
+            remapBlock = m->second.block;
+            plane = m->second.plane;
+        }
     }
 
     // Counted and listed under the bank of the table's CE row.
@@ -265,6 +297,9 @@ void Report::ListRecord(unsigned channel, unsigned ceRow, std::uint16_t block, s
 
 void Report::PerChannel(std::span<std::uint8_t> buffer) {
     const unsigned rows = s_.banks * s_.dies;
+    // The early and remap pages are the channel's for every CE row.
+    std::vector<ChannelLookups> lookups;
+    for (unsigned c = 0; c < s_.channels; ++c) lookups.push_back(LookupsOf(c));
     for (unsigned r = 0; r < rows; ++r) {
         for (unsigned c = 0; c < s_.channels; ++c) {
             if (r == 0 && s_.remapOption && s_.rawDumps) {
@@ -278,15 +313,14 @@ void Report::PerChannel(std::span<std::uint8_t> buffer) {
             std::snprintf(name, sizeof name, "SB_%2.2u%2.2u.raw", c, r);
             Dump(name, buffer, kTableDumpBytes);
 
-            const auto early = Page(pages_.early, 0, c, kEarlyBadTableTag);
-            const auto remap = Page(pages_.remap, 0, c, kRemapTableTag);
             const unsigned die = s_.banks ? r / s_.banks : 0;
-            const auto later = Page(pages_.laterBad, r * kLaterRowBytes + die * kLaterDieBytes, c, kLaterBadTableTag);
+            const auto laterTypes = LaterBadTypes(
+                Page(pages_.laterBad, r * kLaterRowBytes + die * kLaterDieBytes, c, kLaterBadTableTag));
             const std::size_t records = std::min<std::size_t>(get_le16(&buffer[kChannelCountAt]),
                                                               (kTableReadBytes - kChannelRecordsAt) / 4);
             bool stop = false;
             for (std::size_t k = 0; k < records && !stop; ++k)
-                ListRecord(c, r, get_le16(&buffer[kChannelRecordsAt + k * 4]), early, later, remap, stop);
+                ListRecord(c, r, get_le16(&buffer[kChannelRecordsAt + k * 4]), lookups[c], laterTypes, stop);
         }
     }
     Flush();
