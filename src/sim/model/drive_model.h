@@ -19,6 +19,9 @@
 
 namespace qx::sim {
 
+inline constexpr std::uint32_t kFirmwareDramBase = 0xD0000;
+inline constexpr std::size_t kFirmwareDramBytes = 0x30000;
+
 struct SmartAttribute {
     std::uint8_t id = 0;
     std::uint8_t value = 100;
@@ -94,6 +97,9 @@ public:
     std::vector<std::uint8_t> codeRam;               // sized on the first write
     std::array<std::vector<std::uint8_t>, 2> busBuffers;   // memory spaces 0 and 1
     std::vector<std::uint8_t> systemImage;           // space 3 below the code-RAM flag, in firmware
+    // The firmware's DRAM from kFirmwareDramBase (its error log and UART
+    // ring among it): zeros until a test or the rack puts something there.
+    std::vector<std::uint8_t> firmwareDram;
     std::optional<ProgramRun> run;
     std::vector<ProgramRun> actions;                 // every action started, in order
     std::vector<std::uint8_t> errorInfo;             // the program's error information

@@ -30,7 +30,17 @@ bool ReadMemory(DriveModel& m, VendorCall& call) {
         std::copy_n(m.codeRam.begin() + offset, call.data.size(), call.data.begin());
         return true;
     }
-    if (m.state != ControllerState::Firmware || !Fits(address, call.data.size(), kSystemImageBytes)) return false;
+    if (m.state != ControllerState::Firmware) return false;
+    std::fill(call.data.begin(), call.data.end(), std::uint8_t{0});
+    if (address >= kFirmwareDramBase) {
+        const std::uint32_t at = address - kFirmwareDramBase;
+        if (!Fits(at, call.data.size(), kFirmwareDramBytes)) return false;
+        if (at < m.firmwareDram.size())
+            std::copy_n(m.firmwareDram.begin() + at, std::min(call.data.size(), m.firmwareDram.size() - at),
+                        call.data.begin());
+        return true;
+    }
+    if (!Fits(address, call.data.size(), kSystemImageBytes)) return false;
     std::fill(call.data.begin(), call.data.end(), std::uint8_t{0});
     if (address < m.systemImage.size())
         std::copy_n(m.systemImage.begin() + address, std::min(call.data.size(), m.systemImage.size() - address),
