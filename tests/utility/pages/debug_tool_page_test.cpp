@@ -1,0 +1,127 @@
+// The hidden debug pages: console commands, page reads and their dump, the
+// integer conversion of the entries and the test list's colours.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/vendor_fixture.h"
+#include "ui/scripted_prompter.h"
+#include "utility/pages/debug_tool_page.h"
+
+namespace qx::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Lines = std::vector<std::string>;
+
+TEST(ConvertInteger, DecimalAndHexadecimalForms) {
+    struct Case {
+        const char* text;
+        std::optional<long long> value;
+    };
+    const Case cases[] = {
+        {"12", 12},      {"0x1F", 31},  {"0X1f", 31},        {"x10", 16},     {"X10", 16},
+        {"$ff", 255},    {"-3", -3},    {"", std::nullopt},  {"1a", std::nullopt},
+        {"0x", std::nullopt}, {"abc", std::nullopt}, {"99999999999", std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(utility::ConvertInteger(c.text), c.value) << c.text;
+}
+
+TEST(PageDump, SixteenBytesALine) {
+    Bytes page(32 * 512);
+    for (std::size_t i = 0; i < page.size(); ++i) page[i] = static_cast<std::uint8_t>(i);
+    const Lines lines = utility::PageDumpLines(page, 32);
+    ASSERT_EQ(lines.size(), 1024u);
+    EXPECT_EQ(lines[0], "<0000>00, 01, 02, 03, 04, 05, 06, 07, || 08, 09, 0A, 0B, 0C, 0D, 0E, 0F");
+    EXPECT_EQ(lines[1023], "<3FF0>F0, F1, F2, F3, F4, F5, F6, F7, || F8, F9, FA, FB, FC, FD, FE, FF");
+}
+
+TEST(TestList, ColoursByExactText) {
+    const std::vector<std::string> subItems = {"Flash", "Failed", "Pass", "failed"};
+    EXPECT_EQ(utility::ListViewRMACustomDrawSubItem(subItems, 2).colour, 0x0000FFu);   // red
+    EXPECT_TRUE(utility::ListViewRMACustomDrawSubItem(subItems, 2).bold);
+    EXPECT_EQ(utility::ListViewRMACustomDrawSubItem(subItems, 3).colour, 0xFF0000u);   // blue
+    EXPECT_TRUE(utility::ListViewRMACustomDrawSubItem(subItems, 3).bold);
+    EXPECT_EQ(utility::ListViewRMACustomDrawSubItem(subItems, 4).colour, 0u);
+    EXPECT_FALSE(utility::ListViewRMACustomDrawSubItem(subItems, 4).bold);
+    EXPECT_EQ(utility::ListViewRMACustomDrawSubItem(subItems, 5).colour, 0u);   // fewer sub-items
+}
+
+class DebugToolTest : public VendorFixture {
+protected:
+    void SetUp() override {
+        VendorFixture::SetUp();
+        SetState(kSataSlot, sim::ControllerState::Firmware);
+        VendorModeOn(kSataSlot);
+        config_.BankCount = 2;
+    }
+    ui::ScriptedPrompter prompter_;
+    Bytes work_ = Bytes(128 * 1024, 0);
+};
+
+TEST_F(DebugToolTest, ConsoleWritesAndReadsRegisters) {
+    std::string edit = "o 1b2 23";
+    EXPECT_EQ(utility::DebugEditKeyPress(kSataSlot, 'a', edit, work_), Lines{});
+    EXPECT_EQ(edit, "o 1b2 23");
+    EXPECT_EQ(utility::DebugEditKeyPress(kSataSlot, 13, edit, work_), (Lines{">>o 1b2 23"}));
+    EXPECT_EQ(edit, "");
+    const auto blocks = VendorBlocks(kSataSlot);
+    ASSERT_FALSE(blocks.empty());
+    EXPECT_EQ(Bytes(blocks.back().begin(), blocks.back().begin() + 8),
+              (Bytes{0xFF, 0xE5, 0x85, 0x00, 0x00, 0x01, 0xB2, 0x23}));
+
+    edit = "OUT 1b2 5A";   // only the first character names the command
+    utility::DebugEditKeyPress(kSataSlot, 13, edit, work_);
+    edit = "i 1b2";
+    EXPECT_EQ(utility::DebugEditKeyPress(kSataSlot, 13, edit, work_), (Lines{">>i 1b2", "5Ah"}));
+}
+
+TEST_F(DebugToolTest, LbaShowsTheWorkBufferAndMissingTokensDoNothing) {
+    work_[2] = 3;
+    work_[3] = 1;
+    work_[4] = 0x34;
+    work_[5] = 0x12;
+    EXPECT_EQ(utility::DebugTool(kSataSlot, "lba 100", work_), "(channel,bank,block)=(3,1,0x1234)\n");
+    EXPECT_EQ(utility::DebugTool(kSataSlot, "lba", work_), "");
+    EXPECT_EQ(utility::DebugTool(kSataSlot, "i", work_), "");
+    EXPECT_EQ(utility::DebugTool(kSataSlot, "o 1b2", work_), "");
+    EXPECT_EQ(utility::DebugTool(kSataSlot, "", work_), "");
+    EXPECT_TRUE(Requests(kSataSlot).empty());
+}
+
+TEST_F(DebugToolTest, PageReadsNeedEveryEntry) {
+    utility::PageReadEntries entries{"0", "0", "0", "", "", false};
+    EXPECT_TRUE(utility::DbgSysReadPageClick(kSataSlot, config_, entries, prompter_).empty());
+    EXPECT_TRUE(utility::DbgLDReadPageClick(kSataSlot, config_, entries, prompter_).empty());
+    EXPECT_TRUE(Requests(kSataSlot).empty());
+    EXPECT_TRUE(prompter_.Texts().empty());
+
+    // The firmware read also needs the block unit, which is not in the check.
+    entries.page = "1";
+    EXPECT_TRUE(utility::DbgSysReadPageClick(kSataSlot, config_, entries, prompter_).empty());
+    EXPECT_EQ(prompter_.Texts(), (std::vector<std::string>{"'' is not a valid integer value"}));
+    EXPECT_TRUE(Requests(kSataSlot).empty());
+}
+
+TEST_F(DebugToolTest, LoaderReadShowsTheRequestedChannel) {
+    SetState(kSataSlot, sim::ControllerState::Loader);
+    VendorModeOn(kSataSlot);
+    {
+        auto hold = DriveOf(kSataSlot).Lock();
+        Bytes page(8 * 512, 0x5C);
+        DriveOf(kSataSlot).Model().nand.Program({2, 1, 7, 3}, page);
+    }
+    const utility::PageReadEntries entries{"2", "1", "7", "3", "", false};
+    const Lines lines = utility::DbgLDReadPageClick(kSataSlot, config_, entries, prompter_);
+    ASSERT_EQ(lines.size(), 256u);
+    EXPECT_EQ(lines[0], "<0000>5C, 5C, 5C, 5C, 5C, 5C, 5C, 5C, || 5C, 5C, 5C, 5C, 5C, 5C, 5C, 5C");
+
+    const utility::PageReadEntries past{"4", "1", "7", "3", "", false};
+    const std::size_t before = Requests(kSataSlot).size();
+    EXPECT_TRUE(utility::DbgLDReadPageClick(kSataSlot, config_, past, prompter_).empty());
+    EXPECT_EQ(Requests(kSataSlot).size(), before);
+}
+
+}  // namespace
+}  // namespace qx::test
