@@ -1,0 +1,96 @@
+// The pages read from simulated drives end to end: identity on both paths,
+// and the bad-block report with its table reads.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "qxlib/programs/info_page.h"
+#include "qxlib/programs/system_info.h"
+#include "qxlib/settings/global_parameter.h"
+#include "qxlib/tables/drive_tables.h"
+#include "qxlib/vendor_access/identify_capacity.h"
+#include "support/vendor_fixture.h"
+#include "utility/pages/bad_block_page.h"
+#include "utility/pages/erase_count_page.h"
+#include "utility/pages/identity_page.h"
+
+namespace qx::test {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class DrivePagesTest : public VendorFixture {
+protected:
+    void SetUp() override {
+        VendorFixture::SetUp();
+        for (int s : {kSataSlot, kUsbSlot}) {
+            SetState(s, sim::ControllerState::Firmware);
+            VendorModeOn(s);
+        }
+    }
+    void PutSystemImage(int slot, const Bytes& image) {
+        auto hold = DriveOf(slot).Lock();
+        DriveOf(slot).Model().systemImage = image;
+    }
+    Bytes buffer_ = Bytes(128 * 1024, 0);
+    FlashConfig config_{};
+    BinFileList bins_{};
+    SystemInfo info_{};
+    GlobalParameter settings_{};
+};
+
+TEST_F(DrivePagesTest, SataIdentityFromTheDrive) {
+    const utility::SataIdentityTexts t = utility::ParseInfo(kSataSlot, buffer_);
+    EXPECT_EQ(t.ModelNameEdit, "Model Name: QX SSD 128GB");
+    EXPECT_EQ(t.SNEdit, "Serial Number: QX0000000001");
+}
+
+TEST_F(DrivePagesTest, UsbIdentityFromTheMemoryImage) {
+    Bytes image(4096, 0);
+    image[100] = 0x34;
+    image[101] = 0x12;
+    std::memcpy(&image[118], "QX", 2);
+    image[158] = 2 + 2 * 3;
+    image[159] = 3;
+    image[160] = 'Q';
+    image[162] = 'X';
+    image[164] = '!';
+    std::memcpy(&image[0x300], "QXSS", 4);
+    PutSystemImage(kUsbSlot, image);
+    const utility::UsbIdentityTexts t = utility::ParseUSBInfo(kUsbSlot, config_, bins_, info_, buffer_);
+    EXPECT_EQ(t.VIDEdit, "1234");
+    EXPECT_EQ(t.VendorNameEdit, "QX");
+    EXPECT_EQ(t.ManufacturStringEdit, "QX!");
+    EXPECT_EQ(t.CapEdit, std::to_string(GetCapacityMB(kUsbSlot)) + " MB");
+    EXPECT_EQ(t.TotalLBAEdit, std::to_string(GetCapacityBytes(kUsbSlot) / 512));
+    EXPECT_NE(t.CapEdit, "0 MB");
+}
+
+TEST_F(DrivePagesTest, UsbIdentityStaysEmptyWithoutSystemInformation) {
+    DriveOf(kUsbSlot).AddFault(sim::FaultRule::Of(sim::FaultKind::SyscallFails).OnVendorSub(0x86));
+    const utility::UsbIdentityTexts t = utility::ParseUSBInfo(kUsbSlot, config_, bins_, info_, buffer_);
+    EXPECT_EQ(t.VIDEdit, "");
+    EXPECT_EQ(t.SNUSBEdit, "");
+}
+
+TEST_F(DrivePagesTest, BadBlockReportReadsOneTablePerChannelAndRow) {
+    Bytes image(4096, 0);
+    std::memcpy(&image[0x300], "QXSS", 4);
+    PutSystemImage(kSataSlot, image);
+    TableContext ctx{config_, settings_, bins_, info_, buffer_};
+    ASSERT_TRUE(AllocDeviceSlotBuffers());
+    const utility::BadBlockPage page = utility::ProcessBadBlockInfo(kSataSlot, ctx, false);
+    FreeDeviceSlotBuffers();
+    int tableReads = 0;
+    for (const auto& block : VendorBlocks(kSataSlot))
+        if (block.size() > 2 && block[2] == 0x00) ++tableReads;
+    EXPECT_EQ(tableReads, config_.ChannelCount * config_.BankCount * config_.FlashGeometry.DiesPerCe);
+    ASSERT_GE(page.BadBlockMemo.size(), 6u);
+    EXPECT_EQ(page.BadBlockMemo[0], std::string(97, '-'));
+    EXPECT_EQ(page.DetalBadInfoMemo[0], "ErrType 1 (Ecc Over)");
+}
+
+}  // namespace
+}  // namespace qx::test
