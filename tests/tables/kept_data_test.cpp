@@ -54,10 +54,11 @@ TEST_F(KeptDataTest, EraseCountsOfEveryChannelAndRowAreKeptAndGoBackAtPreFormat)
         ASSERT_EQ(reads.size(), 9u);
         EXPECT_EQ(reads[0], 512u);
         for (std::size_t k = 1; k < reads.size(); ++k) EXPECT_EQ(reads[k], 17u * 512) << k;
-        EXPECT_EQ(Kept(slot, 2, 1)[8 + 7 * 4], 4321 & 0xFF);
-        EXPECT_EQ(Kept(slot, 2, 1)[8 + 7 * 4 + 1], 4321 >> 8);
+        // The firmware's table: u16 entries from byte 8.
+        EXPECT_EQ(Kept(slot, 2, 1)[8 + 7 * 2], 4321 & 0xFF);
+        EXPECT_EQ(Kept(slot, 2, 1)[8 + 7 * 2 + 1], 4321 >> 8);
         EXPECT_EQ(Kept(slot, 0, 0)[8], 5);
-        EXPECT_EQ(Kept(slot, 2, 0)[8 + 7 * 4], 0);
+        EXPECT_EQ(Kept(slot, 2, 0)[8 + 7 * 2], 0);
 
         // The refresh marks them kept; pre-format sends every table back.
         DeviceSlots[static_cast<std::size_t>(slot)].EraseCountsKept = 1;

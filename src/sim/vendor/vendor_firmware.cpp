@@ -1,6 +1,8 @@
 // Sub-opcodes with their firmware meaning: the bad-block table (0x00), the
 // erase-count table (0x01), page reads across channels (0x04) and the SMART
 // page (0x05).
+#include <algorithm>
+
 #include "sim/model/identify_data.h"
 #include "sim/vendor/page_command.h"
 
@@ -29,18 +31,35 @@ bool ReadBadBlockTable(DriveModel& m, VendorCall& call) {
     return true;
 }
 
-//  4-5: entry count (blocks per CE)   8..: one 32-bit erase count per block
+// The erase-count table in the layout of the firmware's model (the three
+// characters at 0x324 of its system image):
+//   810: 0-1 entry count, 4..: u16 per block, one table per CE row
+//   818: 0-1 entry count, 4..: u32 per block, one table for the drive
+//   other: 4-5 entry count, 8..: u16 per block, one table per channel and CE
+// A count that does not fit 16 bits saturates; an entry that does not fit
+// its field reads as the largest value below the no-value mark.
 bool ReadEraseCounts(DriveModel& m, VendorCall& call) {
     const std::uint8_t channel = call.U8(3);
     const std::uint8_t ce = call.U8(4);
     if (channel >= m.cfg.channels || ce >= m.cfg.ces) return false;
+    const auto model = [&](const char* name) {
+        return m.systemImage.size() >= 0x327 && std::equal(name, name + 3, m.systemImage.begin() + 0x324);
+    };
+    const bool m810 = model("810");
+    const bool m818 = model("818");
+    const std::size_t countAt = m810 || m818 ? 0 : 4;
+    const std::size_t entriesAt = m810 || m818 ? 4 : 8;
+    const std::size_t entryBytes = m818 ? 4 : 2;
     std::vector<std::uint8_t> t(call.data.size(), 0);
-    Put16(t, 4, m.cfg.blocksPerCe);
+    Put16(t, countAt, m.cfg.blocksPerCe);
     for (const auto& [key, count] : m.eraseCounts) {
         const NandAddress a = NandAddress::FromKey(key);
-        const std::size_t at = 8 + 4 * static_cast<std::size_t>(a.block);
-        if (a.channel != channel || a.ce != ce || at + 4 > t.size()) continue;
-        for (std::size_t i = 0; i < 4; ++i) t[at + i] = static_cast<std::uint8_t>(count >> (8 * i));
+        if (!m818 && ((!m810 && a.channel != channel) || a.ce != ce)) continue;
+        const std::size_t at = entriesAt + entryBytes * static_cast<std::size_t>(a.block);
+        if (at + entryBytes > t.size()) continue;
+        const std::uint32_t limit = entryBytes == 2 ? 0xFFFEu : 0xFFFFFFFEu;
+        const std::uint32_t v = std::min(count, limit);
+        for (std::size_t i = 0; i < entryBytes; ++i) t[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
     }
     PutReply(call, t);
     return true;

@@ -94,3 +94,56 @@ TEST_F(DrivePagesTest, BadBlockReportReadsOneTablePerChannelAndRow) {
 
 }  // namespace
 }  // namespace qx::test
+
+namespace qx::test {
+namespace {
+
+// The erase-count page from a simulated drive whose firmware model chooses
+// the table layout.
+class EraseCountDriveTest : public DrivePagesTest {
+protected:
+    EraseCountDriveTest() {
+        config_.ChannelCount = 2;
+        config_.BankCount = 1;
+        config_.FlashGeometry.DiesPerCe = 1;
+    }
+    void Model(const char* model, std::uint32_t blocks) {
+        Bytes image(4096, 0);
+        std::memcpy(&image[0x300 + 36], model, 3);
+        PutSystemImage(kSataSlot, image);
+        std::memcpy(&info_.SystemHeaderCopy[36], model, 3);
+        auto hold = DriveOf(kSataSlot).Lock();
+        sim::DriveModel& m = DriveOf(kSataSlot).Model();
+        m.cfg.blocksPerCe = static_cast<std::uint16_t>(blocks);
+        m.eraseCounts[sim::NandAddress{0, 0, 1, 0}.Key()] = 70000;
+        m.eraseCounts[sim::NandAddress{1, 0, 2, 0}.Key()] = 9;
+    }
+};
+
+TEST_F(EraseCountDriveTest, PerChannelTables) {
+    Model("849", 3);
+    const utility::EraseCountPage page = utility::GetEraseCount(kSataSlot, config_, info_, buffer_);
+    EXPECT_EQ(page.EraseMemo, (std::vector<std::string>{"Ch/CE\t[0]/[0]\t[1]/[0]\t", "0000\t 0\t 0\t",
+                                                         "0001\t65534\t 0\t", "0002\t 0\t 9\t"}));
+    EXPECT_EQ(page.AeraseEdit, "\nAverage erase count = 10923\n");
+    EXPECT_EQ(page.MeraseEdit, "Max. erase count = 65534\n\n");
+}
+
+TEST_F(EraseCountDriveTest, Model818Table) {
+    Model("818", 3);
+    const utility::EraseCountPage page = utility::GetEraseCount(kSataSlot, config_, info_, buffer_);
+    EXPECT_EQ(page.EraseMemo, (std::vector<std::string>{"Ch/CE\t[0]/[0]\t[1]/[0]\t", "0000\t0\t0\t",
+                                                         "0001\t70000\t70000\t", "0002\t9\t9\t"}));
+    EXPECT_EQ(page.AeraseEdit, "\nAverage erase count = 23336\n");
+}
+
+TEST_F(EraseCountDriveTest, Model810Table) {
+    Model("810", 2);
+    const utility::EraseCountPage page = utility::GetEraseCount(kSataSlot, config_, info_, buffer_);
+    EXPECT_EQ(page.EraseMemo[0], "Ch/CE\t[0]/[0]\t[1]/[0]\t");
+    ASSERT_EQ(page.EraseMemo.size(), 3u);
+    EXPECT_EQ(page.EraseMemo[2], "0001\t65534\t65534\t");
+}
+
+}  // namespace
+}  // namespace qx::test

@@ -198,6 +198,17 @@ TEST_F(FwLogDriveTest, ModeOneDecodesTheRingAtTheDefaultPlaces) {
     EXPECT_TRUE(prompter_.Texts().empty());
 }
 
+TEST_F(FwLogDriveTest, LayoutQueryTracesThePlaces) {
+    utility::ShowFWDebugMessage(kSataSlot, 1, true, config_, settings_, buffer_, prompter_);
+    const auto has = [&](const std::string& line) {
+        return std::find(traces_.begin(), traces_.end(), line) != traces_.end();
+    };
+    EXPECT_TRUE(has("pDramLayoutInfo->SysInfoAddr = d0000")) << ::testing::PrintToString(traces_);
+    EXPECT_TRUE(has("pDramLayoutInfo->DbgUartLogSize = 2000"));
+    EXPECT_TRUE(has("pDbgErrLog->dwDbgLogIdx = 0"));
+    EXPECT_TRUE(has("pDbgErrLog->wDbgLogHeadMark = 0"));
+}
+
 TEST_F(FwLogDriveTest, UsbPathSkipsTheLayoutQuery) {
     SetState(kUsbSlot, sim::ControllerState::Firmware);
     const utility::FwDebugLogPage page =
