@@ -100,6 +100,9 @@ public:
     // The firmware's DRAM from kFirmwareDramBase (its error log and UART
     // ring among it): zeros until a test or the rack puts something there.
     std::vector<std::uint8_t> firmwareDram;
+    // The firmware's SPI flash as the utility reads it (sub-opcode 0x0B);
+    // empty: a fixed pattern (SpiFlashByte), so a wrong offset shows.
+    std::vector<std::uint8_t> spiFlash;
     std::optional<ProgramRun> run;
     std::vector<ProgramRun> actions;                 // every action started, in order
     std::vector<std::uint8_t> errorInfo;             // the program's error information

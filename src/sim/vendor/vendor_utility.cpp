@@ -19,13 +19,20 @@ bool ZeroFrom(const VendorCall& call, std::size_t first, std::size_t end) {
                        call.block.begin() + static_cast<std::ptrdiff_t>(end), [](std::uint8_t b) { return b == 0; });
 }
 
-//  3-6 offset   7-10 length   11 zero
-bool ReadSpiData(DriveModel&, VendorCall& call) {
+//  3-6 offset   7-10 length   11 zero; the firmware and the GDP program
+//  (which reads the firmware's SPI copies of its logs) both answer it.
+bool ReadSpiData(DriveModel& m, VendorCall& call) {
     const std::uint32_t offset = call.Be32(3);
     const std::uint32_t length = call.Be32(7);
     if (length > call.data.size() || !ZeroFrom(call, 11, 12)) return false;
     std::fill(call.data.begin(), call.data.end(), std::uint8_t{0});
-    for (std::uint32_t i = 0; i < length; ++i) call.data[i] = SpiFlashByte(offset + i);
+    for (std::uint32_t i = 0; i < length; ++i) {
+        const std::uint64_t at = std::uint64_t{offset} + i;
+        if (m.spiFlash.empty())
+            call.data[i] = SpiFlashByte(static_cast<std::uint32_t>(at));
+        else
+            call.data[i] = at < m.spiFlash.size() ? m.spiFlash[at] : 0xFF;
+    }
     return true;
 }
 
@@ -54,7 +61,7 @@ bool GetDramLayoutInfo(DriveModel&, VendorCall& call) {
 }
 
 constexpr VendorEntry kEntries[] = {
-    {0x0B, Direction::In, kInFirmware, ProgramKind::None, ReadSpiData},
+    {0x0B, Direction::In, kInFirmware | kInProgram, ProgramKind::None, ReadSpiData},
     {0x05, Direction::Out, kInFirmware, ProgramKind::None, ResetSmartCounter},
     {0x20, Direction::In, kInFirmware, ProgramKind::None, GetDramLayoutInfo},
 };

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "qxlib/settings/global_parameter.h"
+#include "qxlib/programs/program_paths.h"
+#include "qxlib/settings/flash_geometry.h"
 #include "support/temp_dir.h"
 #include "support/vendor_fixture.h"
 #include "ui/scripted_prompter.h"
@@ -203,7 +205,7 @@ TEST_F(FwLogDriveTest, LayoutQueryTracesThePlaces) {
     const auto has = [&](const std::string& line) {
         return std::find(traces_.begin(), traces_.end(), line) != traces_.end();
     };
-    EXPECT_TRUE(has("pDramLayoutInfo->SysInfoAddr = d0000")) << ::testing::PrintToString(traces_);
+    EXPECT_TRUE(has("pDramLayoutInfo->SysInfoAddr = d0000")) << ::testing::PrintToString(traces_) << ::testing::PrintToString(Bytes(buffer_.begin(), buffer_.begin() + 16)) << int(DriveOf(kSataSlot).State());
     EXPECT_TRUE(has("pDramLayoutInfo->DbgUartLogSize = 2000"));
     EXPECT_TRUE(has("pDbgErrLog->dwDbgLogIdx = 0"));
     EXPECT_TRUE(has("pDbgErrLog->wDbgLogHeadMark = 0"));
@@ -235,6 +237,73 @@ TEST_F(FwLogDriveTest, FailedGdpBootIsATagError) {
     EXPECT_TRUE(booted.UartLogMemo.empty());
     EXPECT_EQ(config_.ChannelCount, 4);
     EXPECT_EQ(config_.FlashTypeWord, 0x2813);
+}
+
+}  // namespace
+}  // namespace qx::test
+
+namespace qx::test {
+namespace {
+
+// Mode 2: the loader boots the GDP program, which reads the firmware's SPI
+// copies of its logs.
+class SpiLogDriveTest : public FwLogDriveTest {
+protected:
+    void SetUp() override {
+        FwLogDriveTest::SetUp();
+        SetState(kSataSlot, sim::ControllerState::Loader);
+        VendorModeOn(kSataSlot);
+        // The GDP program runs only on a drive its parameter area describes:
+        // the geometry mode 2 sets (type word 2813h, 4 channels, 4 banks,
+        // 32-sector pages).
+        FlashConfig gdp{};
+        gdp.FlashTypeWord = 0x2813;
+        DecodeFlashGeometry(gdp, gdp.FlashGeometry);
+        config_.FlashGeometry = gdp.FlashGeometry;
+        {
+            auto hold = DriveOf(kSataSlot).Lock();
+            sim::DriveConfig& cfg = DriveOf(kSataSlot).Model().cfg;
+            cfg.channels = 4;
+            cfg.ces = 4;
+            cfg.sectorsPerPage = 32;
+            cfg.pagesPerBlock = gdp.FlashGeometry.PagesPerBlock;
+            cfg.blocksPerCe = gdp.FlashGeometry.BlocksPerCe;
+            cfg.busyPolls = 0;
+        }
+        Bytes spi(64 * 1024, 0);
+        std::memcpy(spi.data(), "QX849V00-003", 12);
+        const auto put32 = [&](std::size_t at, std::uint32_t v) {
+            for (std::size_t i = 0; i < 4; ++i) spi[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+        };
+        put32(20, 0x1000);   // error log
+        put32(24, 2048);
+        put32(28, 0x2000);   // UART log
+        put32(32, 8192);
+        spi[0x1000 + 16] = 3;   // write index 3
+        spi[0x1000 + 26] = 1;   // wrapped
+        const Bytes ring = {'g', 'h', 'i', 0xEA, 0x01, 0x00, 0x02, 0x00, 'a', 'b', 'c', 'd', 'e', 'f'};
+        std::fill(spi.begin() + 0x2000, spi.begin() + 0x4000, std::uint8_t{'.'});
+        std::copy(ring.begin(), ring.end(), spi.begin() + 0x2000);
+        auto hold = DriveOf(kSataSlot).Lock();
+        DriveOf(kSataSlot).Model().spiFlash = spi;
+    }
+    void TearDown() override {
+        SetGdpImagePath("");
+        FwLogDriveTest::TearDown();
+    }
+};
+
+TEST_F(SpiLogDriveTest, ModeTwoReadsTheSpiCopies) {
+    ui::ScriptedPrompter prompter;
+    const utility::FwDebugLogPage page =
+        utility::ReadFwDebugMsgGDPClick(kSataSlot, QX_BIN_DIR, false, config_, settings_, buffer_, prompter);
+    EXPECT_TRUE(prompter.Texts().empty()) << ::testing::PrintToString(prompter.Texts());
+    ASSERT_EQ(page.UartLogMemo.size(), 2u);
+    // From the write index: the rest of line one, the dots to the ring's
+    // end, then the start of the ring up to the index.
+    EXPECT_EQ(page.UartLogMemo[0], "");
+    EXPECT_EQ(page.UartLogMemo[1], "[0001, 0002]abcdef" + std::string(8192 - 14, '.') + "ghi");
+    EXPECT_NE(std::find(traces_.begin(), traces_.end(), "QX849V00-003"), traces_.end());
 }
 
 }  // namespace
