@@ -2,9 +2,13 @@
 // integer conversion of the entries and the test list's colours.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
 #include "support/vendor_fixture.h"
 #include "ui/scripted_prompter.h"
 #include "utility/pages/debug_tool_page.h"
@@ -35,6 +39,32 @@ TEST(PageDump, SixteenBytesALine) {
     ASSERT_EQ(lines.size(), 1024u);
     EXPECT_EQ(lines[0], "<0000>00, 01, 02, 03, 04, 05, 06, 07, || 08, 09, 0A, 0B, 0C, 0D, 0E, 0F");
     EXPECT_EQ(lines[1023], "<3FF0>F0, F1, F2, F3, F4, F5, F6, F7, || F8, F9, FA, FB, FC, FD, FE, FF");
+}
+
+// od prints the same bytes, sixteen to a line, in lower case.
+TEST(PageDump, AgreesWithOd) {
+    Bytes page(512);
+    std::uint32_t x = 12345;
+    for (std::uint8_t& b : page) b = static_cast<std::uint8_t>((x = x * 1103515245u + 12345u) >> 16);
+    TempDir dir;
+    std::ofstream(dir.file("page.bin"), std::ios::binary).write(reinterpret_cast<const char*>(page.data()), 512);
+    std::FILE* out = ::popen(("od -An -v -tx1 -w16 " + dir.file("page.bin")).c_str(), "r");
+    ASSERT_NE(out, nullptr);
+    std::vector<std::string> odLines;
+    char line[256];
+    while (std::fgets(line, sizeof line, out)) odLines.emplace_back(line);
+    ::pclose(out);
+    const Lines lines = utility::PageDumpLines(page, 1);
+    ASSERT_EQ(lines.size(), odLines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string ours;
+        for (char c : lines[i].substr(6))
+            if (std::isxdigit(static_cast<unsigned char>(c))) ours += static_cast<char>(std::tolower(c));
+        std::string theirs;
+        for (char c : odLines[i])
+            if (std::isxdigit(static_cast<unsigned char>(c))) theirs += c;
+        EXPECT_EQ(ours, theirs) << i;
+    }
 }
 
 TEST(TestList, ColoursByExactText) {
