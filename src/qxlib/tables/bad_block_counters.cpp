@@ -14,7 +14,6 @@
 #include "qxlib/settings/flash_config.h"
 #include "qxlib/programs/system_info.h"
 #include "qxlib/vendor_access/v_access.h"
-#include "qxlib/base/switches.h"
 #include "qxlib/tables/bad_block_detail.h"
 
 namespace qx {
@@ -182,7 +181,7 @@ void CountBadUnits(int slot, Counting& n, const SystemInfo& info, std::span<std:
 }
 
 #else
-BadBlockDetailSettings DetailSettings(const FlashConfig& c, const SystemInfo& info, bool remapRelation) {
+BadBlockDetailSettings DetailSettings(int slot, const FlashConfig& c, const SystemInfo& info, bool remapRelation) {
     BadBlockDetailSettings s;
     s.channels = c.ChannelCount;
     s.banks = c.BankCount;
@@ -192,7 +191,7 @@ BadBlockDetailSettings DetailSettings(const FlashConfig& c, const SystemInfo& in
     s.dieOffset = c.DieOffset ? c.DieOffset : c.FlashGeometry.BlocksPerPlane;
     s.blockMode = (c.FwFlagsB & 4) != 0;
     s.remapOption = c.Options[kOptRemap] != 0;
-    s.rawDumps = DumpDebugFile.load();
+    s.rawDumps = SlotDumpsOn(slot);
     s.remapRelation = remapRelation;
     s.badUnitLayout = std::memcmp(&info.SystemHeaderCopy[36], "818", 3) == 0;
     s.longUnitRecords = std::memcmp(&info.SystemHeaderCopy[7], "00", 2) != 0;
@@ -216,18 +215,18 @@ void CountBadBlocksByType(int slot, TableContext& ctx, std::span<std::uint32_t> 
     if (!IsSlot(slot) || ctx.buffer.size() < kTableReadBytes) return;
     ReadSystemInfo(slot, ctx.config, ctx.binFiles, ctx.info, ctx.buffer);
     ReadDriveTables(slot, ctx.config, ctx.buffer);
-    DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(slot)];
+    DeviceSlot& s = *WritableSlot(slot);
     const BadBlockTablePages pages{Bytes(s.DefectTable), Bytes(s.EarlyTable), Bytes(s.RemapTablePages),
                                    Bytes(s.LaterBadPages)};
     BadBlockDetailIo io;
     io.readTable = [slot](std::uint8_t channel, std::uint8_t row, std::span<std::uint8_t> into) {
         VA_ReadBadBlockTable(slot, into.data(), kTableSectors, channel, row);
     };
-    io.dump = [](const char* name, std::span<const std::uint8_t> bytes) {
-        WriteDebugDump(name, bytes.data(), bytes.size());
+    io.dump = [slot](const char* name, std::span<const std::uint8_t> bytes) {
+        WriteDebugDump(slot, name, bytes.data(), bytes.size());
     };
     const std::span<std::uint8_t> map = s.BadBlockMap ? s.BadBlockMap.span() : std::span<std::uint8_t>{};
-    CountBadBlockDetail(DetailSettings(ctx.config, ctx.info, remapRelation), pages, io, ctx.buffer, counters, totals,
+    CountBadBlockDetail(DetailSettings(slot, ctx.config, ctx.info, remapRelation), pages, io, ctx.buffer, counters, totals,
                         detailText, map);
 }
 #else

@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "qxlib/base/byte_order.h"
-#include "qxlib/base/debug_dump.h"
 #include "qxlib/programs/system_info.h"
 #include "qxlib/settings/flash_config.h"
 #include "qxlib/transport/device_slot.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "qxlib/vendor_access/v_access.h"
 #include "utility/pages/page_text.h"
 #include "utility/pages/ssd_info_page.h"
@@ -204,14 +204,11 @@ EraseCountPage GetEraseCount(int slot, const FlashConfig& config, const SystemIn
         if (into.size() < static_cast<std::size_t>(sectors) * 512) return false;
         return VA_ReadEraseCountTable(slot, into.data(), sectors, channel, row);
     };
-    source.dump = [](const std::string& name, std::span<const std::uint8_t> bytes) {
-        WriteDebugDump(name.c_str(), bytes.data(), bytes.size());
+    source.dump = [slot](const std::string& name, std::span<const std::uint8_t> bytes) {
+        WriteDebugDump(slot, name.c_str(), bytes.data(), bytes.size());
     };
     std::span<const std::uint8_t> map;
-    if (IsSlot(slot)) {
-        const WorkBuffer& m = DeviceSlots[static_cast<std::size_t>(slot)].BadBlockMap;
-        if (m) map = {m.data(), m.size()};
-    }
+    if (const WorkBuffer& m = SlotOf(slot).BadBlockMap) map = {m.data(), m.size()};
     return BuildEraseCountPage(EraseCountLayoutOf(info), EraseCountGeometryOf(config), source, buffer, map);
 }
 

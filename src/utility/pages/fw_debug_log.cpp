@@ -8,12 +8,12 @@
 #include <iterator>
 
 #include "qxlib/base/byte_order.h"
-#include "qxlib/base/debug_dump.h"
 #include "qxlib/base/debug_print.h"
 #include "qxlib/programs/program_boot.h"
 #include "qxlib/programs/program_paths.h"
 #include "qxlib/settings/flash_config.h"
 #include "qxlib/transport/device_slot.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "qxlib/transport/utility_commands.h"
 #include "qxlib/transport/vendor_builders.h"
 #include "ui/prompter.h"
@@ -68,7 +68,7 @@ bool BootAndReadSpiHeader(int slot, FlashConfig& config, const GlobalParameter& 
     if (!BootGdpProgram(slot, config, settings, buffer, &flags, 0)) return false;
     std::fill_n(buffer.begin(), kSpiHeaderBytes, std::uint8_t{0});
     if (VC_ReadSpiData(slot, buffer.data(), 0, kSpiHeaderBytes, 1) != 1) return false;
-    WriteDebugDump("SPI.raw", buffer.data(), kSpiHeaderBytes);
+    WriteDebugDump(slot, "SPI.raw", buffer.data(), kSpiHeaderBytes);
     if (!IsSpiLogTag(buffer)) return false;
     DebugPrint("%.12s", reinterpret_cast<const char*>(buffer.data()));
     header = {get_le32(&buffer[20]), get_le32(&buffer[24]), get_le32(&buffer[28]), get_le32(&buffer[32])};
@@ -77,8 +77,7 @@ bool BootAndReadSpiHeader(int slot, FlashConfig& config, const GlobalParameter& 
 
 LogPlaces QueryPlaces(int slot, bool query, std::span<std::uint8_t> buffer) {
     // The USB path carries no vendor command: the defaults hold there.
-    const bool usbPath = !IsSlot(slot) || DeviceSlots[static_cast<std::size_t>(slot)].UsbPath;
-    if (!query || usbPath || VC_GetDramLayoutInfo(slot, buffer.data(), kLayoutSectors) != 1) return {};
+    if (!query || OnUsbPath(slot) || VC_GetDramLayoutInfo(slot, buffer.data(), kLayoutSectors) != 1) return {};
     const DramLayoutInfo layout = ParseDramLayoutInfo(buffer);
     for (std::size_t i = 0; i < std::size(kLayoutNames); ++i)
         DebugPrint("pDramLayoutInfo->%s = %x", kLayoutNames[i], layout[i + 1]);
@@ -157,7 +156,7 @@ FwDebugLogPage ShowFWDebugMessage(int slot, std::uint8_t mode, bool queryDramLay
     bool errOk = false;
     if (mode == 2) {
         errOk = VC_ReadSpiData(slot, buffer.data(), spi.errOffset, spi.errLength, 4) == 1;
-        WriteDebugDump("SPI_LogError.raw", buffer.data(), kSpiErrLogBytes);
+        WriteDebugDump(slot, "SPI_LogError.raw", buffer.data(), kSpiErrLogBytes);
     } else {
         errOk = ReadMemoryPieces(slot, places.errLogAddr, buffer.first(places.errLogSize / 512 * 512));
     }
@@ -172,7 +171,7 @@ FwDebugLogPage ShowFWDebugMessage(int slot, std::uint8_t mode, bool queryDramLay
     bool uartOk = false;
     if (mode == 2) {
         uartOk = VC_ReadSpiData(slot, buffer.data(), spi.uartOffset, spi.uartLength, 16) == 1;
-        WriteDebugDump("SPI_UartLog.raw", buffer.data(), kSpiUartLogBytes);
+        WriteDebugDump(slot, "SPI_UartLog.raw", buffer.data(), kSpiUartLogBytes);
         ringBytes = std::min<std::size_t>(places.uartLogSize, kSpiUartLogBytes);
     } else {
         ringBytes = places.uartLogSize / 512 * 512;
@@ -181,7 +180,7 @@ FwDebugLogPage ShowFWDebugMessage(int slot, std::uint8_t mode, bool queryDramLay
     if (!uartOk) return page;
     const auto ring = buffer.first(ringBytes);
     page.UartLogMemo = DecodeUartRing(ring, start);
-    WriteDebugDump("ErrLog.raw", ring.data(), ring.size());
+    WriteDebugDump(slot, "ErrLog.raw", ring.data(), ring.size());
     return page;
 }
 

@@ -155,7 +155,7 @@ void FillSmartPage(SmartPage& page, std::span<const std::uint8_t> smart, std::sp
 bool GetSMARTInfo(int slot, std::span<std::uint8_t> buffer, const char* firmwareCode, SmartPage& page) {
     if (!IsSlot(slot) || buffer.size() < kSectorBytes) return false;
     std::array<std::uint8_t, kSectorBytes> thresholds{};
-    if (DeviceSlots[static_cast<std::size_t>(slot)].UsbPath) {
+    if (OnUsbPath(slot)) {
         if (VC_SYS_USB_GetSMARTInfo(slot, buffer.data(), 1) != 1) return false;
     } else {
         if (ATA_SmartEnableOperations(slot) != 1) return false;
@@ -199,7 +199,7 @@ bool ResetSmartInfoBnClick(int slot, ui::Prompter& prompter, std::span<std::uint
     };
     // The USB path has no vendor command: a zero-headed block would reach
     // the drive and could be answered as done though nothing was reset.
-    const bool usbPath = !IsSlot(slot) || DeviceSlots[static_cast<std::size_t>(slot)].UsbPath;
+    const bool usbPath = !IsSlot(slot) || OnUsbPath(slot);
     bool all = true;
     for (const Counter& c : kCounters) {
         const bool ok = !usbPath && buffer.size() >= kSectorBytes &&
