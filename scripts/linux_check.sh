@@ -31,6 +31,7 @@ while [ $# -gt 0 ]; do
     shift
 done
 [ -n "$OUT" ] || OUT=$(mktemp -d /tmp/linux-check.XXXXXX)
+rm -rf "$OUT/images"   # images of an earlier run may belong to another user
 mkdir -p "$OUT/images"
 chmod 0755 "$OUT" && chmod 0777 "$OUT/images"   # the guest's user keeps the images there
 guest() {
