@@ -4,6 +4,7 @@
 // a script. Texts are the programs' own 8-bit strings, passed unchanged.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +48,8 @@ struct BarcodeRequest {
     std::string label2;     // empty: the second edit is hidden
     std::string text1;
     std::string text2;
+    std::size_t maxLength1 = 0;   // characters a field takes; 0: no limit
+    std::size_t maxLength2 = 0;
 };
 
 struct BarcodeAnswer {

@@ -108,10 +108,11 @@ void ParseSystemInfo(int slot, FlashConfig& config, SystemInfo& info, std::span<
 }
 
 bool ReadSystemInfo(int slot, FlashConfig& config, BinFileList& binFiles, SystemInfo& info,
-                    std::span<std::uint8_t> buffer) {
+                    std::span<std::uint8_t> buffer, std::span<std::uint8_t> imageCopy) {
     if (buffer.size() < kSystemInfoBufferBytes) return false;
     if (VC_ReadMemory(slot, kCodeMemorySpace, 0, buffer.data(), kImageSectors) != 1) return false;
     const std::span<const std::uint8_t> image = buffer.first(kSystemImageBytes);
+    std::copy_n(image.begin(), std::min(imageCopy.size(), image.size()), imageCopy.begin());
     CopyCodeBlockNumbers(slot, image);
     ParseSystemInfo(slot, config, info, image);
     DecodeKeepingBankMap(config);

@@ -39,8 +39,11 @@ void ParseSystemInfo(int slot, FlashConfig& config, SystemInfo& info, std::span<
 // blocks into config, binFiles, info and the slot. False only when the
 // memory read fails (or the buffer is smaller than 64 KB); without an
 // information page the configuration comes from the memory image alone and
-// its size code is recomputed from the geometry.
+// its size code is recomputed from the geometry. The information page reads
+// reuse the buffer, so a caller that wants the memory image itself (the USB
+// identity strings at its start) passes imageCopy, which receives its first
+// kSystemImageBytes (or fewer when imageCopy is smaller).
 bool ReadSystemInfo(int slot, FlashConfig& config, BinFileList& binFiles, SystemInfo& info,
-                    std::span<std::uint8_t> buffer);
+                    std::span<std::uint8_t> buffer, std::span<std::uint8_t> imageCopy = {});
 
 }  // namespace qx
