@@ -99,7 +99,7 @@ TEST_F(RefreshTest, PerPortSerialPromptFillsTheRecord) {
     EXPECT_EQ(barcodes_.SnPromptBusy, 0);
     EXPECT_EQ(barcodes_.WwnPromptBusy, 0);
     EXPECT_EQ(window_.autoExecutes, 1);
-    EXPECT_TRUE(Traced("######### - SN is SN0042\r\n"));
+    EXPECT_TRUE(Traced("######### - SN is SN0042"));
 
     // A drive that has its serial number is not asked again.
     prompter_.Clear();

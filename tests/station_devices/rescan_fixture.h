@@ -184,9 +184,10 @@ protected:
     FlashConfig flash_{};
     ui::ScriptedPrompter prompter_;
     station::BarcodeState barcodes_;
+    station::MesClient mes_;
     RecordingView view_{clock_};
     FakeWindow window_;
-    station::PortRescan rescan_{{settings_, flash_, view_, window_, prompter_, barcodes_}};
+    station::PortRescan rescan_{{settings_, flash_, view_, window_, prompter_, barcodes_, mes_}};
     std::unique_ptr<sim::SimMachine> machine_;
     int refreshesByTimer_ = 0;
     std::uint8_t savedBusMode_ = 2;

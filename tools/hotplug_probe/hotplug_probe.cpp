@@ -125,7 +125,8 @@ int main(int argc, char** argv) {
     ProbeWindow window;
     ui::ScriptedPrompter prompter;
     station::BarcodeState barcodes;
-    station::PortRescan rescan({settings, flash, view, window, prompter, barcodes});
+    const station::MesClient mes;
+    station::PortRescan rescan({settings, flash, view, window, prompter, barcodes, mes});
     rescan.RefreshDevices();
     std::printf("refresh connected=%d\n", rescan.LastDeviceCount());
 

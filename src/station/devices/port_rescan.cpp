@@ -17,6 +17,7 @@
 #include "qxlib/vendor_access/firmware_mode.h"
 #include "qxlib/vendor_access/identify_capacity.h"
 #include "station/devices/delay_with_messages.h"
+#include "station/identity/barcode_store.h"
 #include "station/views/rescan_window.h"
 #include "station/views/station_view.h"
 
@@ -143,6 +144,11 @@ void PortRescan::KeepDriveData(int port) {
     if (s.EnKeepSmartInfo) Slot(port).SmartPageKept = BackupSmartInfo(port, ctx_.flash, buffer) ? 1 : 0;
 }
 
+void PortRescan::AskBarcode() {
+    BarcodeContext barcode{ctx_.barcodes, ctx_.settings, ctx_.prompter, ctx_.mes};
+    ShowBarcodeDialog(barcode);
+}
+
 // Per-port codes: asked for in per-port mode, copied from the shared codes
 // in shared mode.
 void PortRescan::AskMissingCodes(int port) {
@@ -160,7 +166,7 @@ void PortRescan::AskMissingCodes(int port) {
             CopyPortText(rec.SerialNumber, b.SharedBarcodeSN.data());
             std::copy(b.SharedBarcodeSN.begin(), b.SharedBarcodeSN.end(), b.PortBarcodeSN[p].begin());
         } else {
-            ShowBarcodeDialog(ctx_.prompter, b, s);
+            AskBarcode();
         }
         b.SnPromptBusy = 0;
         if (s.EnAutoExecuteAfterInputSn) ctx_.window.StartAutoExecute();
@@ -174,7 +180,7 @@ void PortRescan::AskMissingCodes(int port) {
             CopyPortText(rec.Ppid, b.SharedBarcodePPID.data());
             std::copy(b.SharedBarcodePPID.begin(), b.SharedBarcodePPID.end(), b.PortBarcodePPID[p].begin());
         } else {
-            ShowBarcodeDialog(ctx_.prompter, b, s);
+            AskBarcode();
         }
         b.PpidPromptBusy = 0;
         if (s.EnAutoExecuteAfterInputSn) ctx_.window.StartAutoExecute();
@@ -183,7 +189,7 @@ void PortRescan::AskMissingCodes(int port) {
         b.InputBoxPort = port;
         b.InputBoxKind = kBarcodeWwn;
         b.WwnPromptBusy = 1;
-        ShowBarcodeDialog(ctx_.prompter, b, s);
+        AskBarcode();
         b.WwnPromptBusy = 0;
     }
 }
@@ -193,7 +199,7 @@ void PortRescan::AskSharedCodes() {
     if (kind == kBarcodeNone) return;
     if (!ctx_.barcodes.DialogVisible) {
         ctx_.barcodes.InputBoxKind = kind;
-        ShowBarcodeDialog(ctx_.prompter, ctx_.barcodes, ctx_.settings);
+        AskBarcode();
     }
 }
 

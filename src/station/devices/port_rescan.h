@@ -13,7 +13,8 @@
 
 #include "platform/device_events.h"
 #include "qxlib/discovery/usb_disks.h"
-#include "station/devices/barcode_entry.h"
+#include "station/identity/barcode_buffers.h"
+#include "station/identity/mes_query.h"
 #include "station/views/device_rescan.h"
 
 namespace qx {
@@ -58,6 +59,7 @@ struct RescanContext {
     RescanWindow& window;
     ui::Prompter& prompter;
     BarcodeState& barcodes;
+    const MesClient& mes;       // asked for a scanned serial's WWN with [Setting] EnADATAWWN
 };
 
 class PortRescan final : public DeviceRescan {
@@ -92,6 +94,8 @@ private:
     void KeepDriveData(int port);
     void AskMissingCodes(int port);
     void AskSharedCodes();
+    // The bar-code dialog for InputBoxKind and InputBoxPort, through the store.
+    void AskBarcode();
 
     RescanContext ctx_;
     std::vector<DiskDeviceEntry> disks_;   // the last rescan's disk interfaces
