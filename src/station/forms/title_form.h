@@ -8,7 +8,7 @@
 
 #include <array>
 
-#include "station/startup/title_serial.h"
+#include "station/entry/title_serial.h"
 
 class QCheckBox;
 class QLabel;

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "station/startup/work_order.h"
+#include "station/entry/work_order.h"
 
 class QLineEdit;
 

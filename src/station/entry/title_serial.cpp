@@ -1,4 +1,4 @@
-#include "station/startup/title_serial.h"
+#include "station/entry/title_serial.h"
 
 #include "qxlib/base/settings_fixed_text.h"
 #include "qxlib/settings/global_parameter.h"
