@@ -59,13 +59,18 @@ std::optional<MesOutcome> RunClient(QProcess& process, const MesClient& client, 
         Warn(prompter, port, "the client \"" + program + "\" could not be started");
         return MesOutcome::NotStarted;
     }
+    // The client runs in real time even when the station's clock is a
+    // virtual one, so the slices it was waited for count as well: the bound
+    // holds on either clock.
     const std::uint64_t start = platform::TickMs();
+    std::uint64_t sliced = 0;
     bool ended = false;
     while (!ended) {
-        const std::uint64_t spent = platform::TickMs() - start;
+        const std::uint64_t spent = std::max(platform::TickMs() - start, sliced);
         if (spent >= static_cast<std::uint64_t>(client.timeoutMs) || platform::CancelRequested()) break;
-        const auto left = static_cast<int>(static_cast<std::uint64_t>(client.timeoutMs) - spent);
-        ended = process.waitForFinished(std::min(kWaitSliceMs, left)) || process.state() == QProcess::NotRunning;
+        const int slice = std::min(kWaitSliceMs, static_cast<int>(static_cast<std::uint64_t>(client.timeoutMs) - spent));
+        ended = process.waitForFinished(slice) || process.state() == QProcess::NotRunning;
+        sliced += static_cast<std::uint64_t>(slice);
     }
     if (!ended) {
         process.kill();

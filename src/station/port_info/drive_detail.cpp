@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 
 #include "qxlib/base/hex_text.h"
 #include "qxlib/base/settings_fixed_text.h"
@@ -15,6 +14,7 @@
 #include "qxlib/transport/vendor_command.h"
 #include "qxlib/vendor_access/firmware_mode.h"
 #include "qxlib/vendor_access/identify_capacity.h"
+#include "station/port_info/printf_text.h"
 
 namespace qx::station {
 namespace {
@@ -31,13 +31,6 @@ constexpr std::size_t kProductStringAt = 192;
 constexpr std::size_t kSerialStringAt = 242;
 constexpr std::size_t kFwInfoAt = 768;
 constexpr std::size_t kFwInfoChars = 39;
-
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    char text[256];
-    std::snprintf(text, sizeof text, format, args...);
-    return text;
-}
 
 // A fixed-length text of the image, cut at its first zero byte.
 std::string ImageText(std::span<const std::uint8_t> image, std::size_t at, std::size_t chars) {
@@ -97,8 +90,8 @@ void ReadSataPath(int port, DriveDetail& d) {
     for (std::size_t word = 108; word <= 111; ++word) wwn += HexByte(id[2 * word + 1]) + HexByte(id[2 * word]);
     d.memoLines.push_back("World Wide Name:\t" + wwn);
     // Capacities are unsigned: a drive past 2^31 sectors shows its real size.
-    d.memoLines.push_back(Format("Capacity:\t\t%u MB", GetCapacityMB(port)));
-    d.memoLines.push_back(Format("LBA:         \t%u", GetCapacitySectors(port)));
+    d.memoLines.push_back(PrintfText("Capacity:\t\t%u MB", GetCapacityMB(port)));
+    d.memoLines.push_back(PrintfText("LBA:         \t%u", GetCapacitySectors(port)));
     if (d.loader) return;
     FlashConfig config{};
     BinFileList binFiles{};

@@ -1,13 +1,13 @@
 #include "station/port_info/failure_text.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "qxlib/base/byte_order.h"
 #include "qxlib/error_items/error_items.h"
 #include "qxlib/error_items/test_result_decode.h"
 #include "qxlib/rw/rw_error_record.h"
 #include "qxlib/settings/flash_config.h"
+#include "station/port_info/printf_text.h"
 
 namespace qx::station {
 namespace {
@@ -15,15 +15,6 @@ namespace {
 constexpr std::uint8_t kLaterBadKind = 0xBB;
 constexpr std::size_t kDumpFrom = 2;
 constexpr std::size_t kDumpLine = 8;
-
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    const int n = std::snprintf(nullptr, 0, format, args...);
-    std::string out(static_cast<std::size_t>(std::max(n, 0)) + 1, '\0');
-    std::snprintf(out.data(), out.size(), format, args...);
-    out.pop_back();
-    return out;
-}
 
 std::uint8_t Byte(std::span<const std::uint8_t> d, std::size_t at) { return at < d.size() ? d[at] : 0; }
 
@@ -39,29 +30,29 @@ void TableCheckEntries(std::span<const std::uint8_t> detail, const FlashConfig& 
     case 3:
     case 6:
         out.emplace_back("Table compare fail");
-        out.push_back(Format("Page #%d is error", kind));
+        out.push_back(PrintfText("Page #%d is error", kind));
         break;
     case kLaterBadKind:
         // Totals 0..4 from byte 1; total 0 is not shown.
         out.emplace_back("The Later Bad Counts are too large");
-        out.push_back(Format("Read fail count is (%u)\n", Le32(detail, 1 + 4 * 4)));
-        out.push_back(Format("Program fail count is (%u)\n", Le32(detail, 1 + 4 * 2)));
-        out.push_back(Format("Erase fail count is (%u)\n", Le32(detail, 1 + 4 * 1)));
-        out.push_back(Format("Uncorrectable ECC fail count is (%u)\n", Le32(detail, 1 + 4 * 3)));
+        out.push_back(PrintfText("Read fail count is (%u)\n", Le32(detail, 1 + 4 * 4)));
+        out.push_back(PrintfText("Program fail count is (%u)\n", Le32(detail, 1 + 4 * 2)));
+        out.push_back(PrintfText("Erase fail count is (%u)\n", Le32(detail, 1 + 4 * 1)));
+        out.push_back(PrintfText("Uncorrectable ECC fail count is (%u)\n", Le32(detail, 1 + 4 * 3)));
         break;
-    case 208: out.push_back(Format("ch %d defect table compare fail", Byte(detail, 1))); break;
-    case 209: out.push_back(Format("ch %d early table compare fail", Byte(detail, 1))); break;
-    case 210: out.push_back(Format("ch %d remap table compare fail", Byte(detail, 1))); break;
-    case 211: out.push_back(Format("ch %d smart table compare fail", Byte(detail, 1))); break;
+    case 208: out.push_back(PrintfText("ch %d defect table compare fail", Byte(detail, 1))); break;
+    case 209: out.push_back(PrintfText("ch %d early table compare fail", Byte(detail, 1))); break;
+    case 210: out.push_back(PrintfText("ch %d remap table compare fail", Byte(detail, 1))); break;
+    case 211: out.push_back(PrintfText("ch %d smart table compare fail", Byte(detail, 1))); break;
     default: break;
     }
     // One page of the data concerned, never past the end of the buffer.
     const std::size_t page = static_cast<std::size_t>(config.FlashGeometry.SectorsPerPage) * 512;
     const std::size_t end = detail.size() > kDumpFrom ? std::min(detail.size(), kDumpFrom + page) : kDumpFrom;
     for (std::size_t at = kDumpFrom; at < end; at += kDumpLine) {
-        std::string line = Format("%04X : ", static_cast<unsigned>(at - kDumpFrom));
+        std::string line = PrintfText("%04X : ", static_cast<unsigned>(at - kDumpFrom));
         const std::size_t n = std::min(kDumpLine, end - at);
-        for (std::size_t i = 0; i < n; ++i) line += Format(i + 1 < n ? "%02X, " : "%02X", detail[at + i]);
+        for (std::size_t i = 0; i < n; ++i) line += PrintfText(i + 1 < n ? "%02X, " : "%02X", detail[at + i]);
         out.push_back(line + "\n");
     }
 }
@@ -71,12 +62,12 @@ void TransferEntries(int code, std::span<const std::uint8_t> detail, std::vector
     const RWErrorRecord r = GetRWErrorRecord(detail);
     // LBAs are unsigned: a drive past 2^31 sectors shows its real address.
     switch (r.Kind) {
-    case kRWWriteFailed: out.push_back(Format("Write fail on LBA(%u)", r.Lba)); break;
-    case kRWReadFailed: out.push_back(Format("Read fail on LBA(%u)", r.Lba)); break;
+    case kRWWriteFailed: out.push_back(PrintfText("Write fail on LBA(%u)", r.Lba)); break;
+    case kRWReadFailed: out.push_back(PrintfText("Read fail on LBA(%u)", r.Lba)); break;
     case kRWCompareFailed:
-        out.push_back(Format("Comapre fail on LBA(%u), offset(%u)(WORD)", r.Lba, r.WordIndex));
-        out.push_back(Format("expected(0x%X)", r.Expected));
-        out.push_back(Format("received(0x%X)", r.Actual));
+        out.push_back(PrintfText("Comapre fail on LBA(%u), offset(%u)(WORD)", r.Lba, r.WordIndex));
+        out.push_back(PrintfText("expected(0x%X)", r.Expected));
+        out.push_back(PrintfText("received(0x%X)", r.Actual));
         break;
     default: break;
     }

@@ -5,6 +5,7 @@
 #include "station/identity/barcode_request.h"
 #include "station/identity/barcode_store.h"
 #include "station/identity/identity_fixture.h"
+#include "support/temp_dir.h"
 #include "ui/scripted_prompter.h"
 
 namespace qx::test {
@@ -134,6 +135,28 @@ TEST_F(BarcodeStoreTest, SharedKindFollowsTheSwitches) {
     EXPECT_EQ(station::SharedBarcodeKind(*settings_), station::kBarcodeSnPpid);
     settings_->EnBarCode = 0;
     EXPECT_EQ(station::SharedBarcodeKind(*settings_), station::kBarcodePpid);
+}
+
+}  // namespace
+}  // namespace qx::test
+
+namespace qx::test {
+namespace {
+
+TEST_F(BarcodeStoreTest, AScannedSerialFetchesItsWwnFromTheMesInBothModes) {
+    TempDir work;
+    mes_.program = QX_FAKE_MES_CLIENT;
+    mes_.workFolder = work.path().string();
+    settings_->EnADATAWWN = 1;
+    for (std::uint8_t mode : {std::uint8_t{0}, std::uint8_t{1}}) {
+        SCOPED_TRACE(mode);
+        settings_->BarCodeInputMode = mode;
+        ClearPortTable(ActivePortTable);
+        Ask(1, 4, BarcodeAnswer{"SN-PORT5", ""});
+        EXPECT_EQ(Wwn(4), "5000C500A1B2C3D4");
+        EXPECT_EQ(PortWwn(4), "5000C500A1B2C3D4");
+    }
+    EXPECT_EQ(prompter_.Records().size(), 2u) << "two bar-code prompts, no warning";
 }
 
 }  // namespace

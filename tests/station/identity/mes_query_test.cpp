@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "qxlib/discovery/port_record.h"
 #include "station/identity/barcode_buffers.h"
 #include "station/identity/mes_query.h"
@@ -211,6 +212,24 @@ TEST(MesClientTest, ClientAndServerComeFromTheEnvironment) {
     EXPECT_EQ(c.server, "192.168.0.10");
     ::unsetenv("QX_MES_CLIENT");
     ::unsetenv("QX_MES_SERVER");
+}
+
+}  // namespace
+}  // namespace qx::test
+
+namespace qx::test {
+namespace {
+
+// The client runs in real time: a station on a virtual clock still gives up
+// after the bound instead of waiting for ever.
+TEST_F(MesQueryTest, TheBoundHoldsOnAVirtualClockToo) {
+    platform::VirtualClock clock;
+    platform::SetClock(&clock);
+    client_.timeoutMs = 600;
+    ::setenv("FAKE_MES_HANG", "1", 1);
+    EXPECT_EQ(Query("SN123"), MesOutcome::TimedOut);
+    platform::SetClock(nullptr);
+    ExpectNoChildLeft();
 }
 
 }  // namespace
