@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QTextCursor>
 
 #include <filesystem>
 
@@ -63,6 +64,7 @@ void TErrorForm::ShowEntries(const std::vector<std::string>& entries) {
         if (!line.empty() && line.back() == '\n') line.pop_back();
         memo_->appendPlainText(Q(line));
     }
+    memo_->moveCursor(QTextCursor::Start);   // the failure text first, not the dump's end
 }
 
 void TErrorForm::FormShow(int port, const FlashConfig& config, const std::string& workFolder) {
