@@ -52,6 +52,7 @@ protected:
         IdentityFixture::SetUp();
         mes_.program = "/nonexistent/mes-client";
         mes_.server = "10.1.2.3";
+        mes_.workFolder = work_.path().string();
     }
     void Ask(int kind, int port, std::optional<BarcodeAnswer> answer) {
         barcodes_->InputBoxKind = kind;
@@ -64,6 +65,7 @@ protected:
     std::string PortWwn(int p) const { return barcodes_->PortBarcodeWWN[static_cast<std::size_t>(p)].data(); }
     std::string PortPpid(int p) const { return barcodes_->PortBarcodePPID[static_cast<std::size_t>(p)].data(); }
 
+    TempDir work_;
     ui::ScriptedPrompter prompter_;
     station::MesClient mes_;
 };
@@ -144,9 +146,7 @@ namespace qx::test {
 namespace {
 
 TEST_F(BarcodeStoreTest, AScannedSerialFetchesItsWwnFromTheMesInBothModes) {
-    TempDir work;
     mes_.program = QX_FAKE_MES_CLIENT;
-    mes_.workFolder = work.path().string();
     settings_->EnADATAWWN = 1;
     for (std::uint8_t mode : {std::uint8_t{0}, std::uint8_t{1}}) {
         SCOPED_TRACE(mode);
