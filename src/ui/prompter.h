@@ -15,6 +15,19 @@ enum class BoxIcon { None, Information, Warning, Error, Question };
 enum class BoxButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
 enum class BoxAnswer { Ok, Cancel, Yes, No, Retry, Abort, Ignore };
 
+// The answer of a box nobody is there to click: its first button.
+inline BoxAnswer DefaultAnswer(BoxButtons buttons) {
+    switch (buttons) {
+    case BoxButtons::Ok:
+    case BoxButtons::OkCancel: return BoxAnswer::Ok;
+    case BoxButtons::YesNo:
+    case BoxButtons::YesNoCancel: return BoxAnswer::Yes;
+    case BoxButtons::RetryCancel: return BoxAnswer::Retry;
+    case BoxButtons::AbortRetryIgnore: return BoxAnswer::Abort;
+    }
+    return BoxAnswer::Ok;
+}
+
 struct BoxRequest {
     std::string caption;   // empty: no caption
     std::string text;

@@ -2,21 +2,6 @@
 
 namespace qx::ui {
 
-namespace {
-
-BoxAnswer FirstButton(BoxButtons buttons) {
-    switch (buttons) {
-    case BoxButtons::Ok:
-    case BoxButtons::OkCancel: return BoxAnswer::Ok;
-    case BoxButtons::YesNo:
-    case BoxButtons::YesNoCancel: return BoxAnswer::Yes;
-    case BoxButtons::RetryCancel: return BoxAnswer::Retry;
-    case BoxButtons::AbortRetryIgnore: return BoxAnswer::Abort;
-    }
-    return BoxAnswer::Ok;
-}
-
-}  // namespace
 
 std::optional<ScriptedAnswer> ScriptedPrompter::Next(const PromptRecord& record) {
     std::function<void(const PromptRecord&)> hook;
@@ -43,7 +28,7 @@ BoxAnswer ScriptedPrompter::Box(const BoxRequest& request) {
     r.buttons = request.buttons;
     auto a = Next(r);
     if (a && std::holds_alternative<BoxAnswer>(*a)) return std::get<BoxAnswer>(*a);
-    return FirstButton(request.buttons);
+    return DefaultAnswer(request.buttons);
 }
 
 std::optional<std::string> ScriptedPrompter::Input(const InputRequest& request) {

@@ -1,0 +1,98 @@
+#include "ui/widgets/qt_prompter.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+#include "ui/widgets/barcode_dialog.h"
+
+namespace qx::ui {
+namespace {
+
+QString Q(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+std::string S(const QString& text) { return text.toLatin1().toStdString(); }
+
+QMessageBox::Icon IconOf(BoxIcon icon) {
+    switch (icon) {
+    case BoxIcon::Information: return QMessageBox::Information;
+    case BoxIcon::Warning: return QMessageBox::Warning;
+    case BoxIcon::Error: return QMessageBox::Critical;
+    case BoxIcon::Question: return QMessageBox::Question;
+    case BoxIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons ButtonsOf(BoxButtons buttons) {
+    switch (buttons) {
+    case BoxButtons::Ok: return QMessageBox::Ok;
+    case BoxButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case BoxButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case BoxButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case BoxButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
+    case BoxButtons::AbortRetryIgnore: return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+    }
+    return QMessageBox::Ok;
+}
+
+BoxAnswer AnswerOf(int button, BoxButtons buttons) {
+    switch (button) {
+    case QMessageBox::Ok: return BoxAnswer::Ok;
+    case QMessageBox::Cancel: return BoxAnswer::Cancel;
+    case QMessageBox::Yes: return BoxAnswer::Yes;
+    case QMessageBox::No: return BoxAnswer::No;
+    case QMessageBox::Retry: return BoxAnswer::Retry;
+    case QMessageBox::Abort: return BoxAnswer::Abort;
+    case QMessageBox::Ignore: return BoxAnswer::Ignore;
+    default: break;
+    }
+    // Closed without a button: the box's cancel where it has one.
+    return buttons == BoxButtons::Ok ? BoxAnswer::Ok : BoxAnswer::Cancel;
+}
+
+}  // namespace
+
+QString QtNameFilters(const std::string& filter) {
+    const QStringList parts = Q(filter).split('|');
+    if (parts.size() < 2) return Q(filter);
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString& description = parts[i];
+        const QString pattern = QString(parts[i + 1]).replace(';', ' ');
+        filters << (description.contains(pattern) ? description : description + " (" + pattern + ")");
+    }
+    return filters.join(";;");
+}
+
+BoxAnswer QtPrompter::Box(const BoxRequest& request) {
+    QMessageBox box(IconOf(request.icon), Q(request.caption), Q(request.text), ButtonsOf(request.buttons), parent_);
+    return AnswerOf(box.exec(), request.buttons);
+}
+
+std::optional<std::string> QtPrompter::Input(const InputRequest& request) {
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(parent_, Q(request.caption), Q(request.prompt),
+                              request.password ? QLineEdit::Password : QLineEdit::Normal, Q(request.initial), &ok);
+    if (!ok) return std::nullopt;
+    return S(text);
+}
+
+std::optional<std::string> QtPrompter::File(const FileRequest& request) {
+    QFileDialog dialog(parent_, Q(request.caption), Q(request.folder), QtNameFilters(request.filter));
+    dialog.setAcceptMode(request.kind == FileDialogKind::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(request.kind == FileDialogKind::Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(Q(request.defaultExt));
+    if (!request.fileName.empty()) dialog.selectFile(Q(request.fileName));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return std::string(dialog.selectedFiles().front().toLocal8Bit().constData());
+}
+
+std::optional<BarcodeAnswer> QtPrompter::Barcode(const BarcodeRequest& request) {
+    BarcodeDialog dialog(request, parent_);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Answer();
+}
+
+}  // namespace qx::ui

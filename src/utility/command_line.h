@@ -1,0 +1,33 @@
+// The utility's command-line words. They are looked for in the arguments only
+// (never in the program's own path, so a folder named "rwtests" starts no
+// write test), case-sensitively, anywhere inside an argument.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qx::utility {
+
+inline constexpr char kWordRwTest[] = "rwtest";
+inline constexpr char kWordDumpSsdInfo[] = "dumpssdinfo";
+inline constexpr char kWordDumpSsdRaw[] = "dumpssdraw";
+
+class CommandLine {
+public:
+    CommandLine() = default;
+    // args: the arguments after the program path.
+    explicit CommandLine(std::vector<std::string> args) : args_(std::move(args)) {}
+    static CommandLine FromMain(int argc, const char* const* argv);
+
+    bool Has(std::string_view word) const;
+    // The second argument (whatever the position of the word); empty when none.
+    std::string SecondArgument() const { return args_.size() >= 2 ? args_[1] : std::string(); }
+    // "rwtest" or "dumpssdinfo": the run acts on a drive by itself.
+    bool WantsDrive() const { return Has(kWordRwTest) || Has(kWordDumpSsdInfo); }
+
+private:
+    std::vector<std::string> args_;
+};
+
+}  // namespace qx::utility

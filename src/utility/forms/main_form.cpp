@@ -1,0 +1,195 @@
+#include "utility/forms/main_form.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelection>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "utility/forms/splash_form.h"
+
+namespace qx::utility {
+namespace {
+
+QString Q(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+std::string S(const QString& text) { return text.toLatin1().toStdString(); }
+QString Name(std::string_view name) { return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())); }
+
+constexpr int kClearedGridRows = 50;
+
+struct ColumnSpec {
+    const char* title;
+    int width;
+};
+constexpr ColumnSpec kColumns[] = {{"Disk", 43},       {"Model", 270},        {"Serial No.", 160},
+                                   {"FW Rev.", 90},     {"Capacity(GB)", 105}, {"Interface", 100}};
+
+}  // namespace
+
+TMainForm::TMainForm(UtilityEnvironment env, ui::Prompter& prompter, PageSet& pages, TSplashForm* splash,
+                     QWidget* parent)
+    : QWidget(parent), splash_(splash), inFront_([this] { return isActiveWindow(); }) {
+    setObjectName("MainForm");
+    setWindowTitle(kCaption);
+    setFixedSize(1194, 723);
+
+    auto* top = new QVBoxLayout(this);
+    auto* bar = new QHBoxLayout;
+    auto* scan = new QPushButton("Scan", this);
+    scan->setObjectName("ScanBn");
+    bar->addWidget(scan);
+    deviceList_ = new QComboBox(this);
+    deviceList_->setObjectName("DeviceList");
+    deviceList_->setVisible(false);
+    bar->addStretch();
+    top->addLayout(bar);
+
+    listView_ = new QTreeWidget(this);
+    listView_->setObjectName("ListView1");
+    listView_->setRootIsDecorated(false);
+    listView_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    listView_->setSelectionMode(QAbstractItemView::SingleSelection);
+    listView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    QFont fixed("Courier New");
+    fixed.setStyleHint(QFont::TypeWriter);
+    listView_->setFont(fixed);
+    QStringList titles;
+    for (const ColumnSpec& c : kColumns) titles << c.title;
+    listView_->setHeaderLabels(titles);
+    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) listView_->setColumnWidth(i, kColumns[i].width);
+    listView_->setMaximumHeight(150);
+    top->addWidget(listView_);
+
+    pages_ = new QTabWidget(this);
+    pages_->setObjectName("PageControl1");
+    top->addWidget(pages_);
+    BuildPages();
+
+    logic_ = std::make_unique<MainFormLogic>(std::move(env), *this, prompter, pages);
+    connect(scan, &QPushButton::clicked, this, [this] { logic_->ScanBnClick(); });
+    connect(listView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TMainForm::ListSelectionChanged);
+    WireShortcuts();
+    autoTimer_.setObjectName("AutoTimer");
+    autoTimer_.setInterval(kAutoTimerMs);
+    connect(&autoTimer_, &QTimer::timeout, this, &TMainForm::AutoTimerTimer);
+    autoTimer_.start();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::WireShortcuts() {
+    const std::pair<HotKey, QKeySequence> keys[] = {{HotKey::CtrlS, QKeySequence(Qt::CTRL | Qt::Key_S)},
+                                                     {HotKey::AltS, QKeySequence(Qt::ALT | Qt::Key_S)},
+                                                     {HotKey::CtrlG, QKeySequence(Qt::CTRL | Qt::Key_G)},
+                                                     {HotKey::CtrlR, QKeySequence(Qt::CTRL | Qt::Key_R)}};
+    for (const auto& [key, sequence] : keys) {
+        auto* shortcut = new QShortcut(sequence, this);
+        // Only while the main window itself is active, never from its dialogs.
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, k = key] { HotKeyPressed(k); });
+        shortcuts_.emplace_back(key, shortcut);
+    }
+}
+
+void TMainForm::HotKeyPressed(HotKey key) {
+    if (!hotKeys_.Registered()) return;
+    const std::string_view button = HotKeyButton(ActivePage(), key);
+    if (button.empty()) return;
+    if (auto* b = findChild<QPushButton*>(Name(button)); b && b->isEnabled()) b->click();
+}
+
+void TMainForm::AutoTimerTimer() {
+    if (!hotKeys_.Tick(inFront_())) return;
+    for (auto& entry : shortcuts_) entry.second->setEnabled(hotKeys_.Registered());
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) logic_->FormShow();
+}
+
+void TMainForm::SelectRow(int row) {
+    QTreeWidgetItem* item = listView_->topLevelItem(row);
+    if (item) listView_->setCurrentItem(item);
+}
+
+void TMainForm::ListSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected) {
+    for (const QModelIndex& i : deselected.indexes())
+        if (i.column() == 0) logic_->ListView1SelectItem(i.row(), false);
+    for (const QModelIndex& i : selected.indexes())
+        if (i.column() == 0) logic_->ListView1SelectItem(i.row(), true);
+}
+
+void TMainForm::ClearFields() {
+    for (auto* e : findChildren<QLineEdit*>()) e->clear();
+    for (auto* m : findChildren<QPlainTextEdit*>()) m->clear();
+    for (auto* g : findChildren<QTableWidget*>())
+        for (int r = 0; r < std::min(kClearedGridRows, g->rowCount()); ++r)
+            for (int c = 0; c < g->columnCount(); ++c)
+                if (QTableWidgetItem* item = g->item(r, c)) item->setText({});
+}
+
+std::string TMainForm::Text(std::string_view control) const {
+    const auto* e = findChild<QLineEdit*>(Name(control));
+    return e ? S(e->text()) : std::string();
+}
+
+void TMainForm::SetText(std::string_view control, const std::string& text) {
+    if (auto* e = findChild<QLineEdit*>(Name(control))) e->setText(Q(text));
+}
+
+std::vector<std::string> TMainForm::Lines(std::string_view memo) const {
+    std::vector<std::string> lines;
+    const auto* m = findChild<QPlainTextEdit*>(Name(memo));
+    if (!m || m->document()->isEmpty()) return lines;
+    for (const QString& l : m->toPlainText().split('\n')) lines.push_back(S(l));
+    return lines;
+}
+
+void TMainForm::SetLines(std::string_view memo, const std::vector<std::string>& lines) {
+    auto* m = findChild<QPlainTextEdit*>(Name(memo));
+    if (!m) return;
+    QStringList text;
+    for (const std::string& l : lines) text << Q(l);
+    m->setPlainText(text.join('\n'));
+}
+
+void TMainForm::SetPageVisible(int page, bool visible) { pages_->setTabVisible(page, visible); }
+bool TMainForm::PageVisible(int page) const { return pages_->isTabVisible(page); }
+void TMainForm::SetActivePage(int page) { pages_->setCurrentIndex(page); }
+int TMainForm::ActivePage() const { return pages_->currentIndex(); }
+
+void TMainForm::ShowDeviceList(const DeviceListModel& list) {
+    const QSignalBlocker block(listView_->selectionModel());
+    listView_->clear();
+    for (const DeviceRow& row : list.Rows) {
+        QStringList columns;
+        for (const std::string& c : row.Columns) columns << Q(c);
+        listView_->addTopLevelItem(new QTreeWidgetItem(columns));
+    }
+    deviceList_->clear();
+    for (const std::string& line : list.Lines) deviceList_->addItem(Q(line));
+    if (deviceList_->count() > 0) deviceList_->setCurrentIndex(0);
+}
+
+void TMainForm::ShowSplash() {
+    if (!splash_) return;
+    splash_->show();
+    splash_->repaint();
+}
+
+void TMainForm::CloseSplash() {
+    if (splash_) splash_->close();
+}
+
+void TMainForm::CloseMainWindow() { close(); }
+
+}  // namespace qx::utility

@@ -1,0 +1,41 @@
+// What the utility's logic asks of its main window. The window implements it
+// with widgets; tests with a plain record of texts. Controls are named as in
+// the window (objectName), texts are 8-bit strings passed unchanged.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "utility/device_entry.h"
+
+namespace qx::utility {
+
+class UtilityView {
+public:
+    virtual ~UtilityView() = default;
+
+    // Empties every edit, labelled edit and memo of the window and rows 0-49
+    // of every grid; nothing else changes.
+    virtual void ClearFields() = 0;
+    virtual std::string Text(std::string_view control) const = 0;
+    virtual void SetText(std::string_view control, const std::string& text) = 0;
+    virtual std::vector<std::string> Lines(std::string_view memo) const = 0;
+    virtual void SetLines(std::string_view memo, const std::vector<std::string>& lines) = 0;
+
+    virtual void SetPageVisible(int page, bool visible) = 0;
+    virtual bool PageVisible(int page) const = 0;
+    virtual void SetActivePage(int page) = 0;
+    virtual int ActivePage() const = 0;
+
+    // The drive list and the hidden device combo box, rebuilt by a scan.
+    virtual void ShowDeviceList(const DeviceListModel& list) = 0;
+
+    // The "Waiting............" form, shown without waiting while a drive is read.
+    virtual void ShowSplash() = 0;
+    virtual void CloseSplash() = 0;
+    // The program ends once the running handler has returned.
+    virtual void CloseMainWindow() = 0;
+};
+
+}  // namespace qx::utility
