@@ -69,6 +69,7 @@ struct DriveConfig {
     // IDENTIFY model while the loader runs (either SATA loader name).
     std::string loaderModel = "Zivizaz EVO SATA Loader Loader Device";
     std::uint8_t sataSpeedBits = 0x0E;             // IDENTIFY word 76 low byte in firmware
+    std::uint16_t rotationRate = 1;                // IDENTIFY word 217: 1 non-rotating, else RPM
 
     ControllerState state = ControllerState::Firmware;
     bool vendorMode = false;
@@ -115,6 +116,13 @@ struct DriveConfig {
     std::uint64_t bootDelayMs = 2000;
     bool neverBoots = false;             // the loader never hands over
     bool bootsWithoutSignature = false;  // firmware runs but the tunnel reply lacks E5 51 58
+
+    // An already produced drive: when its code blocks hold no system
+    // firmware, it runs from a header page with these texts (model at
+    // header offset 36, version from offset 6, variant at 41).
+    std::string systemModel;             // empty: not produced
+    std::string systemVersion;
+    std::string systemVariant;
 };
 
 }  // namespace qx::sim

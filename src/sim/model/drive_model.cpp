@@ -2,6 +2,7 @@
 
 #include "sim/model/code_blocks.h"
 #include "sim/model/firmware_boot.h"
+#include "sim/model/sim_firmware_image.h"
 
 namespace qx::sim {
 
@@ -15,6 +16,8 @@ DriveModel::DriveModel(const DriveConfig& config)
       program(config.state == ControllerState::ProgramRunning ? config.program : ProgramKind::None),
       nand(static_cast<std::size_t>(config.sectorsPerPage) * kSectorSize) {
     InstallCodeBlocks(*this);
+    // A drive described as produced runs its firmware from the start.
+    if (state == ControllerState::Firmware && !cfg.systemModel.empty()) LoadSystemImage(*this);
 }
 
 void DriveModel::ChangeState(ControllerState s) {

@@ -86,7 +86,7 @@ Sector BuildIdentify(const DriveModel& m) {
     PutWord(s, 88, 0x407F);                        // UDMA 0..6 supported, 6 selected
     for (int w = 0; w < 4; ++w) PutWord(s, 100 + w, static_cast<std::uint16_t>(cap >> (16 * w)));
     PutWord(s, 106, 0x4000);
-    PutWord(s, 217, 0x0001);                       // non-rotating medium
+    PutWord(s, 217, m.cfg.rotationRate);           // 1: non-rotating medium
     SealIdentify(s);
     return s;
 }

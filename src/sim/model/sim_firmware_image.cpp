@@ -5,6 +5,7 @@
 
 #include "sim/model/code_blocks.h"
 #include "sim/model/drive_model.h"
+#include "sim/model/produced_image.h"
 
 namespace qx::sim {
 namespace {
@@ -22,7 +23,7 @@ void PutWord(Sector& s, int word, std::uint16_t v) {
 }  // namespace
 
 void LoadSystemImage(DriveModel& m) {
-    m.systemImage.clear();
+    m.systemImage = ProducedSystemImage(m);
     const auto info = FindInfoPage(m);
     if (!info) return;
     std::vector<std::uint8_t> page(m.nand.PageBytes());
@@ -31,7 +32,7 @@ void LoadSystemImage(DriveModel& m) {
     m.nand.Read({0, 0, info->block, start}, page);
     if (page.size() <= kHeaderMarkAt || std::memcmp(&page[kHeaderTagAt], "QXSS", 4) != 0 ||
         page[kHeaderMarkAt] != 'S')
-        return;
+        return;   // a produced drive keeps its described header
     m.systemImage.assign(kSystemImageSize, 0);
     std::copy_n(page.begin(), std::min(page.size(), kSystemImageSize), m.systemImage.begin());
 }

@@ -113,6 +113,7 @@ const Field kFields[] = {
     {"firmwareRevision", &DriveConfig::firmwareRevision},
     {"loaderModel", &DriveConfig::loaderModel},
     {"sataSpeedBits", &DriveConfig::sataSpeedBits},
+    {"rotationRate", &DriveConfig::rotationRate},
     {"state", &DriveConfig::state},
     {"vendorMode", &DriveConfig::vendorMode},
     {"program", &DriveConfig::program},
@@ -137,6 +138,9 @@ const Field kFields[] = {
     {"bootDelayMs", &DriveConfig::bootDelayMs},
     {"neverBoots", &DriveConfig::neverBoots},
     {"bootsWithoutSignature", &DriveConfig::bootsWithoutSignature},
+    {"systemModel", &DriveConfig::systemModel},
+    {"systemVersion", &DriveConfig::systemVersion},
+    {"systemVariant", &DriveConfig::systemVariant},
 };
 
 struct ToText {

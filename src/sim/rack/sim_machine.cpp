@@ -65,6 +65,15 @@ std::unique_ptr<SimMachine> SimMachine::LoadFolder(const std::string& folder, st
 
     std::map<int, int> hubPorts;   // hub id → port count
     for (const IniSection& section : ParseIni(text.str())) {
+        if (section.name == "disks") {
+            for (const auto& [key, name] : section.values) {
+                const auto drive = pathOf.find(name);
+                if (key != "disk" || drive == pathOf.end())
+                    return Fail(error, "[disks] bad disk \"" + name + "\""), nullptr;
+                machine->devices_.AddDisk(drive->second);
+            }
+            continue;
+        }
         if (section.name != "usb") continue;
         for (const auto& [key, value] : section.values) {
             if (key == "root") {

@@ -9,6 +9,12 @@
 //   port=0.1 drive1     the drive of section [drive1] on port 1 of hub 0
 //   port=0.2 drive2 unplugged   its port, with the drive taken off it
 //
+//   [disks]
+//   disk=drive2         the drive of section [drive2] attached off the USB
+//                       tree (an "ide", "scsi" or "sbp2" path), listed as a
+//                       disk interface under its own path and driven with
+//                       ATA requests or SAT blocks as its path class says
+//
 // A plugged drive's disk interface is its rack path; its USB device carries
 // the drive's serial and the vendor and product of what the host sees first
 // (the bridge, or the controller's own USB interface).
