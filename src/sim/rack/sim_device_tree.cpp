@@ -1,5 +1,7 @@
 #include "sim/rack/sim_device_tree.h"
 
+#include "sim/rack/path_case.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -53,6 +55,8 @@ void SimDeviceTree::RemoveDisk(const std::string& interfacePath) {
 SimDeviceTree::Disk* SimDeviceTree::Find(std::string_view path) {
     for (auto& d : disks_)
         if (d.path == path) return &d;
+    for (auto& d : disks_)
+        if (SamePathNoCase(d.path, path)) return &d;
     return nullptr;
 }
 

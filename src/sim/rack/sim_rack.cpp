@@ -1,5 +1,7 @@
 #include "sim/rack/sim_rack.h"
 
+#include "sim/rack/path_case.h"
+
 #include <cerrno>
 
 #include "platform/clock.h"
@@ -157,6 +159,10 @@ OpenResult SimRack::Open(std::string_view path, ShareMode mode) {
         std::lock_guard g(lock_);
         const auto it = drives_.find(key);
         if (it != drives_.end() && !unplugged_.contains(key)) drive = it->second;
+        // Interface paths name devices without regard to letter case (the
+        // utility's scan lower-cases them).
+        for (const auto& [p, d] : drives_)
+            if (!drive && !unplugged_.contains(p) && SamePathNoCase(p, key)) drive = d;
     }
     if (!drive) {
         r.error = ENOENT;
