@@ -107,7 +107,8 @@ TEST_F(RefreshTest, MovingRowsClearsThenReadsTheNewDrive) {
     logic_->ListView1SelectItem(1, true);
     EXPECT_EQ(EventsSince(mark)[2], "ParseInfo @1");
     EXPECT_EQ(logic_->CurrentDevice(), 1);
-    for (std::size_t i = sent; i < Log().size(); ++i) EXPECT_EQ(Log()[i].path, Lower(IdePath(1)));
+    const auto log = Log();
+    for (std::size_t i = sent; i < log.size(); ++i) EXPECT_EQ(log[i].path, Lower(IdePath(1)));
 }
 
 TEST_F(RefreshTest, LoaderDriveShowsTheMessageAndLeavesTheWindowEmpty) {
@@ -224,8 +225,9 @@ TEST_F(RefreshTest, EveryReadLoadsTheTunnelItsDeviceWasProbedWith) {
     const std::size_t sent = Log().size();
     logic_->ListView1SelectItem(0, true);
     EXPECT_EQ(TransferMode.load(), 2);
-    for (std::size_t i = sent; i < Log().size(); ++i) {
-        const auto& r = Log()[i];
+    const auto log = Log();
+    for (std::size_t i = sent; i < log.size(); ++i) {
+        const auto& r = log[i];
         EXPECT_NE(r.current[platform::kTfCommand], 0x8A) << "vendor PIO tunnel on a UDMA device";
     }
 }
