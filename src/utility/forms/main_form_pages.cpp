@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QGridLayout>
+#include <QHBoxLayout>
 
 #include "utility/forms/main_form.h"
 #include "utility/forms/special_tip_shape.h"
@@ -76,16 +77,19 @@ QWidget* Page(QTabWidget* tabs, const char* name, const char* caption) {
 
 void TMainForm::BuildPages() {
     auto* ssd = Page(pages_, "TabSheet1", "SSD Info");
+    auto* groups = new QHBoxLayout;
     auto* setting = Group(ssd, "GroupBox1", "SSD Setting");
     for (const char* e : {"FlashmodelEdit", "ChannelEdit", "CapacityEdit", "DriverEdit", "ResPerEdit", "EccReadEdit",
                           "EccCopyEdit", "WearLevelingEdit", "BankMapEdit", "FwEdit", "SupportEdit1", "SupportEdit2"})
         Edit(setting, e);
-    ssd->layout()->addWidget(setting);
+    groups->addWidget(setting, 2);
     auto* flash = Group(ssd, "GroupBox2", "Flash Info");
     for (const char* e : {"FlashInfoEdit", "FlashTypeEdit", "BlockCeEdit", "PageBlockEdit", "CeEdit"}) Edit(flash, e);
-    ssd->layout()->addWidget(flash);
-    Memo(ssd, "SSDInfoMemo", false);
-    Memo(ssd, "DpdFTLMemo", true);
+    qobject_cast<QGridLayout*>(flash->layout())->setRowStretch(6, 1);
+    groups->addWidget(flash, 1);
+    qobject_cast<QVBoxLayout*>(ssd->layout())->addLayout(groups);
+    Memo(ssd, "SSDInfoMemo", false)->setMaximumHeight(90);
+    Memo(ssd, "DpdFTLMemo", true)->setMinimumHeight(150);
     connect(Button(ssd, "DpdFTLSaveBn", "Save Info"), &QPushButton::clicked, this,
             [this] { logic_->DpdFTLSaveBnClick(); });
     ssd->layout()->addWidget(new SpecialTipShape(ssd, [this](bool ctrl) { logic_->SpecialTipShapeMouseDown(ctrl); }));
