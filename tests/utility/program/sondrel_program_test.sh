@@ -1,1 +1,113 @@
-exit 0
+#!/usr/bin/env bash
+# Sondrel as a program, offscreen, on racks made with qxrack: the dump and
+# the read/write test by their command-line words, the exit statuses, a
+# program path that holds a word, and a second instance.
+# usage: sondrel_program_test.sh SONDREL QXRACK WORKDIR
+set -euo pipefail
+SONDREL=$1 QXRACK=$2 W=$3
+rm -rf "$W"
+mkdir -p "$W/bin" "$W/rwtests" "$W/locks"
+cp "$SONDREL" "$W/bin/sondrel"
+cp "$SONDREL" "$W/rwtests/sondrel"
+export QX_LOCK_DIR="$W/locks" QT_QPA_PLATFORM=offscreen
+unset QX_SIM_REQUEST_LOG
+
+fails=0
+fail() { echo "FAIL: $*" >&2; fails=$((fails + 1)); }
+expect_status() {   # expected actual what
+    [ "$1" = "$2" ] || fail "$3: exit $2, expected $1"
+}
+
+BRIDGE='\\?\usbstor#disk&ven_qx&prod_ssd#0001#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}'
+OTHER='\\?\usbstor#disk&ven_qx&prod_ssd#0002#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}'
+IDE='\\?\ide#diskqx_ssd#0003#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}'
+PRODUCED=(frontEnd=bridge chipTag=q455 state=firmware systemModel=849 systemVersion=3A0151 systemVariant=41)
+
+# One drive behind a bridge on a USB port.
+R1="$W/rack1"
+"$QXRACK" create "$R1"
+"$QXRACK" add "$R1" "$BRIDGE" "${PRODUCED[@]}" serial=SN0001
+printf '[usb]\nroot=4\nport=0.1 drive01\n' >> "$R1/rack.ini"
+
+run() {   # rack, then the program and its arguments; stdout, stderr, status in $W/out, $W/err, $status
+    local rack=$1
+    shift
+    set +e
+    QX_SIM_RACK="$rack" "$@" > "$W/out" 2> "$W/err"
+    status=$?
+    set -e
+}
+
+# dumpssdinfo: the dump beside the program, its path printed, exit 0.
+run "$R1" "$W/bin/sondrel" dumpssdinfo info1
+expect_status 0 "$status" "dumpssdinfo"
+printf 'Vendor Name:\r\nProduct Name:\r\nManufacture String:\r\nProduct String:\r\nVID:\r\nPID:\r\nSerial Num:\r\n\r\n\r\n' > "$W/expected1"
+cmp -s "$W/bin/info1.txt" "$W/expected1" || fail "info1.txt bytes: $(od -c "$W/bin/info1.txt" | head -5)"
+grep -qxF "$W/bin/info1.txt" "$W/out" || fail "dump path not printed: $(cat "$W/out")"
+
+# rwtest passes, then fails with a bad sector (WRITE DMA refused).
+run "$R1" "$W/bin/sondrel" rwtest
+expect_status 0 "$status" "rwtest"
+grep -qx "R/W Test successfully" "$W/out" || fail "rwtest message: $(cat "$W/out")"
+"$QXRACK" break "$R1" "$BRIDGE" ata opcode=0xCA
+run "$R1" "$W/bin/sondrel" rwtest
+expect_status 1 "$status" "rwtest with a bad sector"
+grep -qx "R/W Test Fail" "$W/out" || fail "rwtest failure message: $(cat "$W/out")"
+"$QXRACK" mend "$R1" "$BRIDGE"
+
+# A program folder named "rwtests" starts no write test.
+export QX_SIM_REQUEST_LOG="$W/requests.log"
+rm -f "$QX_SIM_REQUEST_LOG"
+run "$R1" "$W/rwtests/sondrel" dumpssdinfo info2
+expect_status 0 "$status" "program path holding rwtest"
+[ -f "$W/rwtests/info2.txt" ] || fail "info2.txt not written"
+[ -s "$QX_SIM_REQUEST_LOG" ] || fail "no request log"
+if grep -q 'ata=CA\| scsi 2A' "$QX_SIM_REQUEST_LOG"; then fail "a write was sent"; fi
+grep -q "R/W Test" "$W/out" && fail "the test ran"
+
+# A second instance ends at once, says so, and sends nothing.
+rm -f "$QX_SIM_REQUEST_LOG"
+flock "$W/locks/QXUtil.lock" bash -c "QX_SIM_RACK='$R1' '$W/bin/sondrel' rwtest > '$W/out' 2> '$W/err'; echo \$? > '$W/status'"
+expect_status 3 "$(cat "$W/status")" "second instance"
+grep -qx "Sondrel is already running." "$W/err" || fail "second instance message: $(cat "$W/err")"
+[ -s "$QX_SIM_REQUEST_LOG" ] && fail "the second instance sent requests"
+unset QX_SIM_REQUEST_LOG
+
+# Two drives: rwtest refuses to choose; the dump takes the first row.
+R2="$W/rack2"
+"$QXRACK" create "$R2"
+"$QXRACK" add "$R2" "$BRIDGE" "${PRODUCED[@]}" serial=SN0001
+"$QXRACK" add "$R2" "$IDE" "${PRODUCED[@]}" serial=SN0003
+"$QXRACK" add "$R2" "$OTHER" frontEnd=bridge chipTag=q455 state=loader serial=SN0002
+printf '[usb]\nroot=4\nport=0.1 drive01\n[disks]\ndisk=drive02\n' >> "$R2/rack.ini"
+run "$R2" "$W/bin/sondrel" rwtest
+expect_status 2 "$status" "rwtest with two drives"
+grep -q "<< USB / SATA >>  QX SSD 128GB SN0001" "$W/err" || fail "drives not named: $(cat "$W/err")"
+grep -q "<< IDE / SATA >>  QX SSD 128GB SN0003" "$W/err" || fail "IDE drive not named: $(cat "$W/err")"
+[ -s "$W/out" ] && fail "rwtest with two drives printed: $(cat "$W/out")"
+
+# No drive listed.
+R3="$W/rack3"
+"$QXRACK" create "$R3"
+run "$R3" "$W/bin/sondrel" dumpssdinfo none
+expect_status 2 "$status" "no drive"
+[ -f "$W/bin/none.txt" ] && fail "dump written without a drive"
+
+# A drive whose controller memory cannot be read: the message, exit 1, no dump.
+R4="$W/rack4"
+"$QXRACK" create "$R4"
+"$QXRACK" add "$R4" "$IDE" "${PRODUCED[@]}" serial=SN0004
+"$QXRACK" break "$R4" "$IDE" syscall sub=0x86
+printf '[disks]\ndisk=drive01\n' >> "$R4/rack.ini"
+run "$R4" "$W/bin/sondrel" dumpssdinfo unreadable
+expect_status 1 "$status" "drive without system information"
+grep -qx "Can't find code block." "$W/out" || fail "no-code-block message: $(cat "$W/out")"
+[ -f "$W/bin/unreadable.txt" ] && fail "dump written for an unreadable drive"
+
+# A rack that does not load.
+run "$W/no-such-rack" "$W/bin/sondrel" dumpssdinfo x
+expect_status 2 "$status" "missing rack"
+grep -q "simulated rack does not load" "$W/err" || fail "missing rack message: $(cat "$W/err")"
+
+[ "$fails" -eq 0 ] && echo "sondrel program: all checks passed"
+exit "$fails"
