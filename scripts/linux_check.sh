@@ -75,6 +75,10 @@ for s in $ported; do
     check "port with serial $s" has "^port [0-9]+ vid=46f4 pid=0001 serial=$s id=USB\\\\VID_46F4&PID_0001\\\\[0-9.-]+ key=[0-9.-]+$"
 done
 check "three USB disk interfaces" test "$(count '^usbdisk path=/dev/disk/by-path/.*-usb-')" -eq 3
+# The utility's whole-disk list: the AHCI disk under an "ide" name (its scan
+# shows " IDE / SATA "), the USB disks under "usbstor" names; each name opens.
+check "AHCI disk classed IDE" test "$(count '^alldisk path=\\\\\?\\ide#disk#sd[a-z]+#.* opens=1$')" -eq 1
+check "USB disks classed usbstor" test "$(count '^alldisk path=\\\\\?\\usbstor#disk#sd[a-z]+#.* opens=1$')" -eq 3
 # Every disk's parent is the instance ID the walker gave its port (lower case).
 parents_match() {
     local id

@@ -60,6 +60,11 @@ public:
     // Paths of the present disk interfaces in the system's order, up to the
     // first whose detail could not be read; none when no list was obtained.
     virtual std::optional<std::vector<std::string>> DiskInterfaces() = 0;
+    // Every whole disk of the machine, whatever its transport, under a path
+    // whose class word ("ide", "usbstor", "sbp2", "scsi") follows the
+    // transport; the utility's scan lists these. Where the disk interfaces
+    // already are such paths, they are the answer.
+    virtual std::optional<std::vector<std::string>> AllDiskInterfaces() { return DiskInterfaces(); }
     // The present disk-drive devices; none when no list was obtained.
     virtual std::optional<std::vector<DiskDrive>> DiskDrives() = 0;
     // Device instance ID of the node whose driver key equals the key

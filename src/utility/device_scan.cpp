@@ -217,7 +217,7 @@ private:
 }  // namespace
 
 std::vector<std::string> EnumDiskInterfaces() {
-    auto found = platform::DeviceNodes().DiskInterfaces();
+    auto found = platform::DeviceNodes().AllDiskInterfaces();
     if (!found) return {};
     if (found->size() > static_cast<std::size_t>(kMaxPaths)) {
         for (std::size_t i = kMaxPaths; i < found->size(); ++i)

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/device_io.h"
 #include "platform/device_tree.h"
 #include "platform/trace_sink.h"
 #include "qxlib/transport/ata_scsi_commands.h"
@@ -88,6 +89,19 @@ std::vector<UsbDisk> PrintUsbDisks() {
         out.push_back({e.InterfaceDetail.DevicePath, e.ParentInstanceId});
     }
     return out;
+}
+
+// Every whole disk as the utility's scan lists it; the class word after
+// "\\?\" is what the scan reads ("ide" is " IDE / SATA ").
+void PrintAllDisks() {
+    const auto names = qx::platform::DeviceNodes().AllDiskInterfaces();
+    std::printf("alldisks count=%d\n", names ? static_cast<int>(names->size()) : -1);
+    if (!names) return;
+    for (const auto& n : *names) {
+        qx::platform::DeviceIo& io = qx::platform::Devices();
+        const bool opens = static_cast<bool>(io.Open(n, qx::platform::ShareMode::Shared).handle);
+        std::printf("alldisk path=%s opens=%d\n", n.c_str(), opens ? 1 : 0);
+    }
 }
 
 // The slot a disk is addressed by while the probe works on it.
@@ -198,6 +212,7 @@ int main(int argc, char** argv) {
     std::vector<std::pair<std::string, std::string>> serialToId;
     PrintPorts(serialToId);
     const auto disks = PrintUsbDisks();
+    PrintAllDisks();
     int slot = 0;
     for (const auto& d : disks) ProbeUsbDisk(slot++, d.path);
     for (const auto& p : qx::probe::SataPaths()) ProbeSataDisk(slot++, p);

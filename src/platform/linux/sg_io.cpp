@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/clock.h"
+#include "platform/linux/disk_names.h"
 #include "platform/sat_ata.h"
 
 namespace qx::platform::linux_sg {
@@ -152,7 +153,8 @@ OpenResult LinuxDeviceIo::Open(std::string_view path, ShareMode mode) {
 
 OpenResult LinuxDeviceIo::OpenWaiting(std::string_view path, ShareMode mode, std::chrono::milliseconds wait) {
     OpenResult r;
-    const std::string p(path);
+    // A Windows-shaped disk name opens the node it stands for.
+    const std::string p = linux_disks::ResolveDiskPath(path);
     // Read-only even for writes: SG_IO lets a process with CAP_SYS_RAWIO send
     // any command on it, and closing a disk opened for writing makes udev
     // re-probe it, flock it and re-read its partition table, which refuses

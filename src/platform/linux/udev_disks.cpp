@@ -20,6 +20,7 @@
 #include <sstream>
 
 #include "platform/clock.h"
+#include "platform/linux/disk_names.h"
 #include "platform/trace_sink.h"
 
 namespace qx::platform::linux_udev {
@@ -50,7 +51,7 @@ std::string RealPath(const std::string& p) {
 
 std::optional<dev_t> BlockDevice(std::string_view path) {
     struct stat st{};
-    if (::stat(std::string(path).c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) return std::nullopt;
+    if (::stat(linux_disks::ResolveDiskPath(path).c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) return std::nullopt;
     return st.st_rdev;
 }
 
@@ -206,6 +207,26 @@ std::optional<std::vector<std::string>> UdevDeviceTree::DiskInterfaces() {
     return out;
 }
 
+std::optional<std::vector<std::string>> UdevDeviceTree::AllDiskInterfaces() {
+    UdevPtr u(udev_new());
+    if (!u) return std::nullopt;
+    EnumPtr e(udev_enumerate_new(u.get()));
+    if (!e || udev_enumerate_add_match_subsystem(e.get(), "block") < 0 ||
+        udev_enumerate_add_match_property(e.get(), "DEVTYPE", "disk") < 0 || udev_enumerate_scan_devices(e.get()) < 0)
+        return std::nullopt;
+    std::vector<linux_disks::WholeDisk> disks;
+    udev_list_entry* entry = nullptr;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(e.get())) {
+        DevicePtr dev(udev_device_new_from_syspath(u.get(), udev_list_entry_get_name(entry)));
+        if (!dev) continue;
+        const char* sysname = udev_device_get_sysname(dev.get());
+        const char* node = udev_device_get_devnode(dev.get());
+        const char* bus = udev_device_get_property_value(dev.get(), "ID_BUS");
+        disks.push_back({sysname ? sysname : "", node ? node : "", bus ? bus : ""});
+    }
+    return linux_disks::NameWholeDisks(disks);
+}
+
 std::optional<std::vector<DiskDrive>> UdevDeviceTree::DiskDrives() {
     auto disks = ListUsbDisks();
     if (!disks) return std::nullopt;
@@ -247,7 +268,7 @@ std::optional<StorageNumber> UdevDeviceTree::DeviceNumber(std::string_view path)
 }
 
 std::optional<DiskGeometry> UdevDeviceTree::Geometry(std::string_view diskPath) {
-    Fd fd(::open(std::string(diskPath).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    Fd fd(::open(linux_disks::ResolveDiskPath(diskPath).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0) return std::nullopt;
     int sectorSize = 0;
     if (::ioctl(fd.get(), BLKSSZGET, &sectorSize) != 0 || sectorSize <= 0) return std::nullopt;
@@ -306,7 +327,7 @@ std::optional<std::vector<Volume>> UdevDeviceTree::Volumes(std::string_view disk
 }
 
 bool UdevDeviceTree::RereadPartitions(std::string_view diskPath) {
-    Fd fd(::open(std::string(diskPath).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    Fd fd(::open(linux_disks::ResolveDiskPath(diskPath).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0) return false;
     // The kernel refuses while another opener (udev's probe) holds a
     // partition for a moment; try a few times.

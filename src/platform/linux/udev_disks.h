@@ -23,6 +23,8 @@ public:
     explicit UdevDeviceTree(std::string usbRoot = linux_usb::kSysfsUsbRoot);
 
     std::optional<std::vector<std::string>> DiskInterfaces() override;
+    // Every whole disk, named by linux_disks::WindowsShapedName.
+    std::optional<std::vector<std::string>> AllDiskInterfaces() override;
     std::optional<std::vector<DiskDrive>> DiskDrives() override;
     std::optional<std::string> FindDeviceByDriverKey(std::string_view key) override;
     std::optional<StorageNumber> DeviceNumber(std::string_view path) override;
