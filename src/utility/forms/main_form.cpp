@@ -12,7 +12,9 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <span>
 
+#include "utility/cleared_controls.h"
 #include "utility/forms/splash_form.h"
 
 namespace qx::utility {
@@ -21,8 +23,6 @@ namespace {
 QString Q(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
 std::string S(const QString& text) { return text.toLatin1().toStdString(); }
 QString Name(std::string_view name) { return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())); }
-
-constexpr int kClearedGridRows = 50;
 
 struct ColumnSpec {
     const char* title;
@@ -129,12 +129,18 @@ void TMainForm::ListSelectionChanged(const QItemSelection& selected, const QItem
 }
 
 void TMainForm::ClearFields() {
-    for (auto* e : findChildren<QLineEdit*>()) e->clear();
-    for (auto* m : findChildren<QPlainTextEdit*>()) m->clear();
-    for (auto* g : findChildren<QTableWidget*>())
+    for (std::span<const std::string_view> names : {std::span<const std::string_view>(kClearedEdits), std::span<const std::string_view>(kClearedLabeledEdits)})
+        for (std::string_view name : names)
+            if (auto* e = findChild<QLineEdit*>(Name(name))) e->clear();
+    for (std::string_view name : kClearedMemos)
+        if (auto* m = findChild<QPlainTextEdit*>(Name(name))) m->clear();
+    for (std::string_view name : kClearedGrids) {
+        auto* g = findChild<QTableWidget*>(Name(name));
+        if (!g) continue;
         for (int r = 0; r < std::min(kClearedGridRows, g->rowCount()); ++r)
             for (int c = 0; c < g->columnCount(); ++c)
                 if (QTableWidgetItem* item = g->item(r, c)) item->setText({});
+    }
 }
 
 std::string TMainForm::Text(std::string_view control) const {

@@ -11,6 +11,10 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 
+#include <set>
+#include <span>
+
+#include "utility/cleared_controls.h"
 #include "utility/forms/dvc_chk_form.h"
 #include "utility/forms/main_form.h"
 #include "utility/forms/qt_app.h"
@@ -126,6 +130,19 @@ TEST_F(MainFormTest, ClearingEmptiesEditsMemosAndTheFirstFiftyGridRows) {
     EXPECT_EQ(grid->item(49, 5)->text(), "");
     EXPECT_EQ(Child<QLineEdit>("DbgChLEdit")->text(), "");   // the design-time "8" is gone too
     EXPECT_EQ(Child<QPlainTextEdit>("DebugMemo2")->toPlainText(), "");
+    // The lists name every edit and memo the window has, and nothing else.
+    std::set<QString> listed;
+    for (std::span<const std::string_view> names :
+         {std::span<const std::string_view>(utility::kClearedEdits),
+          std::span<const std::string_view>(utility::kClearedLabeledEdits)})
+        for (std::string_view n : names) listed.insert(QString::fromLatin1(n.data(), static_cast<qsizetype>(n.size())));
+    std::set<QString> edits;
+    for (auto* e : form.findChildren<QLineEdit*>())
+        if (!e->objectName().isEmpty()) edits.insert(e->objectName());
+    EXPECT_EQ(edits, listed);
+    std::set<QString> memos;
+    for (auto* m : form.findChildren<QPlainTextEdit*>()) memos.insert(m->objectName());
+    EXPECT_EQ(memos.size(), std::size(utility::kClearedMemos));
 }
 
 TEST_F(MainFormTest, HotKeysPressTheActivePagesButtonWhileTheWindowIsInFront) {
