@@ -3,9 +3,9 @@
 // work buffers cost.
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <string>
 
+#include "resident_memory.h"
 #include "qxlib/transport/device_slot.h"
 #include "qxlib/base/switches.h"
 #include "qxlib/transport/vendor_builders.h"
@@ -13,19 +13,7 @@
 
 namespace {
 
-long ResidentKb() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    long value = 0;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            status >> value;
-            return value;
-        }
-        status.ignore(1 << 12, '\n');
-    }
-    return -1;
-}
+using qx::bench::ResidentKb;
 
 double VendorReadsPerSecond(qx::sim::FrontEnd frontEnd, std::uint8_t mode) {
     using namespace qx;

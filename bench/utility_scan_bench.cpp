@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "resident_memory.h"
 #include "sim/rack/sim_device_tree.h"
 #include "sim/rack/sim_rack.h"
 #include "ui/scripted_prompter.h"
@@ -19,19 +19,7 @@ namespace {
 
 using namespace qx;
 
-long ResidentKb() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    long value = 0;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            status >> value;
-            return value;
-        }
-        status.ignore(1 << 12, '\n');
-    }
-    return -1;
-}
+using qx::bench::ResidentKb;
 
 // A window that keeps nothing.
 class NullView final : public utility::UtilityView {

@@ -79,13 +79,20 @@ std::string ByPathLink(udev_device* disk) {
     return RealPath(link) == RealPath(node) ? link : std::string();
 }
 
+// The whole block disks udev knows; empty when the enumeration failed.
+EnumPtr EnumerateDisks(udev* u) {
+    EnumPtr e(udev_enumerate_new(u));
+    if (!e || udev_enumerate_add_match_subsystem(e.get(), "block") < 0 ||
+        udev_enumerate_add_match_property(e.get(), "DEVTYPE", "disk") < 0 || udev_enumerate_scan_devices(e.get()) < 0)
+        return nullptr;
+    return e;
+}
+
 std::optional<std::vector<UsbDisk>> ListUsbDisks() {
     UdevPtr u(udev_new());
     if (!u) return std::nullopt;
-    EnumPtr e(udev_enumerate_new(u.get()));
-    if (!e || udev_enumerate_add_match_subsystem(e.get(), "block") < 0 ||
-        udev_enumerate_add_match_property(e.get(), "DEVTYPE", "disk") < 0 || udev_enumerate_scan_devices(e.get()) < 0)
-        return std::nullopt;
+    EnumPtr e = EnumerateDisks(u.get());
+    if (!e) return std::nullopt;
     std::vector<UsbDisk> disks;
     udev_list_entry* entry = nullptr;
     udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(e.get())) {
@@ -210,10 +217,8 @@ std::optional<std::vector<std::string>> UdevDeviceTree::DiskInterfaces() {
 std::optional<std::vector<std::string>> UdevDeviceTree::AllDiskInterfaces() {
     UdevPtr u(udev_new());
     if (!u) return std::nullopt;
-    EnumPtr e(udev_enumerate_new(u.get()));
-    if (!e || udev_enumerate_add_match_subsystem(e.get(), "block") < 0 ||
-        udev_enumerate_add_match_property(e.get(), "DEVTYPE", "disk") < 0 || udev_enumerate_scan_devices(e.get()) < 0)
-        return std::nullopt;
+    EnumPtr e = EnumerateDisks(u.get());
+    if (!e) return std::nullopt;
     std::vector<linux_disks::WholeDisk> disks;
     udev_list_entry* entry = nullptr;
     udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(e.get())) {
