@@ -33,8 +33,8 @@ struct DeviceInfoEntry {
     std::array<char, 9> InquiryVendor{};
     std::array<char, 17> InquiryProduct{};
     // The vendor-data tunnel the probe chose for this device; every later
-    // read of the device puts it back first, so a scan that ended on another
-    // kind of bridge cannot change how this one is spoken to.
+    // read of the device puts it back on its slot first, so nothing done on
+    // the slot since the scan changes how this drive is spoken to.
     std::uint8_t TransferMode = 2;
 };
 

@@ -13,6 +13,7 @@
 #include "qxlib/discovery/bridge_type.h"
 #include "qxlib/format/disk_layout.h"
 #include "qxlib/transport/ata_scsi_commands.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "qxlib/transport/vendor_command.h"
 #include "qxlib/vendor_access/identify_capacity.h"
 #include "utility/ata_identify.h"
@@ -137,6 +138,12 @@ public:
 
 private:
     DeviceInfoEntry& Entry() { return entries_[static_cast<std::size_t>(r_)]; }
+    // The probe's tunnel: the slot's own, and the process-wide switch that
+    // keeps the last probed drive's value after the scan.
+    void UseTransferMode(std::uint8_t mode) {
+        TransferMode = mode;
+        SetSlotTransferMode(r_, mode);
+    }
     DeviceSlot& Slot() { return DeviceSlots[static_cast<std::size_t>(r_)]; }
 
     void ProbeDirect(const PathBuffer& path, std::uint8_t q, const PathClass& cls) {
@@ -145,14 +152,14 @@ private:
         slot.UsbPath = 0;
         slot.DirectAta = cls.bus == kBusIdeSata ? 1 : 0;
         DebugPrint(cls.bus == kBusIdeSata ? "DEVICE_IDE" : "DEVICE_SCSI");
-        TransferMode = kDefaultTransferMode;
+        UseTransferMode(kDefaultTransferMode);
         if (!WaitFirmwareSignature(r_)) return;
         DeviceInfoEntry& e = Entry();
         e.BusType = cls.bus;
         std::array<std::uint8_t, kIdentifySize> identify{};
         GetDeviceIdentify(path.data(), q, cls.bus, identify.data(), static_cast<int>(identify.size()));
         e.Identify = identify;
-        e.TransferMode = TransferMode;
+        e.TransferMode = TransferModeOf(r_);
         CopyPath(e, path, slot);
         const std::string suffix = cls.bus == kBusIdeSata ? LetterSuffix(path.data()) : std::string();
         list_.Rows.push_back(IdentifyRow(r_, e, cls.text));
@@ -162,7 +169,7 @@ private:
 
     void ProbeUsb(const PathBuffer& path, const char* text) {
         DebugPrint("DEVICE_USB");
-        TransferMode = kDefaultTransferMode;
+        UseTransferMode(kDefaultTransferMode);
         DeviceSlot& slot = Slot();
         slot.InterfacePath = path.data();
         slot.UsbPath = 1;
@@ -173,7 +180,7 @@ private:
         e.BusType = kBusUsb;
         if (IsSataBridgeType(bridge)) {
             slot.UsbPath = 0;
-            if (bridge == kBridgeQ461) TransferMode = kBridgeTransferMode;
+            if (bridge == kBridgeQ461) UseTransferMode(kBridgeTransferMode);
             std::array<std::uint8_t, kIdentifySize> identify{};
             if (IdentifyDevice(r_, identify.data(), 1)) {
                 for (const auto& [at, length] : {std::pair{kModelAt, kModelLength}, std::pair{kSerialAt, kSerialLength},
@@ -202,7 +209,7 @@ private:
                 list_.Lines.push_back(std::string("<<") + text + ">> " + " " + vendor + " " + product + suffix);
             }
         }
-        e.TransferMode = TransferMode;
+        e.TransferMode = TransferModeOf(r_);
         CopyPath(e, path, slot);
         ++r_;
     }

@@ -7,6 +7,7 @@
 #include "qxlib/programs/program_paths.h"
 #include "qxlib/settings/global_parameter.h"
 #include "qxlib/transport/device_slot.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "qxlib/transport/vendor_builders.h"
 #include "qxlib/rw/rw_steps.h"
 #include "qxlib/vendor_access/firmware_mode.h"
@@ -104,8 +105,8 @@ void MainFormLogic::UpdateInfo(std::uint8_t value) {
 }
 
 void MainFormLogic::ReadDrive(std::uint8_t device) {
-    // This device's tunnel, whatever drive the scan probed last.
-    TransferMode = entries_[device].TransferMode;
+    // This device's tunnel, whatever the slot was used for since the scan.
+    SetSlotTransferMode(device, entries_[device].TransferMode);
     SetVendorFeature(device, true);
     if (!AllocDeviceSlotBuffers()) {
         prompter_.Message(kNoBufferMessage);
@@ -189,7 +190,7 @@ void MainFormLogic::PaserCmdLine() {
 
 void MainFormLogic::RwTestBnClick() {
     const std::uint8_t device = current_;
-    TransferMode = entries_[device].TransferMode;
+    SetSlotTransferMode(device, entries_[device].TransferMode);
     const auto settings = std::make_unique<GlobalParameter>();
     const StepContext ctx{*config_, *settings, workBuffer_, 0};
     const bool passed = ReadWriteTest(device, ctx);

@@ -5,10 +5,8 @@
 #include "platform/linux/disk_names.h"
 #include "platform/linux/raw_rights.h"
 #include "platform/linux/scsi_rescan.h"
-#include "platform/single_instance.h"
 #include "support/temp_dir.h"
 
-#include <cstdlib>
 #include <fstream>
 
 namespace qx::test {
@@ -78,22 +76,6 @@ TEST(ScsiRescan, EveryHostIsAskedAndFailuresReported) {
     std::filesystem::create_directory(root.path() / "host2");   // no scan file
     EXPECT_NE(platform::linux_scsi::RescanScsiHosts(root.path().string()), 0);
     EXPECT_NE(platform::linux_scsi::RescanScsiHosts((root.path() / "none").string()), 0);
-}
-
-TEST(SingleInstance, OneHolderPerNameUntilItEnds) {
-    TempDir locks;
-    setenv("QX_LOCK_DIR", locks.path().c_str(), 1);
-    {
-        platform::SingleInstance first("QXUtilTest");
-        EXPECT_TRUE(first.First());
-        platform::SingleInstance second("QXUtilTest");
-        EXPECT_FALSE(second.First());
-        platform::SingleInstance other("QXMPTest");
-        EXPECT_TRUE(other.First());
-    }
-    platform::SingleInstance again("QXUtilTest");
-    EXPECT_TRUE(again.First());
-    unsetenv("QX_LOCK_DIR");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "qxlib/programs/program_paths.h"
+#include "qxlib/transport/slot_transfer.h"
 #include "utility/support/utility_rack_fixture.h"
 #include "utility/page_index.h"
 
@@ -221,10 +222,13 @@ TEST_F(RefreshTest, EveryReadLoadsTheTunnelItsDeviceWasProbedWith) {
     Add(IdePath(0), Produced("IDE"));
     Add(UsbPath(1), Produced("B1", "q461"));   // scanned last: the switch ends at 1
     Logic().FormShow();
-    ASSERT_EQ(TransferMode.load(), 1);
+    EXPECT_EQ(TransferMode.load(), 1);
+    EXPECT_EQ(TransferModeOf(0), 2);
+    EXPECT_EQ(TransferModeOf(1), 1);
+    SetSlotTransferMode(0, 1);   // the slot was used otherwise since the scan
     const std::size_t sent = Log().size();
     logic_->ListView1SelectItem(0, true);
-    EXPECT_EQ(TransferMode.load(), 2);
+    EXPECT_EQ(TransferModeOf(0), 2);
     const auto log = Log();
     for (std::size_t i = sent; i < log.size(); ++i) {
         const auto& r = log[i];

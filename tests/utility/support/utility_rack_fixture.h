@@ -79,6 +79,7 @@ protected:
             s.InterfacePath = nullptr;
             s.UsbPath = 0;
             s.DirectAta = 0;
+            s.TransferMode = kTransferModeFromSettings;
         }
         FreeDeviceSlotBuffers();
         TransferMode = savedMode_;
