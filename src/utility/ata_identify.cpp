@@ -1,8 +1,8 @@
 #include "utility/ata_identify.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
-#include <span>
 
 #include "platform/device_io.h"
 #include "utility/device_entry.h"
