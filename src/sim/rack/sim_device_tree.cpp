@@ -1,12 +1,12 @@
 #include "sim/rack/sim_device_tree.h"
 
-#include "sim/rack/path_case.h"
-
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <utility>
+
+#include "sim/rack/path_case.h"
 
 namespace qx::sim {
 namespace {

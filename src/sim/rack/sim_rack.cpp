@@ -1,10 +1,9 @@
 #include "sim/rack/sim_rack.h"
 
-#include "sim/rack/path_case.h"
-
 #include <cerrno>
 
 #include "platform/clock.h"
+#include "sim/rack/path_case.h"
 
 namespace qx::sim {
 
