@@ -117,9 +117,10 @@ struct DriveConfig {
     bool neverBoots = false;             // the loader never hands over
     bool bootsWithoutSignature = false;  // firmware runs but the tunnel reply lacks E5 51 58
 
-    // An already produced drive: when its code blocks hold no system
-    // firmware, it runs from a header page with these texts (model at
-    // header offset 36, version from offset 6, variant at 41).
+    // An already produced drive: its code blocks hold the tables a
+    // pre-format writes, and when they hold no system firmware it runs from
+    // a header page with these texts (model at header offset 36, version
+    // from offset 6, variant at 41).
     std::string systemModel;             // empty: not produced
     std::string systemVersion;
     std::string systemVariant;

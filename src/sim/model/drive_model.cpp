@@ -1,5 +1,6 @@
 #include "sim/model/drive_model.h"
 
+#include "sim/model/code_block_tables.h"
 #include "sim/model/code_blocks.h"
 #include "sim/model/firmware_boot.h"
 #include "sim/model/sim_firmware_image.h"
@@ -15,8 +16,11 @@ DriveModel::DriveModel(const DriveConfig& config)
       registers(config.straps),
       program(config.state == ControllerState::ProgramRunning ? config.program : ProgramKind::None),
       nand(static_cast<std::size_t>(config.sectorsPerPage) * kSectorSize) {
+    // A drive described as produced carries the tables a pre-format leaves
+    // (normal-mode pages, remap off) beside its information page and code.
+    if (!cfg.systemModel.empty()) WriteCodeBlockTables(*this);
     InstallCodeBlocks(*this);
-    // A drive described as produced runs its firmware from the start.
+    // ... and runs its firmware from the start.
     if (state == ControllerState::Firmware && !cfg.systemModel.empty()) LoadSystemImage(*this);
 }
 
