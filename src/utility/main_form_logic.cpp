@@ -14,7 +14,7 @@
 #include "ui/prompter.h"
 #include "utility/dpd_ftl_dump.h"
 #include "utility/page_index.h"
-#include "utility/saved_page_text.h"
+#include "utility/pages/saved_page_text.h"
 #include "utility/ssd_info_dump.h"
 #include "utility/utility_view.h"
 
@@ -48,7 +48,8 @@ MainFormLogic::MainFormLogic(UtilityEnvironment env, UtilityView& view, ui::Prom
       workBuffer_(kWorkBufferSize),
       config_(std::make_unique<FlashConfig>()),
       binFiles_(std::make_unique<BinFileList>()),
-      info_(std::make_unique<SystemInfo>()) {
+      info_(std::make_unique<SystemInfo>()),
+      saveDialog_(std::make_unique<SaveDialogState>()) {
     view_.SetPageVisible(kPageRandomRw, false);
     view_.SetPageVisible(kPageDebugTool, false);
     view_.SetPageVisible(kPageUartLog, false);
@@ -93,8 +94,8 @@ void MainFormLogic::ListView1SelectItem(int row, bool selected) {
 }
 
 PageContext MainFormLogic::Context(std::uint8_t device) {
-    return PageContext{device, workBuffer_, *config_, *binFiles_, *info_, settings_, queryDramLayout_,
-                       FolderText(), view_, prompter_};
+    return PageContext{device,        workBuffer_, *config_, *binFiles_, *info_,       settings_,
+                       queryDramLayout_, FolderText(), view_,   prompter_,  *saveDialog_};
 }
 
 void MainFormLogic::UpdateInfo(std::uint8_t value) {
@@ -200,7 +201,7 @@ void MainFormLogic::RwTestBnClick() {
 }
 
 void MainFormLogic::DpdFTLSaveBnClick() {
-    SavePageText(prompter_, FolderText(), kDpdFtlFileName, view_.Lines("DpdFTLMemo"));
+    SavePageText(prompter_, *saveDialog_, FolderText(), kDpdFtlFileName, view_.Lines("DpdFTLMemo"));
 }
 
 void MainFormLogic::SpecialTipShapeMouseDown(bool ctrlDown) {

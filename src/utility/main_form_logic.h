@@ -30,6 +30,7 @@ class Prompter;
 namespace qx::utility {
 
 class UtilityView;
+struct SaveDialogState;
 
 inline constexpr std::size_t kWorkBufferSize = 128 * 1024;
 
@@ -107,6 +108,7 @@ private:
     std::unique_ptr<FlashConfig> config_;
     std::unique_ptr<BinFileList> binFiles_;
     std::unique_ptr<SystemInfo> info_;
+    std::unique_ptr<SaveDialogState> saveDialog_;   // the window's one save dialog
     bool specialMode_ = false;
     std::uint8_t queryDramLayout_ = 0;
     CommandOutcome outcome_;

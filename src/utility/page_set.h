@@ -19,6 +19,7 @@ class Prompter;
 namespace qx::utility {
 
 class UtilityView;
+struct SaveDialogState;
 struct UtilitySettings;
 
 // Firmware log sources of ShowFWDebugMessage.
@@ -36,6 +37,7 @@ struct PageContext {
     std::string ProgramFolder;               // ends with '/'
     UtilityView& View;
     ui::Prompter& Prompter;
+    SaveDialogState& SaveDialog;             // the window's one save dialog, shared by every page save
 };
 
 class PageSet {
