@@ -46,6 +46,12 @@ struct Volume {
     bool systemUse = false;
 };
 
+// Size and free space of a mounted file system, in bytes.
+struct VolumeUsage {
+    std::uint64_t totalBytes = 0;
+    std::uint64_t freeBytes = 0;
+};
+
 // An opened volume; locking claims it exclusively (fails while mounted).
 class VolumeHandle {
 public:
@@ -86,6 +92,13 @@ public:
     // Empty when it is gone (or was not there); otherwise the veto: what
     // holds it, e.g. a busy mount point.
     virtual std::string RemoveDevice(std::uint32_t parentDevInst) = 0;
+
+    // The file system mounted from the volume's node; none when nothing is
+    // mounted from it or the query failed.
+    virtual std::optional<VolumeUsage> Usage(std::string_view node) {
+        (void)node;
+        return std::nullopt;
+    }
 };
 
 // The backend the library uses. Chosen once at start; tests swap it.

@@ -21,6 +21,7 @@
 
 #include "platform/clock.h"
 #include "platform/linux/disk_names.h"
+#include "platform/linux/volume_usage.h"
 #include "platform/trace_sink.h"
 
 namespace qx::platform::linux_udev {
@@ -353,6 +354,11 @@ std::unique_ptr<VolumeHandle> UdevDeviceTree::OpenVolume(std::string_view node, 
         return nullptr;
     }
     return std::make_unique<LinuxVolume>(fd, n);
+}
+
+std::optional<VolumeUsage> UdevDeviceTree::Usage(std::string_view node) {
+    const auto dev = BlockDevice(node);
+    return dev ? MountedUsage(*dev) : std::nullopt;
 }
 
 }  // namespace qx::platform::linux_udev

@@ -33,6 +33,7 @@ public:
     bool RereadPartitions(std::string_view diskPath) override;
     std::unique_ptr<VolumeHandle> OpenVolume(std::string_view node, bool readOnly) override;
     std::string RemoveDevice(std::uint32_t parentDevInst) override;   // udev_remove.cpp
+    std::optional<VolumeUsage> Usage(std::string_view node) override;
 
 private:
     std::string usbRoot_;

@@ -124,6 +124,14 @@ struct DriveConfig {
     std::string systemModel;             // empty: not produced
     std::string systemVersion;
     std::string systemVariant;
+    // The host's view of the drive's partition (a rack's device tree lists
+    // it as the disk's volume 1): whether a file system is mounted from it,
+    // how many bytes that file system uses, and how many volume locks fail
+    // (-1: every one).
+    bool volume = false;
+    bool volumeMounted = false;
+    std::uint64_t volumeUsedBytes = 0;
+    int volumeLockFailures = 0;
 };
 
 }  // namespace qx::sim

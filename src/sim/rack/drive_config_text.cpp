@@ -141,6 +141,10 @@ const Field kFields[] = {
     {"systemModel", &DriveConfig::systemModel},
     {"systemVersion", &DriveConfig::systemVersion},
     {"systemVariant", &DriveConfig::systemVariant},
+    {"volume", &DriveConfig::volume},
+    {"volumeMounted", &DriveConfig::volumeMounted},
+    {"volumeUsedBytes", &DriveConfig::volumeUsedBytes},
+    {"volumeLockFailures", &DriveConfig::volumeLockFailures},
 };
 
 struct ToText {

@@ -3,6 +3,8 @@
 // under it) goes and comes as one, while the drive keeps its state.
 #include "sim/rack/sim_machine.h"
 
+#include "sim/rack/rack_volumes.h"
+
 namespace qx::sim {
 namespace {
 
@@ -32,6 +34,7 @@ bool SimMachine::Plug(const std::string& path, std::string* error) {
     if (p.plugged) return Fail(error, "already plugged: " + path);
     // A fresh device node, as the system gives a re-enumerated device.
     devices_.AddDisk(path, p.deviceId, p.instanceId);
+    if (const SimDrive* drive = rack_->Find(path)) ListDriveVolume(devices_, path, drive->Config());
     usb_.PlugDevice(p.hub, p.port, p.usb);
     rack_->SetUnplugged(path, false);
     p.plugged = true;

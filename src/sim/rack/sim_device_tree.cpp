@@ -16,16 +16,6 @@ std::string Lower(std::string s) {
     return s;
 }
 
-class SimVolume final : public platform::VolumeHandle {
-public:
-    explicit SimVolume(bool mounted) : mounted_(mounted) {}
-    bool Lock() override { return !mounted_ && (locked_ = true); }
-    bool Unlock() override { return std::exchange(locked_, false); }
-private:
-    bool mounted_;
-    bool locked_ = false;
-};
-
 }  // namespace
 
 void SimDeviceTree::AddDevice(const std::string& driverKey, const std::string& instanceId) {
@@ -162,7 +152,37 @@ std::unique_ptr<platform::VolumeHandle> SimDeviceTree::OpenVolume(std::string_vi
     std::lock_guard<std::mutex> hold(lock_);
     const platform::Volume* v = nullptr;
     if (!FindVolume(node, &v)) return nullptr;
-    return std::make_unique<SimVolume>(v->mounted || v->systemUse);
+    return std::make_unique<SimVolumeHandle>(StateOf(node), v->mounted || v->systemUse);
+}
+
+std::optional<platform::VolumeUsage> SimDeviceTree::Usage(std::string_view node) {
+    std::lock_guard<std::mutex> hold(lock_);
+    const platform::Volume* v = nullptr;
+    const Disk* d = FindVolume(node, &v);
+    if (!d || d->failQueries || !v->mounted) return std::nullopt;
+    return StateOf(node)->Usage();
+}
+
+std::shared_ptr<SimVolumeState> SimDeviceTree::StateOf(std::string_view node) const {
+    auto it = volumeStates_.find(node);
+    if (it == volumeStates_.end())
+        it = volumeStates_.emplace(std::string(node), std::make_shared<SimVolumeState>()).first;
+    return it->second;
+}
+
+void SimDeviceTree::SetVolumeUsage(const std::string& node, std::uint64_t totalBytes, std::uint64_t usedBytes) {
+    std::lock_guard<std::mutex> hold(lock_);
+    StateOf(node)->SetUsage(totalBytes, usedBytes);
+}
+
+void SimDeviceTree::FailVolumeLocks(const std::string& node, int count) {
+    std::lock_guard<std::mutex> hold(lock_);
+    StateOf(node)->FailLocks(count);
+}
+
+SimVolumeCounters SimDeviceTree::VolumeCounters(const std::string& node) const {
+    std::lock_guard<std::mutex> hold(lock_);
+    return StateOf(node)->Counters();
 }
 
 UsbStorNames MakeUsbStorNames(const SimUsbDevice& usb, const std::string& instanceTail, const std::string& vendor,

@@ -15,6 +15,7 @@
 
 #include "platform/device_tree.h"
 #include "sim/rack/sim_usb_tree.h"
+#include "sim/rack/sim_volume.h"
 
 namespace qx::sim {
 
@@ -40,6 +41,12 @@ public:
     void FailReread(const std::string& diskPath, bool fail);
     int Rereads(const std::string& diskPath) const;
 
+    // Volumes by node: how full the mounted file system is (Usage answers
+    // for a mounted volume only), locks that fail, what handles did.
+    void SetVolumeUsage(const std::string& node, std::uint64_t totalBytes, std::uint64_t usedBytes);
+    void FailVolumeLocks(const std::string& node, int count);   // -1: every lock
+    SimVolumeCounters VolumeCounters(const std::string& node) const;
+
     std::optional<std::vector<std::string>> DiskInterfaces() override;
     std::optional<std::vector<platform::DiskDrive>> DiskDrives() override;
     std::optional<std::string> FindDeviceByDriverKey(std::string_view key) override;
@@ -48,6 +55,7 @@ public:
     std::optional<std::vector<platform::Volume>> Volumes(std::string_view diskPath) override;
     bool RereadPartitions(std::string_view diskPath) override;
     std::unique_ptr<platform::VolumeHandle> OpenVolume(std::string_view node, bool readOnly) override;
+    std::optional<platform::VolumeUsage> Usage(std::string_view node) override;
 
     // Safe removal (sim_device_removal.cpp): the next `tries` removals of the
     // device answer the veto text; a removal that goes through takes the
@@ -78,9 +86,11 @@ private:
     };
     Disk* Find(std::string_view path);
     const Disk* FindVolume(std::string_view node, const platform::Volume** volume) const;
+    std::shared_ptr<SimVolumeState> StateOf(std::string_view node) const;
 
     mutable std::mutex lock_;
     std::vector<Disk> disks_;
+    mutable std::map<std::string, std::shared_ptr<SimVolumeState>, std::less<>> volumeStates_;
     std::vector<std::pair<std::string, std::string>> devices_;   // driver key, instance ID
     bool interfaceListFails_ = false;
     bool driveListFails_ = false;
