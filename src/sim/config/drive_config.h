@@ -124,6 +124,20 @@ struct DriveConfig {
     std::string systemModel;             // empty: not produced
     std::string systemVersion;
     std::string systemVariant;
+    // The log the reliability-test firmware left in channel 0, CE 0 (block
+    // 0: none). Pages of the block: summary, die information, the first
+    // factory bad-block page and their count, the first error page and
+    // their count. The record lists are raw: die information 32 bytes each,
+    // error records 16 bytes each; an end record (0xAA) follows each list
+    // when rdtEndMarkers is set and the pages have room.
+    std::uint16_t rdtBlock = 0;
+    std::vector<std::uint16_t> rdtPages{1, 2, 3, 1, 4, 1};
+    std::vector<std::uint8_t> rdtSummary;
+    std::vector<std::uint8_t> rdtDieInfo;
+    std::vector<std::uint8_t> rdtFactory;
+    std::vector<std::uint8_t> rdtErrors;
+    bool rdtEndMarkers = true;
+
     // The host's view of the drive's partition (a rack's device tree lists
     // it as the disk's volume 1): whether a file system is mounted from it,
     // how many bytes that file system uses, and how many volume locks fail

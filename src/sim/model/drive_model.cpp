@@ -4,6 +4,7 @@
 #include "sim/model/code_blocks.h"
 #include "sim/model/firmware_boot.h"
 #include "sim/model/sim_firmware_image.h"
+#include "sim/model/rdt_log_layout.h"
 
 namespace qx::sim {
 
@@ -22,6 +23,7 @@ DriveModel::DriveModel(const DriveConfig& config)
     InstallCodeBlocks(*this);
     // ... and runs its firmware from the start.
     if (state == ControllerState::Firmware && !cfg.systemModel.empty()) LoadSystemImage(*this);
+    LayOutRdtLog(*this);
 }
 
 void DriveModel::ChangeState(ControllerState s) {

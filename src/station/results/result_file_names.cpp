@@ -18,6 +18,11 @@ std::string FileNameSafe(std::string_view text) {
     return safe;
 }
 
+std::string PathComponentSafe(std::string_view text) {
+    if (text.find_first_not_of('.') == std::string_view::npos) return std::string(kNoSerialName);
+    return FileNameSafe(text);
+}
+
 std::string ResultMarkerPath(const std::string& logDir, std::string_view serial, const std::tm& end, bool pass) {
     char stamp[96];
     std::snprintf(stamp, sizeof stamp, "_%04d%02d%02d_%02d%02d%02d_%s.log", end.tm_year + 1900, end.tm_mon + 1,

@@ -12,6 +12,12 @@ namespace qx::station {
 
 std::string FileNameSafe(std::string_view text);
 
+// A serial that names a folder or stands alone as a file name: FileNameSafe,
+// and an empty text or one made only of dots (".", "..") becomes
+// kNoSerialName, so it can never name the folder itself or its parent.
+inline constexpr std::string_view kNoSerialName = "NO_SERIAL";
+std::string PathComponentSafe(std::string_view text);
+
 // logDir + "/MP_<serial>_YYYYMMDD_hhmmss_PASS.log" (or _FAIL.log).
 std::string ResultMarkerPath(const std::string& logDir, std::string_view serial, const std::tm& end, bool pass);
 
