@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "qxlib/base/switches.h"
+#include "qxlib/tables/rdt_check.h"
 #include "station/rdt/rdt_fixture.h"
 
 namespace qx::test {
@@ -251,6 +252,15 @@ TEST_F(RdtReportTest, RawDumpsOnlyWhenDumpDebugFileIsSet) {
     const std::string errors = Read(dir_->file("ErrorPage2.raw"));
     ASSERT_EQ(errors.size(), 4096u);
     EXPECT_EQ(errors.substr(64).find_first_not_of('\0'), std::string::npos);
+}
+
+TEST_F(RdtReportTest, TheResultCheckReadsTheSameLog) {
+    Log(kUsbSlot, [](sim::DriveConfig& c) { FullLog(c, 0, "QX123"); });
+    std::string serial;
+    EXPECT_EQ(CheckRdtResult(kUsbSlot, Ctx(), "QX123", 0, serial), 1);
+    EXPECT_EQ(serial, "QX123");
+    Log(kUsbSlot, [](sim::DriveConfig& c) { FullLog(c, 0x01, "QX123"); });
+    EXPECT_EQ(CheckRdtResult(kUsbSlot, Ctx(), "QX123", 0, serial), kItemRdtFailBit0);
 }
 
 TEST_F(RdtReportTest, TwoWorkersReportAtOnce) {
