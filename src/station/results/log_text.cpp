@@ -11,7 +11,7 @@ constexpr int kFirstLogStep = 1;
 constexpr int kLastLogStep = 39;
 
 std::string Format06(const char* format, int value) {
-    char text[24];
+    char text[32];   // "Batch Mode Round " and any int
     std::snprintf(text, sizeof text, format, value);
     return text;
 }
