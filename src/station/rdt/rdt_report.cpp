@@ -161,7 +161,8 @@ void Report::Run(const std::string& programFolder) {
     // A geometry of zeros would divide by zero or read nothing sensible.
     if (ceCount_ == 0 || pageBytes_ == 0 || pagesPerBlock_ == 0 || pageBytes_ > kRdtPageBuffer) return;
     std::uint8_t bootFlags = 0;
-    if (!BootGdpProgram(slot_, c_, ctx_.settings, pages_, &bootFlags, ctx_.address)) return;
+    // The diagnostic program is staged in the page buffer and started at address 0.
+    if (!BootGdpProgram(slot_, c_, ctx_.settings, pages_, &bootFlags, 0)) return;
     const std::string root = programFolder + "RDT_Log/";
     if (!MakeFolder(root) || !FindLog()) return;
     // The factory and error pages must fit the page buffer.

@@ -17,7 +17,8 @@
 namespace qx::station {
 
 // slot: the worker's port, which is also its drive's slot. ctx: the
-// worker's own configuration and settings copies (its buffer is not used).
+// worker's own configuration and settings copies (its buffer and address are not
+// used: the report keeps its own page buffer and starts the program at 0).
 // programFolder ends with a separator or is empty for the working folder.
 void ShowRDTResult(int slot, const StepContext& ctx, const std::string& programFolder);
 
