@@ -76,7 +76,8 @@ std::string LogFolder(const std::string& path, const std::string& programFolder)
 }  // namespace
 
 std::string ResolveProgramPath(const std::string& programFolder, const std::string& path) {
-    const std::string folder = std::filesystem::path(path).parent_path().string();
+    const std::size_t slash = path.find_last_of("/\\");
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
     if (folder.find(":\\") != std::string::npos || path.starts_with('/')) return path;
     return programFolder + path;
 }
