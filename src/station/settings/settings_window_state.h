@@ -38,6 +38,9 @@ struct SettingsWindowState {
     bool UseDefaultFirmwareName = false;
     int HotKeyState = 0;             // 7: the hidden mode was entered ("God Mode")
     int ChosenFlashCodeIndex = 0;    // part item kept while the vendor list is rebuilt
+    // "Ignore Error": 0 a failing drive does not end a batch, 1 it does. Read
+    // by the run at its start.
+    int IgnoreErrorChoice = 0;
     FirmwareTexts Firmware;
     // Status bar panels 0 (flash choice), 1 (firmware files), 2 (versions).
     std::array<std::string, kStatusPanelCount> StatusPanels;
