@@ -65,7 +65,8 @@ ControlRow NumberRow(QWidget& area, GlobalParameter& s, const char* control, con
     if (toRecord)
         row.ToRecord = [&area, &s, control, field] {
             const std::string text = S(Control<QLineEdit>(area, control)->text());
-            if constexpr (sizeof(T) == 8)
+            // A 32-bit field shows values past the int range; they convert back.
+            if constexpr (sizeof(T) >= 4)
                 s.*field = static_cast<T>(StrToInt64(text));
             else
                 s.*field = static_cast<T>(StrToInt(text));

@@ -81,6 +81,9 @@ public:
     void Guarded(const std::function<void()>& handler);
 
     SettingsStores& Stores() { return stores_; }
+    // Each transfer row's control and the settings key it shows (nullptr for
+    // keyless fields), in transfer order.
+    std::vector<std::pair<const char*, const char*>> ControlKeys() const;
 
 signals:
     // Status bar panel 0 (flash choice), 1 (firmware files), 2 (versions).

@@ -192,6 +192,12 @@ void SettingsArea::BuildControlRows() {
     r.push_back(TextRow(a, s, "SnCheckMaskLd", nullptr, &GlobalParameter::SnCheckMask));
 }
 
+std::vector<std::pair<const char*, const char*>> SettingsArea::ControlKeys() const {
+    std::vector<std::pair<const char*, const char*>> keys;
+    for (const ControlRow& row : rows_) keys.emplace_back(row.Control, row.Key);
+    return keys;
+}
+
 void SettingsArea::GlobalParameterToForm() {
     for (const ControlRow& row : rows_)
         if (row.ToForm) row.ToForm();
