@@ -88,6 +88,7 @@ QPlainTextEdit* PageBuilder::Memo(const char* name, int rows) {
     auto* memo = new QPlainTextEdit(page_);
     memo->setObjectName(name);
     memo->setReadOnly(true);
+    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
     Add(nullptr, memo, rows);
     return memo;
 }

@@ -22,7 +22,10 @@ void CutToTagWidth(QLineEdit* edit) {
     const auto width = StringEditWidth(edit->property("Tag").toInt());
     if (!width || static_cast<std::size_t>(edit->text().size()) <= *width) return;
     edit->setText(edit->text().left(static_cast<qsizetype>(*width)));
-    edit->setCursorPosition(static_cast<int>(*width) - 1);
+    // A text set by code places the caret after this handler returns; the
+    // caret goes before the last character once that is done.
+    const int caret = static_cast<int>(*width) - 1;
+    QMetaObject::invokeMethod(edit, [edit, caret] { edit->setCursorPosition(caret); }, Qt::QueuedConnection);
 }
 
 }  // namespace

@@ -177,7 +177,8 @@ void SettingsArea::BuildDevicePage(QWidget* page) {
     PageBuilder b(page, 1);
     PageBuilder sata = b.Group("SATAGroupBox", " SATA ", 5);
     SetTag(sata.Edit("FirmwareVerEdit", "Firmware Version (8) "), 1);
-    SetTag(sata.Edit("ModelNumEdit", "Model Number (40)", 40), 0);
+    // Its typing handler cuts it to 40 by its Tag, also for a text set by code.
+    SetTag(sata.Edit("ModelNumEdit", "Model Number (40)"), 0);
     SetTag(sata.Edit("SerialNumEdit", "Serial Number (12-20) "), 2);
     sata.Check("SNIncChk", "Auto Increase");
     sata.Check("UpdateFirmwareChk", "Keep previous S/N, Model");
