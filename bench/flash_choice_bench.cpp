@@ -33,7 +33,7 @@ std::string PartList() {
         text += "[Vendor" + std::to_string(v) + "]\n";
         for (int p = 0; p < 50; ++p) {
             char line[160];
-            std::snprintf(line, sizeof line, "Name%03d=P%d_%d PN%d 0x%04X 2 3 1 2 3 4 5 0 0 0 0 0 %d 0\n", p, v, p, p,
+            std::snprintf(line, sizeof line, "Name%03d=P%dx%d PN%d 0x%04X 2 3 1 2 3 4 5 0 0 0 0 0 %d 0\n", p, v, p, p,
                           0x1811 + (p % 4) * 0x40, p % 3);
             text += line;
         }
@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     for (const char* name : {"SYS_TSCI.bin", "SYS_USCI.bin", "SYS_LSCI.bin", "SYS_USCI.bin", "SYS_OSCI.bin"})
         Write(dir / name, Firmware());
     Write(dir / "QXMPTOOL.ini",
-          "[Setting]\nEnCustomizeIdentify=1\n[TestItems]\nDownloadType=1\n[FlashSetting]\nFlashUniName=P5_25\n");
+          "[Setting]\nEnCustomizeIdentify=1\n[TestItems]\nDownloadType=1\n[FlashSetting]\nFlashUniName=P5x25\n");
 
     auto settings = std::make_unique<qx::GlobalParameter>();
     auto config = std::make_unique<qx::FlashConfig>();
@@ -83,6 +83,7 @@ int main(int argc, char** argv) {
         ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     std::sort(ms.begin(), ms.end());
+    std::printf("panel 0: %s | panel 1: %s\n", state.StatusPanels[0].c_str(), state.StatusPanels[1].c_str());
     std::printf("FlashInfoChange, 500 parts, identify list shown, firmware present: median %.2f ms, max %.2f ms "
                 "(target < 50 ms)\n",
                 ms[ms.size() / 2], ms.back());
