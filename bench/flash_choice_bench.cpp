@@ -18,6 +18,7 @@
 #include "qxlib/settings/global_parameter.h"
 #include "station/flash_part_list.h"
 #include "station/forms/settings/settings_area.h"
+#include "station/settings/firmware_names.h"
 #include "station/settings/settings_window_state.h"
 #include "ui/scripted_prompter.h"
 
@@ -59,8 +60,6 @@ int main(int argc, char** argv) {
     char pattern[] = "/tmp/qxbench.XXXXXX";
     const std::filesystem::path dir = ::mkdtemp(pattern);
     Write(dir / "Flash.ini", PartList());
-    for (const char* name : {"SYS_TSCI.bin", "SYS_USCI.bin", "SYS_LSCI.bin", "SYS_USCI.bin", "SYS_OSCI.bin"})
-        Write(dir / name, Firmware());
     Write(dir / "QXMPTOOL.ini",
           "[Setting]\nEnCustomizeIdentify=1\n[TestItems]\nDownloadType=1\n[FlashSetting]\nFlashUniName=P5x25\n");
 
@@ -75,6 +74,10 @@ int main(int argc, char** argv) {
         std::printf("set-up failed\n");
         return 1;
     }
+    // The firmware files of the chosen part, both interfaces.
+    area.FlashInfoChange();
+    Write(dir / state.Firmware.SataBinName, Firmware());
+    Write(dir / qx::station::UsbFirmwareName(state.Firmware.SataBinName), Firmware());
 
     std::vector<double> ms;
     for (int round = 0; round < 50; ++round) {
