@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build ccache pkg-config
       libgtest-dev libgmock-dev libbenchmark-dev
-      libudev-dev libjpeg-dev qt6-base-dev libjpeg-turbo-progs imagemagick
+      libudev-dev libjpeg-dev qt6-base-dev libx11-dev libjpeg-turbo-progs imagemagick
       dosfstools mtools fdisk util-linux hdparm)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -137,13 +137,12 @@ bool LoadSettingsFile(const std::string& path, SettingsStores& stores, ui::Promp
     return true;
 }
 
-void FinishSettingsLoad(SettingsStores& stores) {
+void FinishSettingsLoad(SettingsStores& stores, const std::function<bool()>& capsLockOff) {
     EnsureLogDirectory(stores.Window.LogDir);
     LoadYield(stores.Window.LogDir, stores.Settings);
     // Bar codes arrive as key strokes; Caps Lock would turn their letters.
-    // The keyboard belongs to the desktop session, which the station does not
-    // switch; the operator is reminded through the trace.
-    if (stores.Settings.EnBarCode) DebugPrint("Bar-code entry: make sure Caps Lock is off\n");
+    if (stores.Settings.EnBarCode && !(capsLockOff && capsLockOff()))
+        DebugPrint("Caps Lock cannot be switched off on this display; bar codes may arrive in the wrong case\n");
 }
 
 bool SaveSettingsFile(const std::string& path, SettingsStores& stores, ui::Prompter& prompter) {

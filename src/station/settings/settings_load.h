@@ -4,6 +4,7 @@
 // all. Boxes go through the prompter.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace qx {
@@ -43,9 +44,10 @@ std::string SettingsCrcText(const std::string& path);
 bool LoadSettingsFile(const std::string& path, SettingsStores& stores, ui::Prompter& prompter, std::string& crcText);
 
 // The rest of a load once the pages show the record: the log folder made
-// (throws CannotCreateLogDirectory), the yield counters read, Caps Lock off
-// for bar-code scanning.
-void FinishSettingsLoad(SettingsStores& stores);
+// (throws CannotCreateLogDirectory), the yield counters read, and with
+// bar-code entry on, Caps Lock switched off through capsLockOff (which says
+// whether it could); where it cannot, a trace line says so.
+void FinishSettingsLoad(SettingsStores& stores, const std::function<bool()>& capsLockOff = {});
 
 // Writes the record to the file (ResolveProgramPath); false, after an
 // "Error" box naming the path, when the file cannot be written.

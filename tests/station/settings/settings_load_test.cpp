@@ -161,3 +161,21 @@ TEST_F(SettingsLoad, LogFolderThatCannotBeMade) {
 
 }  // namespace
 }  // namespace qx::station
+
+namespace qx::station {
+namespace {
+
+TEST_F(SettingsLoad, CapsLockIsSwitchedOffOnlyForBarCodes) {
+    int calls = 0;
+    const auto off = [&calls] { ++calls; return true; };
+    ASSERT_TRUE(Load(WriteFile("a.ini", "[Setting]\nLogPath=log\nEnBarCode=0\n")));
+    FinishSettingsLoad(stores_, off);
+    EXPECT_EQ(calls, 0);
+    ASSERT_TRUE(Load(WriteFile("b.ini", "[Setting]\nLogPath=log\nEnBarCode=1\n")));
+    FinishSettingsLoad(stores_, off);
+    EXPECT_EQ(calls, 1);
+    FinishSettingsLoad(stores_);   // no display to switch: a trace line, no failure
+}
+
+}  // namespace
+}  // namespace qx::station

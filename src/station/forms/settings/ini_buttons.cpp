@@ -11,6 +11,7 @@
 #include "qxlib/base/settings_fixed_text.h"
 #include "qxlib/settings/global_parameter.h"
 #include "station/forms/form_text.h"
+#include "station/forms/settings/caps_lock.h"
 #include "station/forms/settings/settings_area.h"
 #include "station/settings/settings_window_state.h"
 #include "ui/prompter.h"
@@ -41,7 +42,7 @@ int SettingsArea::LoadIniFile(const std::string& path) {
     if (!loaded) return 0;
     Find<QLineEdit>("VolumeLabeledEdit")->setText(Q(std::string(FixedTextView(stores_.Settings.DiskLabel))));
     GlobalParameterToForm();
-    FinishSettingsLoad(stores_);
+    FinishSettingsLoad(stores_, SwitchCapsLockOff);
     return 1;
 }
 
