@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qx::station {
 
@@ -14,6 +15,33 @@ namespace qx::station {
 struct RunControls {
     bool snIncrement = false;    // SNIncChk
     bool uidIncrement = false;   // UIDIncChk
+
+    // --- Read by the production workers (their own copy each) ---------------
+    bool rebuildClose = false;       // RebuildCloseChk
+    int checkedCount = 0;            // checked items of FunCheckListBox
+    bool erase = false;              // EraseChk
+    bool later = false;              // LaterChk
+    bool repairUsed = false;         // RepairUsedChkBox
+    bool ignoreErrorDisabled = false;  // RadioGroupIgnoreError set to "Disable"
+    std::uint16_t qcThreshold = 0;   // "QC Check Tables" limit; no control sets it
+
+    // --- Read by the START handler and the run controller --------------------
+    std::vector<int> listedSteps;    // items 1..39 whose step name is a FunCheckListBox text
+    int capacityIndex = 0;           // CapacityCmBx item index (0: "Don't Care")
+    int capacityGB = 0;              // CapacityValueList entry at that index
+    bool sataBin = false;            // SataBinChk
+    bool usbBin = false;             // UsbBinChk
+    int repeatTimes = 0;             // LabeledEditRepeatTimes, converted by the window
+    bool rdPageActive = false;       // the active settings page is captioned "RD"
+    bool claimNew = false;           // ClaimNewChk
+    bool getDefTable = false;        // GetDefTabChk
+    bool putDefTable = false;        // PutDefTabChk
+    bool getLaterTable = false;      // GetLaterTabChk
+    bool putLaterTable = false;      // PutLaterTabChk
+    std::string tableIn;             // TableInEdit
+    std::string tableOut;            // TableOutEdit
+    std::string laterTableIn;        // LaterTableInEdit
+    std::string laterTableOut;       // LaterTableOutEdit
 };
 
 class StationView {
@@ -38,6 +66,21 @@ public:
     virtual void KillTimer(int id) = 0;
 
     virtual RunControls ReadRunControls() = 0;
+
+    // --- What the run controller and the START handler ask besides ----------
+    // Settings exchange between the controls, the settings record and the
+    // flash configuration, and the settings file written after a run.
+    virtual void FormToGlobalParameter() = 0;
+    virtual void ChangeGlobalParameter() = 0;      // chosen flash part into FlashConfig
+    virtual void GlobalParameterToForm() = 0;
+    virtual void SaveSettings() = 0;               // SaveIniFile with the settings path
+    // SerialNumEdit and UIDLEdit after a run.
+    virtual void ShowSerialCounters(const std::string& serial, const std::string& uid) = 0;
+    virtual bool StartEnabled() = 0;               // ExecuteBtn enabled and visible
+    virtual void FocusStart() = 0;
+    virtual void SetAutoStartTimer(bool enabled) = 0;   // AutoTestTimer
+    virtual void CloseWindow() = 0;                // the window's normal close path
+    virtual void QuitApplication() = 0;            // ends once the handler has returned
 };
 
 }  // namespace qx::station

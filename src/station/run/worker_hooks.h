@@ -1,0 +1,23 @@
+// Work a production worker hands to other parts of the station: the RDT
+// report written before the steps and the drive image copy. A hook that is
+// not set fails what needed it with that step's own error item, so a station
+// without the feature never passes a drive it did not check.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace qx::station {
+
+inline constexpr int kItemRdtLogDump = 79;   // "RDT Log Dump Fail"
+inline constexpr int kItemCopyImage = 15;    // "Copy Image Fail"
+
+struct WorkerHooks {
+    // Writes the drive's RDT report without showing it; false: not written.
+    std::function<bool(int port)> dumpRdtResult;
+    // Writes the image file onto the disk / finds its pattern there again.
+    std::function<bool(const std::string& diskPath, const std::string& imagePath)> flushImage;
+    std::function<bool(const std::string& diskPath)> checkImagePattern;
+};
+
+}  // namespace qx::station
