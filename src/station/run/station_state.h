@@ -13,6 +13,8 @@
 namespace qx::station {
 
 struct StationState {
+    StationState(GlobalParameter& s, FlashConfig& c, BinFileList& d) : settings(s), config(c), downloadFiles(d) {}
+
     GlobalParameter& settings;
     FlashConfig& config;
     BinFileList& downloadFiles;       // built by START, read by the download and upload
