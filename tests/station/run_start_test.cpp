@@ -1,0 +1,280 @@
+// START's checks and rounds, the stop button, the watchdog and the timers.
+#include <filesystem>
+
+#include "station/engine_fixture.h"
+
+namespace qx::test {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+class RunStartTest : public EngineFixture {
+protected:
+    // Fires a window timer as soon as the window thread is free again, as
+    // the timer table would once its interval has passed.
+    void FireWhenArmed(int id) {
+        view_.onEvent = [this, id](const std::string& e) {
+            if (e.rfind("Arm " + std::to_string(id) + " ", 0) == 0)
+                QTimer::singleShot(0, [this, id] { engine_->OnTimer(id); });
+        };
+    }
+};
+
+TEST_F(RunStartTest, RefusalsShowTheirTextAndRestoreTheWindow) {
+    struct Case {
+        const char* text;
+        std::function<void(GlobalParameter&, station::RunControls&, ScriptedOps&)> setup;
+    };
+    const std::vector<Case> cases = {
+        {"Please make sure the Flash parameter selection!",
+         [](GlobalParameter&, station::RunControls& c, ScriptedOps&) { c.capacityIndex = 2, c.capacityGB = 128; }},
+        {"Please check total channel's number, only support 1, 2, 3, and 4 channel",
+         [](GlobalParameter& s, station::RunControls&, ScriptedOps&) { s.Channel = 6; }},
+        {kSingleBankBuild ? "Please check total bank's number, only support 1 bank"
+                                   : "Please check total bank's number, only support 1, 2, 4 and 8 bank",
+         [](GlobalParameter& s, station::RunControls&, ScriptedOps&) { s.Bank = 3; }},
+        {"When mptool download SATA and USB codes to flash simultaneously, the length of SN is'nt less than 12",
+         [](GlobalParameter& s, station::RunControls& c, ScriptedOps&) { c.usbBin = true, s.SNMinLength = 11; }},
+        {"Please remove the #2 SSD's disk partition (NTFS) before initialize the SSD.",
+         [](GlobalParameter&, station::RunControls&, ScriptedOps& o) { o.Set("HasNtfsPartition", 1, 1); }},
+        {"At lease one bin file needed!",
+         [](GlobalParameter&, station::RunControls& c, ScriptedOps&) { c.sataBin = false; }},
+        {"The Block Page number of flash is too small, then MP can't download SATA and USB codes simultaneously",
+         [this](GlobalParameter& s, station::RunControls& c, ScriptedOps&) {
+             c.usbBin = true, s.SNMinLength = 12;
+             config_.FlashGeometry.PagesPerBlock = 64;
+         }},
+    };
+    Connect(0);
+    Connect(1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        settings_.Channel = 4, settings_.Bank = 2;
+        settings_.TestItemEnable = {};
+        Enable({3, 8});
+        config_.FlashGeometry.PagesPerBlock = 256;
+        view_.controls = {};
+        view_.controls.sataBin = true;
+        view_.events.clear();
+        prompter_.Clear();
+        ops_.Reset();
+        c.setup(settings_, view_.controls, ops_);
+        Press();
+        EXPECT_EQ(prompter_.Texts(), Texts{c.text});
+        EXPECT_EQ(prompter_.Records()[0].icon, ui::BoxIcon::Information);
+        EXPECT_EQ(view_.events.back(), "Restore");
+        EXPECT_FALSE(view_.Has("SaveSettings"));
+        EXPECT_FALSE(engine_->Busy());
+        EXPECT_EQ(ops_.Count("BusInterfaceTest", 0), 0);
+    }
+}
+
+TEST_F(RunStartTest, ACapacityMismatchClearsTheListedStepsOfPresentPorts) {
+    Connect(0);
+    Rec(3).Present = 1;
+    Enable({3});
+    for (int p : {0, 3}) {
+        Rec(p).StepStatus[3] = kStepPassed;
+        Rec(p).StepStatus[5] = kStepFailed;
+        Rec(p).OverallResult = kResultPass;
+    }
+    view_.controls.capacityIndex = 1;
+    view_.controls.capacityGB = 64;
+    view_.controls.listedSteps = {3};
+    Press();
+    for (int p : {0, 3}) {
+        EXPECT_EQ(Status(p, 3), kStepOff);
+        EXPECT_EQ(Status(p, 5), kStepFailed) << "not in the list";
+        EXPECT_EQ(Rec(p).OverallResult, kResultNone);
+    }
+}
+
+TEST_F(RunStartTest, SpecialModeAcceptsAnyChannelCount) {
+    Connect(0);
+    Enable({3});
+    settings_.Channel = 6;
+    state_.specialMode = true;
+    Press();
+    EXPECT_TRUE(prompter_.Texts().empty());
+    EXPECT_EQ(Rec(0).OverallResult, kResultPass);
+}
+
+TEST_F(RunStartTest, DuplicateBarcodeSerialsOnlyCountOnConnectedPorts) {
+    struct SameSerial : station::CounterIdentity {
+        using CounterIdentity::CounterIdentity;
+        std::string PortBarcodeSerial(int) const override { return "SAME"; }
+    } identity(settings_);
+    engine_ = std::make_unique<station::RunStart>(
+        station::EngineParts{view_, ports_, results_, rescan_, identity, prompter_, ops_, state_});
+    settings_.EnBarCode = 1;
+    Enable({3});
+    Connect(0);
+    Rec(1).Present = 1;   // present, not connected
+    Press();
+    EXPECT_TRUE(prompter_.Texts().empty());
+    Connect(1);
+    Press();
+    EXPECT_EQ(prompter_.Texts(), Texts{"The SN isn't unique"});
+    engine_.reset();
+}
+
+TEST_F(RunStartTest, EachDrivesSataSpeedIsTakenBeforeTheRun) {
+    Connect(0);
+    Connect(1);
+    Enable({3});
+    ops_.Set("IsLoaderDevice", 0, 1);
+    ops_.identify[152] = 0x0E;
+    DeviceSlots[1].SataSpeedBits = 0;
+    Press();
+    EXPECT_EQ(DeviceSlots[0].SataSpeedBits, 14);
+    EXPECT_EQ(ops_.Count("IdentifyDevice", 0), 0);
+    EXPECT_EQ(ops_.Count("HasNtfsPartition", 0), 0);
+    EXPECT_EQ(DeviceSlots[1].SataSpeedBits, 0x0E);
+}
+
+TEST_F(RunStartTest, AMissingFirmwareFileRunsNothing) {
+    Connect(0);
+    Enable({8});
+    view_.controls.usbBin = true;
+    settings_.SNMinLength = 12;
+    Press();
+    EXPECT_EQ(prompter_.Texts(), Texts{"Can't open: " + dir_.file("SYS_U.bin")});
+    EXPECT_EQ(ops_.Count("DownloadFirmware", 0), 0);
+    EXPECT_FALSE(view_.Has("SaveSettings"));
+    EXPECT_TRUE(view_.startEnabled);
+
+    // With the file there the list holds both, sizes rounded up to KiB.
+    std::filesystem::copy_file(dir_.file("SYS_S.bin"), dir_.file("SYS_U.bin"));
+    prompter_.Clear();
+    Press();
+    EXPECT_TRUE(prompter_.Texts().empty());
+    EXPECT_EQ(bins_.Count, 2);
+    EXPECT_STREQ(bins_.Names[1], dir_.file("SYS_U.bin").c_str());
+    EXPECT_EQ(bins_.SizesKB[0], 3u);
+}
+
+TEST_F(RunStartTest, TheWatchdogFailsOnlyTheHungPort) {
+    for (int p : {0, 1, 3}) Connect(p);
+    Enable({3, 5});
+    ops_.Hang("DramTest", 3);
+    FireWhenArmed(4);
+    Press();
+    EXPECT_EQ(Rec(3).ErrorCode, 42);
+    EXPECT_EQ(Rec(3).DisplayCode, 42);
+    EXPECT_EQ(Rec(3).OverallResult, kResultFail);
+    EXPECT_EQ(Rec(3).PendingYield, 0) << "a timed-out drive is not booked";
+    EXPECT_EQ(Status(3, 3), kStepPassed);
+    EXPECT_EQ(Status(3, 5), kStepRunning) << "the step that hung stays running";
+    for (int p : {0, 1}) EXPECT_EQ(Rec(p).OverallResult, kResultPass) << p;
+    EXPECT_TRUE(view_.Has("Kill 4"));
+    EXPECT_EQ(results_.calls.front(), "Log");
+    // The killed worker unwound and its thread is joined before the port's
+    // next use; nothing it did after the kill reached the record or panel.
+    engine_->JoinPort(3);
+    EXPECT_EQ(Rec(3).ErrorCode, 42);
+    EXPECT_EQ(ports_.events[3].back().rfind("Caption Dram Test", 0), 0u);
+}
+
+TEST_F(RunStartTest, TimerIdsOutsideThePortsDoNothing) {
+    Connect(0);
+    PortCount = 2;
+    for (int id : {0, 3, 50, 52}) engine_->OnTimer(id);
+    EXPECT_TRUE(view_.events.empty());
+    engine_->OnTimer(station::kRescanTimerId);
+    EXPECT_EQ(rescan_.refreshes, 1);
+    EXPECT_EQ(view_.events, (Texts{"Kill 51", "Focus"}));
+    // A watchdog whose worker already ended changes nothing.
+    engine_->OnTimer(1);
+    EXPECT_EQ(view_.events.back(), "Kill 1");
+    EXPECT_EQ(Rec(0).ErrorCode, 0);
+}
+
+TEST_F(RunStartTest, BatchRoundsAreCountedAndLabelled) {
+    EnBatchMode = 1;
+    Connect(0);
+    Enable({3});
+    view_.controls.repeatTimes = 3;
+    Press();
+    EXPECT_EQ(results_.calls, (Texts{"Log", "Dumps", "Log", "Dumps", "Log", "Dumps"}));
+    std::vector<std::string> rounds;
+    for (const std::string& e : view_.events)
+        if (e.rfind("Round ", 0) == 0) rounds.push_back(e);
+    EXPECT_EQ(rounds, (Texts{"Round Batch Mode Round 1", "Round Batch Mode Round 2", "Round Batch Mode Round 3"}));
+    EXPECT_EQ(results_.lastRun.batchRound, 3);
+    EXPECT_EQ(view_.events.back(), "Batch " + std::to_string(station::kLime));
+
+    // A port failing with "Ignore Error" on "Disable" ends the batch after its round.
+    results_.calls.clear();
+    view_.controls.ignoreErrorDisabled = true;
+    ops_.Fail("BusInterfaceTest");
+    Press();
+    EXPECT_EQ(results_.calls, (Texts{"Log", "Dumps"}));
+    EXPECT_EQ(view_.events.back(), "Batch " + std::to_string(station::kRed));
+}
+
+TEST_F(RunStartTest, StopInRoundTwoEndsTheBatchThere) {
+    EnBatchMode = 1;
+    Connect(0);
+    Connect(2);
+    Enable({3, 5});
+    view_.controls.repeatTimes = 5;
+    view_.onEvent = [this](const std::string& e) {
+        if (e == "Round Batch Mode Round 2") ops_.Hang("DramTest");
+        if (e == "Arm 3 300000" && ops_.Count("BusInterfaceTest", 2) == 2)
+            QTimer::singleShot(0, [this] { engine_->StopClick(); });
+    };
+    Press();
+    EXPECT_EQ(results_.calls, (Texts{"Log", "Dumps", "Log", "Dumps"}));
+    for (int p : {0, 2}) {
+        EXPECT_EQ(Rec(p).ErrorCode, 7) << p;
+        EXPECT_EQ(Status(p, 7), kStepFailed);
+        EXPECT_EQ(Rec(p).OverallResult, kResultFail);
+        EXPECT_EQ(Detail(p, 7), std::string(8, '\0'));
+    }
+    EXPECT_FALSE(engine_->Batch().Continue.load());
+    EXPECT_EQ(view_.events.back(), "Batch " + std::to_string(station::kRed));
+}
+
+TEST_F(RunStartTest, AutomaticStartGivesUpWaitingOnTheNinthTick) {
+    Connect(0);
+    Enable({3});
+    state_.autoExecute = true;
+    view_.startEnabled = false;
+    for (int tick = 1; tick <= 8; ++tick) {
+        engine_->AutoTestTimerTimer();
+        EXPECT_EQ(engine_->AutoRunRetries(), tick);
+        EXPECT_EQ(view_.events.back(), "Auto on");
+    }
+    EXPECT_TRUE(results_.calls.empty());
+    engine_->AutoTestTimerTimer();
+    EXPECT_EQ(results_.calls.front(), "Log");
+
+    // With START enabled the first tick presses it.
+    results_.calls.clear();
+    view_.startEnabled = true;
+    engine_->AutoTestTimerTimer();
+    EXPECT_EQ(engine_->AutoRunRetries(), 0);
+    EXPECT_EQ(results_.calls.front(), "Log");
+}
+
+TEST_F(RunStartTest, ALogFolderThatCannotBeMadeIsShownAndTheWindowRestored) {
+    Connect(0);
+    Enable({3});
+    results_.logDirMissing = true;
+    Press();
+    ASSERT_EQ(prompter_.Texts(), Texts{"Cannot create log directory."});
+    EXPECT_EQ(prompter_.Records()[0].caption, "Error");
+    EXPECT_EQ(view_.events.back(), "Restore");
+    EXPECT_FALSE(engine_->Busy());
+}
+
+TEST_F(RunStartTest, AutoExecuteQuitEndsTheProgramAfterTheRound) {
+    Connect(0);
+    Enable({3});
+    state_.autoExecuteQuit = true;
+    Press();
+    EXPECT_EQ(view_.events.back(), "Quit");
+}
+
+}  // namespace
+}  // namespace qx::test
