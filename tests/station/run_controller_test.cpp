@@ -116,8 +116,8 @@ TEST_F(RunControllerTest, APortWhoseWorkerCannotStartFailsAloneAsTimedOut) {
     Connect(1);
     Enable({3});
     Rec(0).StepStatus[3] = kStepPassed;   // left from an earlier run
-    engine_->Controller().Workers().SetLauncher([](std::function<void()> body) -> std::thread {
-        static int n = 0;
+    int n = 0;
+    engine_->Controller().Workers().SetLauncher([&n](std::function<void()> body) -> std::thread {
         if (n++ == 0) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
         return std::thread(std::move(body));
     });

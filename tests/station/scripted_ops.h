@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <set>
@@ -59,6 +60,7 @@ public:
         results_.clear();
         hangs_.clear();
         calls_.clear();
+        hanging = 0;
         blocks.clear();
         paths.clear();
         capacity = 1'000'000;
@@ -165,6 +167,7 @@ public:
     bool CheckCodeBlocks(int p, station::WorkerContext& c) override { return Step("CheckCodeBlocks", p, c); }
 
     std::string downloadSerial;
+    std::atomic<int> hanging{0};   // commands stuck so far
     // Requests of the block loops, by kind and port: counted, not listed.
     std::map<std::pair<std::string, int>, std::vector<std::uint32_t>> blocks;
 
@@ -185,8 +188,12 @@ private:
             calls_.push_back(name + "@" + std::to_string(port));
         }
         if (Hangs(name, port)) {
-            // A stuck command: it gives up only when the worker is cancelled.
-            while (!platform::CancelRequested()) std::this_thread::yield();
+            ++hanging;
+            // A stuck command: it gives up only when the worker is cancelled
+            // (or, should a test never cancel it, after a long real while).
+            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            while (!platform::CancelRequested() && std::chrono::steady_clock::now() < giveUp)
+                std::this_thread::yield();
             return 0;
         }
         return Result(name, port, fallback);

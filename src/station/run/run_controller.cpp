@@ -164,18 +164,28 @@ bool RunController::StartWorker(int port, const RoundMode& mode, const RunContro
     runners_[slot] = std::make_unique<ProductionWorker>(setup, std::move(ctx), parts_.ops, *channels_[slot], hooks_, batch_);
     ProductionWorker* worker = runners_[slot].get();
     PortChannel* channel = channels_[slot].get();
-    return run.Start(
-        [this, worker, channel, &run] {
+    const unsigned generation = run.Generation() + 1;
+    awaiting_[slot] = run.Start(
+        [this, worker, channel, &run, port, generation] {
             worker->Run();
             run.Finish();
-            channel->PostEnded([this] { WorkerLeft(); });
+            channel->PostEnded([this, port, generation] { WorkerEnded(port, generation); });
         },
         workers_.Launcher());
+    return awaiting_[slot];
+}
+
+void RunController::WorkerEnded(int port, unsigned generation) {
+    if (workers_[port].Generation() == generation) awaiting_[static_cast<std::size_t>(port)] = false;
+    WorkerLeft();
 }
 
 bool RunController::AnyRunning() const {
+    // A killed worker no longer counts, whenever its thread ends.
     for (int p = 0; p < PortLimit(); ++p)
-        if (ActivePortTable[static_cast<std::size_t>(p)].Connected && workers_[p].Running()) return true;
+        if (ActivePortTable[static_cast<std::size_t>(p)].Connected && awaiting_[static_cast<std::size_t>(p)] &&
+            workers_[p].State() != WorkerState::Killed)
+            return true;
     return false;
 }
 

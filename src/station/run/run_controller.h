@@ -80,6 +80,7 @@ private:
     bool StartWorker(int port, const RoundMode& mode, const RunControls& controls);
     void Poll();
     bool AnyRunning() const;
+    void WorkerEnded(int port, unsigned generation);
     std::uint64_t ElapsedSeconds() const;
     std::string ResolvePath(const std::string& text) const;
     void StopAnimation();
@@ -93,6 +94,9 @@ private:
     bool animating_ = false;
     std::uint64_t startTick_ = 0;
     QEventLoop* loop_ = nullptr;
+    // A started worker whose "ended" call has not yet arrived: every update
+    // it posted before arrives first, so the results are drawn after them.
+    std::array<bool, kPortCount> awaiting_{};
     // Declared before the workers: a thread still running is joined before
     // the objects it uses go away.
     std::array<std::unique_ptr<PortChannel>, kPortCount> channels_;
