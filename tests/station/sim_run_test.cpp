@@ -1,0 +1,115 @@
+// Whole runs through the library on the simulated rack: a drive behind a
+// bridge (port 0) and one on the controller's own USB (port 1), in virtual
+// time, with the window's side recorded.
+#include "diagnostics/diag_fixture.h"
+#include "station/engine_fixture.h"
+#include "station/run/step_ops.h"
+
+namespace qx::test {
+namespace {
+
+class SimRunTest : public DiagFixture {
+protected:
+    void SetUp() override {
+        DiagFixture::SetUp();
+        EnsureQtApp();
+        savedTables_ = PortRecordTables;
+        savedPortCount_ = PortCount;
+        ASSERT_TRUE(AllocDeviceSlotBuffers());
+        MatchRackPorts();
+        settings_.Channel = 4;
+        settings_.Bank = 2;
+        settings_.TimeOut = 300'000;
+        state_.programFolder = dir_->path().string() + "/";
+        state_.specialMode = true;   // the simulated straps are not the chip check's business here
+        view_.controls.checkedCount = 4;
+    }
+
+    void TearDown() override {
+        engine_.reset();
+        FreeDeviceSlotBuffers();
+        PortRecordTables = savedTables_;
+        PortCount = savedPortCount_;
+        DiagFixture::TearDown();
+    }
+
+    // Port p holds the drive of slot p; the disk path is the rack's.
+    void MatchRackPorts() {
+        ClearPortTable(ActivePortTable);
+        PortCount = 2;
+        for (int p : kBothSlots) {
+            PortRecord& r = ActivePortTable[static_cast<std::size_t>(p)];
+            r.Present = r.Connected = 1;
+            r.BridgeType = p == kUsbSlot ? 10 : 4;
+            CopyPortText(r.DiskPath, (p == kUsbSlot ? usbPath_ : sataPath_).c_str());
+        }
+    }
+
+    void Run(std::initializer_list<int> items) {
+        settings_.TestItemEnable = {};
+        for (int i : items) settings_.TestItemEnable[static_cast<std::size_t>(i)] = 1;
+        engine_ = std::make_unique<station::RunStart>(
+            station::EngineParts{view_, ports_, results_, rescan_, identity_, prompter_, ops_, state_});
+        engine_->ExecuteBtnClick();
+    }
+
+    int RequestsTo(const std::string& path) const {
+        int n = 0;
+        for (const sim::LoggedRequest& r : rack_.Log().Snapshot()) n += r.path == path;
+        return n;
+    }
+
+    static int Status(int port, int item) {
+        return ActivePortTable[static_cast<std::size_t>(port)].StepStatus[static_cast<std::size_t>(item)];
+    }
+
+    BinFileList bins_{};
+    station::StationState state_{settings_, config_, bins_};
+    RecordingStationView view_;
+    RecordingPortView ports_;
+    RecordingResults results_;
+    FakeRescan rescan_;
+    station::CounterIdentity identity_{settings_};
+    ui::ScriptedPrompter prompter_;
+    station::LibraryStepOps ops_;
+    std::unique_ptr<station::RunStart> engine_;
+    PortTables savedTables_;
+    int savedPortCount_ = 0;
+};
+
+TEST_F(SimRunTest, HealthyDrivesOnBothPathsPassTheDiagnosticSteps) {
+    Run({1, 3, 4, 5});
+    for (int p : kBothSlots) {
+        SCOPED_TRACE(p);
+        for (int item : {1, 3, 4, 5}) EXPECT_EQ(Status(p, item), kStepPassed) << item;
+        EXPECT_EQ(ActivePortTable[static_cast<std::size_t>(p)].OverallResult, kResultPass);
+    }
+    EXPECT_TRUE(prompter_.Texts().empty());
+    EXPECT_EQ(results_.calls.front(), "Log");
+}
+
+TEST_F(SimRunTest, AFaultyDriveFailsAloneAndItsSkippedStepsSendNothing) {
+    Drive(kUsbSlot, [](sim::DriveModel& m) { m.cfg.busStuckBits = 0x0040; });
+    Run({1, 3});
+    const int untilBusTest = RequestsTo(usbPath_);
+    rack_.Log().Clear();
+    MatchRackPorts();
+    Run({1, 3, 4, 5});
+    EXPECT_EQ(RequestsTo(usbPath_), untilBusTest) << "the steps after the failure reached the drive";
+    const PortRecord& usb = ActivePortTable[kUsbSlot];
+    EXPECT_EQ(usb.ErrorCode, 3);
+    EXPECT_EQ(Status(kUsbSlot, 4), kStepFailed);
+    EXPECT_EQ(Status(kUsbSlot, 5), kStepFailed);
+    EXPECT_EQ(ActivePortTable[kSataSlot].OverallResult, kResultPass);
+    EXPECT_EQ(Status(kSataSlot, 5), kStepPassed);
+}
+
+TEST_F(SimRunTest, ADramFaultIsRefinedOnTheDrivesPort) {
+    Drive(kSataSlot, [](sim::DriveModel& m) { m.cfg.dramStatus = 26; });
+    Run({5});
+    EXPECT_EQ(ActivePortTable[kSataSlot].ErrorCode, 67);
+    EXPECT_EQ(ActivePortTable[kUsbSlot].OverallResult, kResultPass);
+}
+
+}  // namespace
+}  // namespace qx::test
