@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "qxlib/diagnostics/diagnostic_steps.h"
 #include "qxlib/discovery/port_record.h"
 #include "qxlib/settings/settings_switches.h"
 #include "qxlib/transport/device_slot.h"
@@ -28,6 +29,9 @@
 #include "ui/scripted_prompter.h"
 
 namespace qx::test {
+
+// A bank total both builds accept.
+inline constexpr std::uint8_t kBuildBanks = kSingleBankBuild ? 1 : 2;
 
 // The tests' window thread needs an application for its event loops.
 inline void EnsureQtApp() {
@@ -114,10 +118,10 @@ public:
         ExpectWindowThread();
         calls.push_back("Log");
         if (onLog) onLog();
-        if (logDirMissing) throw station::LogDirectoryError();
+        if (logDirMissing) throw station::CannotCreateLogDirectory();
         for (int p = 0; p < station::PortLimit(); ++p) {
             const PortRecord& r = ActivePortTable[static_cast<std::size_t>(p)];
-            if (r.Connected && r.StepStatus[8] == kStepFailed) run.failedSerials.push_back(r.SerialNumber);
+            if (r.Connected && r.StepStatus[8] == kStepFailed) run.failedDownloadSerials.push_back(r.SerialNumber);
         }
         lastRun = run;
         return logOk;
@@ -153,7 +157,7 @@ protected:
         savedBatch_ = EnBatchMode.load();
         EnBatchMode = 0;
         settings_.Channel = 4;
-        settings_.Bank = 2;
+        settings_.Bank = kBuildBanks;
         settings_.TimeOut = 300'000;
         std::snprintf(settings_.SerialNum, sizeof settings_.SerialNum, "QX0001");
         std::snprintf(settings_.UID, sizeof settings_.UID, "A0");

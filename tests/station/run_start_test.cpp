@@ -53,7 +53,7 @@ TEST_F(RunStartTest, RefusalsShowTheirTextAndRestoreTheWindow) {
     Connect(1);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        settings_.Channel = 4, settings_.Bank = 2;
+        settings_.Channel = 4, settings_.Bank = kBuildBanks;
         settings_.TestItemEnable = {};
         Enable({3, 8});
         config_.FlashGeometry.PagesPerBlock = 256;
@@ -70,6 +70,22 @@ TEST_F(RunStartTest, RefusalsShowTheirTextAndRestoreTheWindow) {
         EXPECT_FALSE(view_.Has("SaveSettings"));
         EXPECT_FALSE(engine_->Busy());
         EXPECT_EQ(ops_.Count("BusInterfaceTest", 0), 0);
+    }
+}
+
+TEST_F(RunStartTest, TheBankRuleFollowsTheBuild) {
+    Connect(0);
+    Enable({3});
+    for (int bank : {1, 2, 4, 8}) {
+        SCOPED_TRACE(bank);
+        settings_.Bank = static_cast<std::uint8_t>(bank);
+        prompter_.Clear();
+        Press();
+        const bool refused = kSingleBankBuild && bank != 1;
+        EXPECT_EQ(prompter_.Texts().size(), refused ? 1u : 0u);
+        EXPECT_EQ(Rec(0).OverallResult, refused ? kResultNone : kResultPass);
+        ClearPortRecord(Rec(0));
+        Connect(0);
     }
 }
 

@@ -18,7 +18,7 @@ protected:
         ASSERT_TRUE(AllocDeviceSlotBuffers());
         MatchRackPorts();
         settings_.Channel = 4;
-        settings_.Bank = 2;
+        settings_.Bank = kBuildBanks;
         settings_.TimeOut = 300'000;
         state_.programFolder = dir_->path().string() + "/";
         state_.specialMode = true;   // the simulated straps are not the chip check's business here

@@ -97,7 +97,7 @@ TEST_F(WorkerSteps, PreChecksFailBeforeAnyStep) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         settings_ = GlobalParameter{};
-        settings_.Channel = 4, settings_.Bank = 2, settings_.TimeOut = 300'000;
+        settings_.Channel = 4, settings_.Bank = kBuildBanks, settings_.TimeOut = 300'000;
         std::snprintf(settings_.SerialNum, sizeof settings_.SerialNum, "QX0001");
         ops_.Reset();
         Connect(0);

@@ -49,6 +49,17 @@ public:
     }
     void KillTimer(int id) override { timers.erase(id); }
     station::RunControls ReadRunControls() override { return {}; }
+    // What a run asks of the window; no run happens in these tests.
+    void FormToGlobalParameter() override {}
+    void ChangeGlobalParameter() override {}
+    void GlobalParameterToForm() override {}
+    void SaveSettings() override {}
+    void ShowSerialCounters(const std::string&, const std::string&) override {}
+    bool StartEnabled() override { return !startEnabled.empty() && startEnabled.back(); }
+    void FocusStart() override {}
+    void SetAutoStartTimer(bool) override {}
+    void CloseWindow() override {}
+    void QuitApplication() override {}
 
     std::vector<bool> startEnabled;
     std::vector<std::uint32_t> safeRemoveColors;

@@ -51,6 +51,17 @@ public:
     }
     void KillTimer(int) override { timerMs = -1; }
     station::RunControls ReadRunControls() override { return {}; }
+    // What a run asks of the window; the probe runs none.
+    void FormToGlobalParameter() override {}
+    void ChangeGlobalParameter() override {}
+    void GlobalParameterToForm() override {}
+    void SaveSettings() override {}
+    void ShowSerialCounters(const std::string&, const std::string&) override {}
+    bool StartEnabled() override { return false; }
+    void FocusStart() override {}
+    void SetAutoStartTimer(bool) override {}
+    void CloseWindow() override {}
+    void QuitApplication() override {}
     int timerMs = -1;
 };
 

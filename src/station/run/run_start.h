@@ -9,13 +9,12 @@
 #include <optional>
 #include <string>
 
+#include "station/devices/port_rescan.h"
 #include "station/results/log_directory.h"
 #include "station/run/batch_flags.h"
 #include "station/run/run_controller.h"
 
 namespace qx::station {
-
-inline constexpr int kRescanTimerId = 51;
 
 class RunStart {
 public:
