@@ -11,6 +11,8 @@
 #include "sim/rack/drive_config_text.h"
 #include "sim/model/drive_model.h"
 #include "sim/rack/sim_rack.h"
+
+#include "sim/rack/device_time.h"
 #include "sim/rack/state_file.h"
 
 namespace qx::sim {
@@ -47,6 +49,11 @@ std::unique_ptr<SimRack> SimRack::LoadFolder(const std::string& folder, std::str
     auto rack = std::make_unique<SimRack>();
     for (const IniSection& section : ParseIni(text.str())) {
         const std::string* path = section.Find("path");
+        if (section.name == "rack") {
+            DeviceTimeModel time;
+            if (!DeviceTimeFromIni(section, time, error)) return nullptr;
+            SetDeviceTime(time);
+        }
         if (path == nullptr) {
             rack->otherSections_.push_back(section);
             continue;

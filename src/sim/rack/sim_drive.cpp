@@ -1,5 +1,7 @@
 #include "sim/rack/sim_drive.h"
 
+#include "sim/rack/device_time.h"
+
 #include <algorithm>
 #include <cerrno>
 
@@ -137,6 +139,7 @@ ScsiResult SimDrive::Scsi(const ScsiCommand& cmd) {
         format = model_->cfg.senseFormat;
     }
     if (const int err = Delay(plan, cmd.timeout)) return ScsiSyscallFailed(err);
+    SpendDeviceTime(cmd.data.size());
     if (plan.fault && plan.fault->kind != FaultKind::Latency) return ScsiFault(*plan.fault, key, format);
     auto g = Lock();
     model_->Tick(TickMs());
