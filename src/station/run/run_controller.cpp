@@ -35,7 +35,12 @@ void ResetForRun(PortRecord& record) {
 
 RunController::RunController(EngineParts parts, BatchFlags& batch) : parts_(parts), batch_(batch) {}
 
-RunController::~RunController() { workers_.JoinAll(); }
+RunController::~RunController() {
+    // Shutting down: a worker still running is cancelled, not waited out,
+    // and its thread is joined before anything it uses goes away.
+    for (int p = 0; p < kPortCount; ++p) workers_[p].Kill(nullptr);
+    workers_.JoinAll();
+}
 
 int RunController::Refuse(const std::string& text) {
     parts_.prompter.Information(kMsgCaption, text);
