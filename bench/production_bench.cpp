@@ -25,7 +25,8 @@
 #include "qxlib/transport/device_slot.h"
 #include "sim/rack/device_time.h"
 #include "sim/rack/sim_rack.h"
-#include "station/run/counter_identity.h"
+#include "station/identity/barcode_buffers.h"
+#include "station/run/station_identity.h"
 #include "station/run/run_start.h"
 #include "ui/scripted_prompter.h"
 
@@ -37,7 +38,7 @@ constexpr int kDrives = 50;
 
 // The window's side of a run with nothing shown.
 struct QuietStation : station::StationView {
-    station::RunControls controls;
+    station::RoundControls controls;
     void LockForRun() override {}
     void RestoreAfterRun() override {}
     void SetStartEnabled(bool) override {}
@@ -50,6 +51,7 @@ struct QuietStation : station::StationView {
     void ArmTimer(int, int) override {}
     void KillTimer(int) override {}
     station::RunControls ReadRunControls() override { return controls; }
+    station::RoundControls ReadRoundControls() override { return controls; }
     void FormToGlobalParameter() override {}
     void ChangeGlobalParameter() override {}
     void GlobalParameterToForm() override {}
@@ -127,7 +129,9 @@ struct Bench {
     QuietPorts ports;
     QuietResults results;
     MatchedPorts rescan;
-    station::CounterIdentity identity{settings};
+    station::BarcodeState barcodes;
+    station::IdentitySteps steps{settings, barcodes};
+    station::StationIdentity identity{steps};
     ui::ScriptedPrompter prompter;
     station::LibraryStepOps ops;
     std::vector<std::string> paths;

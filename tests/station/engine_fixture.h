@@ -22,7 +22,8 @@
 #include "qxlib/discovery/port_record.h"
 #include "qxlib/settings/settings_switches.h"
 #include "qxlib/transport/device_slot.h"
-#include "station/run/counter_identity.h"
+#include "station/identity/barcode_buffers.h"
+#include "station/run/station_identity.h"
 #include "station/run/run_start.h"
 #include "station/scripted_ops.h"
 #include "support/temp_dir.h"
@@ -49,7 +50,7 @@ inline void ExpectWindowThread() {
 class RecordingStationView : public station::StationView {
 public:
     std::vector<std::string> events;
-    station::RunControls controls;
+    station::RoundControls controls;
     bool startEnabled = true;
     std::function<void(const std::string&)> onEvent;
 
@@ -76,6 +77,7 @@ public:
     void ArmTimer(int id, int ms) override { Log("Arm " + std::to_string(id) + " " + std::to_string(ms)); }
     void KillTimer(int id) override { Log("Kill " + std::to_string(id)); }
     station::RunControls ReadRunControls() override { return controls; }
+    station::RoundControls ReadRoundControls() override { return controls; }
     void FormToGlobalParameter() override { Log("FormToGlobalParameter"); }
     void ChangeGlobalParameter() override { Log("ChangeGlobalParameter"); }
     void GlobalParameterToForm() override { Log("GlobalParameterToForm"); }
@@ -227,7 +229,9 @@ protected:
     RecordingPortView ports_;
     RecordingResults results_;
     FakeRescan rescan_;
-    station::CounterIdentity identity_{settings_};
+    station::BarcodeState barcodes_;
+    station::IdentitySteps steps_{settings_, barcodes_};
+    station::StationIdentity identity_{steps_};
     ui::ScriptedPrompter prompter_;
     ScriptedOps ops_;
     std::unique_ptr<station::RunStart> engine_;

@@ -132,37 +132,37 @@ TEST_F(RunControllerTest, APortWhoseWorkerCannotStartFailsAloneAsTimedOut) {
 TEST_F(RunControllerTest, TheTableOperationTouchesOnlyTheFirstConnectedDrive) {
     struct Case {
         const char* name;
-        std::function<void(station::RunControls&, ScriptedOps&)> setup;
+        std::function<void(station::RoundControls&, ScriptedOps&)> setup;
         Texts messages;
     };
     const std::string table = dir_.file("tables_d.txt");
     const std::vector<Case> cases = {
-        {"get defect table", [&](station::RunControls& c, ScriptedOps&) { c.getDefTable = true, c.tableIn = table; },
+        {"get defect table", [&](station::RoundControls& c, ScriptedOps&) { c.getDefTable = true, c.tableIn = table; },
          {"Get Def. Table O.K."}},
-        {"get defect table fails", [&](station::RunControls& c, ScriptedOps& o) {
+        {"get defect table fails", [&](station::RoundControls& c, ScriptedOps& o) {
              c.getDefTable = true, c.tableIn = table;
              o.Fail("GetDefectTable");
          }, {"Get Def. Table Fail"}},
-        {"put defect table without its file", [&](station::RunControls& c, ScriptedOps&) {
+        {"put defect table without its file", [&](station::RoundControls& c, ScriptedOps&) {
              c.putDefTable = true, c.tableOut = "/nonexistent/d.txt";
          }, {"Put Def. Table Fail"}},
-        {"put defect table the program refuses", [&](station::RunControls& c, ScriptedOps& o) {
+        {"put defect table the program refuses", [&](station::RoundControls& c, ScriptedOps& o) {
              c.putDefTable = true, c.tableOut = table;
              o.Fail("RunGdpType1");
          }, {"Put Def. Table Fail"}},
-        {"put defect table", [&](station::RunControls& c, ScriptedOps&) { c.putDefTable = true, c.tableOut = table; },
+        {"put defect table", [&](station::RoundControls& c, ScriptedOps&) { c.putDefTable = true, c.tableOut = table; },
          {"Put Def. Table O.K."}},
-        {"get later table fails", [&](station::RunControls& c, ScriptedOps& o) {
+        {"get later table fails", [&](station::RoundControls& c, ScriptedOps& o) {
              c.getLaterTable = true;
              o.Fail("GetLaterTable");
          }, {"Get Later Table Fail"}},
-        {"put later table", [&](station::RunControls& c, ScriptedOps&) { c.putLaterTable = true; },
+        {"put later table", [&](station::RoundControls& c, ScriptedOps&) { c.putLaterTable = true; },
          {"Put Later Table O.K."}},
-        {"flash module", [&](station::RunControls& c, ScriptedOps& o) {
+        {"flash module", [&](station::RoundControls& c, ScriptedOps& o) {
              c.getDefTable = true;
              o.Fail("FlashModuleTest");
          }, {"Check Flash Module Fail. Please choose a correct flash module"}},
-        {"code blocks", [&](station::RunControls& c, ScriptedOps& o) {
+        {"code blocks", [&](station::RoundControls& c, ScriptedOps& o) {
              c.getDefTable = true;
              o.Fail("GetCodeBlockList");
          }, {"Get Block Fail."}},

@@ -27,24 +27,24 @@ protected:
 TEST_F(RunStartTest, RefusalsShowTheirTextAndRestoreTheWindow) {
     struct Case {
         const char* text;
-        std::function<void(GlobalParameter&, station::RunControls&, ScriptedOps&)> setup;
+        std::function<void(GlobalParameter&, station::RoundControls&, ScriptedOps&)> setup;
     };
     const std::vector<Case> cases = {
         {"Please make sure the Flash parameter selection!",
-         [](GlobalParameter&, station::RunControls& c, ScriptedOps&) { c.capacityIndex = 2, c.capacityGB = 128; }},
+         [](GlobalParameter&, station::RoundControls& c, ScriptedOps&) { c.capacityIndex = 2, c.capacityGB = 128; }},
         {"Please check total channel's number, only support 1, 2, 3, and 4 channel",
-         [](GlobalParameter& s, station::RunControls&, ScriptedOps&) { s.Channel = 6; }},
+         [](GlobalParameter& s, station::RoundControls&, ScriptedOps&) { s.Channel = 6; }},
         {kSingleBankBuild ? "Please check total bank's number, only support 1 bank"
                                    : "Please check total bank's number, only support 1, 2, 4 and 8 bank",
-         [](GlobalParameter& s, station::RunControls&, ScriptedOps&) { s.Bank = 3; }},
+         [](GlobalParameter& s, station::RoundControls&, ScriptedOps&) { s.Bank = 3; }},
         {"When mptool download SATA and USB codes to flash simultaneously, the length of SN is'nt less than 12",
-         [](GlobalParameter& s, station::RunControls& c, ScriptedOps&) { c.usbBin = true, s.SNMinLength = 11; }},
+         [](GlobalParameter& s, station::RoundControls& c, ScriptedOps&) { c.usbBin = true, s.SNMinLength = 11; }},
         {"Please remove the #2 SSD's disk partition (NTFS) before initialize the SSD.",
-         [](GlobalParameter&, station::RunControls&, ScriptedOps& o) { o.Set("HasNtfsPartition", 1, 1); }},
+         [](GlobalParameter&, station::RoundControls&, ScriptedOps& o) { o.Set("HasNtfsPartition", 1, 1); }},
         {"At lease one bin file needed!",
-         [](GlobalParameter&, station::RunControls& c, ScriptedOps&) { c.sataBin = false; }},
+         [](GlobalParameter&, station::RoundControls& c, ScriptedOps&) { c.sataBin = false; }},
         {"The Block Page number of flash is too small, then MP can't download SATA and USB codes simultaneously",
-         [this](GlobalParameter& s, station::RunControls& c, ScriptedOps&) {
+         [this](GlobalParameter& s, station::RoundControls& c, ScriptedOps&) {
              c.usbBin = true, s.SNMinLength = 12;
              config_.FlashGeometry.PagesPerBlock = 64;
          }},
@@ -120,12 +120,7 @@ TEST_F(RunStartTest, SpecialModeAcceptsAnyChannelCount) {
 }
 
 TEST_F(RunStartTest, DuplicateBarcodeSerialsOnlyCountOnConnectedPorts) {
-    struct SameSerial : station::CounterIdentity {
-        using CounterIdentity::CounterIdentity;
-        std::string PortBarcodeSerial(int) const override { return "SAME"; }
-    } identity(settings_);
-    engine_ = std::make_unique<station::RunStart>(
-        station::EngineParts{view_, ports_, results_, rescan_, identity, prompter_, ops_, state_});
+    for (int p : {0, 1}) std::snprintf(barcodes_.PortBarcodeSN[static_cast<std::size_t>(p)].data(), 40, "SAME");
     settings_.EnBarCode = 1;
     Enable({3});
     Connect(0);
@@ -135,7 +130,6 @@ TEST_F(RunStartTest, DuplicateBarcodeSerialsOnlyCountOnConnectedPorts) {
     Connect(1);
     Press();
     EXPECT_EQ(prompter_.Texts(), Texts{"The SN isn't unique"});
-    engine_.reset();
 }
 
 TEST_F(RunStartTest, EachDrivesSataSpeedIsTakenBeforeTheRun) {

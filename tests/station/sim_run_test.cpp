@@ -69,7 +69,9 @@ protected:
     RecordingPortView ports_;
     RecordingResults results_;
     FakeRescan rescan_;
-    station::CounterIdentity identity_{settings_};
+    station::BarcodeState barcodes_;
+    station::IdentitySteps steps_{settings_, barcodes_};
+    station::StationIdentity identity_{steps_};
     ui::ScriptedPrompter prompter_;
     station::LibraryStepOps ops_;
     std::unique_ptr<station::RunStart> engine_;

@@ -49,6 +49,7 @@ public:
     }
     void KillTimer(int id) override { timers.erase(id); }
     station::RunControls ReadRunControls() override { return {}; }
+    station::RoundControls ReadRoundControls() override { return {}; }
     // What a run asks of the window; no run happens in these tests.
     void FormToGlobalParameter() override {}
     void ChangeGlobalParameter() override {}

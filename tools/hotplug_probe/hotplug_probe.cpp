@@ -51,6 +51,7 @@ public:
     }
     void KillTimer(int) override { timerMs = -1; }
     station::RunControls ReadRunControls() override { return {}; }
+    station::RoundControls ReadRoundControls() override { return {}; }
     // What a run asks of the window; the probe runs none.
     void FormToGlobalParameter() override {}
     void ChangeGlobalParameter() override {}

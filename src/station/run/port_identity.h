@@ -1,6 +1,6 @@
 // Where each started drive's serial number, WWN and PPID come from, as the
 // run controller asks at its fixed points of a run. The bar-code and MES
-// entry implements it in full; CounterIdentity is the settings counter alone.
+// entry implements it (StationIdentity hands it to IdentitySteps).
 #pragma once
 
 #include <string>
@@ -21,7 +21,7 @@ public:
     virtual void TakeQueuedSerial(bool rebuildOnly) = 0;
     virtual void AssignPortIdentity(int port) = 0;
     virtual void AdvanceSerialNumbers(bool rebuildOnly, const RunControls& controls) = 0;
-    virtual void RebuildSnReuseQueue(const std::vector<std::string>& failedDownloadSerials) = 0;
+    virtual void RebuildSnReuseQueue(const std::vector<std::string>& failedSerials) = 0;
     // The serial number scanned for a port (empty when none).
     virtual std::string PortBarcodeSerial(int port) const = 0;
     // A run starts in the shared bar-code mode.

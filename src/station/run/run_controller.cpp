@@ -56,7 +56,7 @@ void RunController::StopAnimation() {
 
 std::uint64_t RunController::ElapsedSeconds() const { return (platform::TickMs() - startTick_) / 1000; }
 
-int RunController::RunProduction(const RoundMode& mode, const RunControls& controls) {
+int RunController::RunProduction(const RoundMode& mode, const RoundControls& controls) {
     StationView& view = parts_.station;
     GlobalParameter& settings = parts_.state.settings;
     RunInfo run;
@@ -127,7 +127,7 @@ int RunController::RunProduction(const RoundMode& mode, const RunControls& contr
     return 1;
 }
 
-void RunController::StartWorkers(const RoundMode& mode, const RunControls& controls, int connected) {
+void RunController::StartWorkers(const RoundMode& mode, const RoundControls& controls, int connected) {
     int started = 0;
     for (int p = 0; p < PortLimit() && started < connected; ++p) {
         PortRecord& rec = ActivePortTable[static_cast<std::size_t>(p)];
@@ -145,7 +145,7 @@ void RunController::StartWorkers(const RoundMode& mode, const RunControls& contr
     }
 }
 
-bool RunController::StartWorker(int port, const RoundMode& mode, const RunControls& controls) {
+bool RunController::StartWorker(int port, const RoundMode& mode, const RoundControls& controls) {
     PortRun& run = workers_[port];
     run.Join();   // the port's previous thread, killed or not, is gone first
     PortRecord& rec = ActivePortTable[static_cast<std::size_t>(port)];

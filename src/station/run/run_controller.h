@@ -59,7 +59,7 @@ public:
     RunController& operator=(const RunController&) = delete;
 
     // 1: a run or a table operation took place; 0: refused before any worker.
-    int RunProduction(const RoundMode& mode, const RunControls& controls);
+    int RunProduction(const RoundMode& mode, const RoundControls& controls);
 
     // The poll learns that a port's worker is no longer running (it ended,
     // or it was killed); it leaves once none runs.
@@ -75,9 +75,9 @@ public:
 
 private:
     int Refuse(const std::string& text);
-    int TableOperation(int port, const RunControls& controls);
-    void StartWorkers(const RoundMode& mode, const RunControls& controls, int connected);
-    bool StartWorker(int port, const RoundMode& mode, const RunControls& controls);
+    int TableOperation(int port, const RoundControls& controls);
+    void StartWorkers(const RoundMode& mode, const RoundControls& controls, int connected);
+    bool StartWorker(int port, const RoundMode& mode, const RoundControls& controls);
     void Poll();
     bool AnyRunning() const;
     void WorkerEnded(int port, unsigned generation);

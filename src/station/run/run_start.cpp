@@ -20,7 +20,7 @@ constexpr int kPreformatItem = 7;
 constexpr int kTimeoutItem = 42;
 constexpr int kAutoRunGiveUp = 8;
 
-bool Listed(const RunControls& controls, std::size_t item) {
+bool Listed(const RoundControls& controls, std::size_t item) {
     for (int i : controls.listedSteps)
         if (static_cast<std::size_t>(i) == item) return true;
     return false;
@@ -48,7 +48,7 @@ bool RunStart::Refuse(const std::string& text) {
 
 void RunStart::ExecuteBtnClick() {
     const bool batchMode = EnBatchMode.load() != 0;
-    const int repeatTimes = parts_.station.ReadRunControls().repeatTimes;
+    const int repeatTimes = parts_.station.ReadRoundControls().repeatTimes;
     batch_.Continue = true;
     if (batchMode) batch_.AllPass = true;
     roundsLeft_ = batchMode && repeatTimes > 0 ? repeatTimes : 1;
@@ -80,7 +80,7 @@ RunStart::Round RunStart::RunRound(int repeatTimes, int roundsLeft) {
     }
     Lock();
     view.FormToGlobalParameter();
-    const RunControls controls = view.ReadRunControls();
+    const RoundControls controls = view.ReadRoundControls();
     if (!CheckRound(controls)) return Round::Refused;
 
     if (controls.rdPageActive) {
@@ -109,7 +109,7 @@ RunStart::Round RunStart::RunRound(int repeatTimes, int roundsLeft) {
     return round;
 }
 
-bool RunStart::CheckRound(const RunControls& controls) {
+bool RunStart::CheckRound(const RoundControls& controls) {
     const GlobalParameter& s = parts_.state.settings;
     if (controls.capacityIndex > 0 && controls.capacityGB != parts_.state.config.RawCapacityGB) {
         for (int p = 0; p < PortLimit(); ++p) {
@@ -166,7 +166,7 @@ bool RunStart::CheckConnectedDrives() {
     return true;
 }
 
-RunStart::Round RunStart::PrepareDownloadFiles(const RunControls& controls) {
+RunStart::Round RunStart::PrepareDownloadFiles(const RoundControls& controls) {
     const GlobalParameter& s = parts_.state.settings;
     bool anyStep = false;
     for (std::uint8_t e : s.TestItemEnable) anyStep = anyStep || e != 0;

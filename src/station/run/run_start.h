@@ -37,9 +37,9 @@ private:
     enum class Round { Refused, Skipped, Ran };
     Round RunRound(int repeatTimes, int roundsLeft);
     bool Refuse(const std::string& text);
-    bool CheckRound(const RunControls& controls);
+    bool CheckRound(const RoundControls& controls);
     bool CheckConnectedDrives();
-    Round PrepareDownloadFiles(const RunControls& controls);
+    Round PrepareDownloadFiles(const RoundControls& controls);
     void Lock();
     void Restore();
 

@@ -18,7 +18,7 @@ std::string RunController::ResolvePath(const std::string& text) const {
     return absolute ? text : parts_.state.programFolder + text;
 }
 
-int RunController::TableOperation(int port, const RunControls& controls) {
+int RunController::TableOperation(int port, const RoundControls& controls) {
     StationState& state = parts_.state;
     WorkerContext ctx;
     ctx.settings = state.settings;

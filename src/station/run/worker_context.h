@@ -25,7 +25,7 @@ struct WorkerContext {
     FlashConfig config{};
     BinFileList binFiles{};
     SystemInfo info{};
-    RunControls controls;
+    RoundControls controls;
     std::vector<std::uint8_t> scratch = std::vector<std::uint8_t>(kScratchBytes);
 
     StepContext Step() { return StepContext{config, settings, scratch, 0}; }

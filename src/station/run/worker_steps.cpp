@@ -38,7 +38,7 @@ std::array<char, N> Padded(const char* text, char pad) {
 
 void ProductionWorker::SecondHalf() {
     const GlobalParameter& s = ctx_.settings;
-    const RunControls& c = ctx_.controls;
+    const RoundControls& c = ctx_.controls;
     const int port = setup_.port;
     auto pass = [](bool ok, int item) { return ok ? 0 : item; };
 

@@ -15,7 +15,10 @@ namespace qx::station {
 struct RunControls {
     bool snIncrement = false;    // SNIncChk
     bool uidIncrement = false;   // UIDIncChk
+};
 
+// Everything a round of a run reads of the window, the boxes above included.
+struct RoundControls : RunControls {
     // --- Read by the production workers (their own copy each) ---------------
     bool rebuildClose = false;       // RebuildCloseChk
     int checkedCount = 0;            // checked items of FunCheckListBox
@@ -68,6 +71,7 @@ public:
     virtual RunControls ReadRunControls() = 0;
 
     // --- What the run controller and the START handler ask besides ----------
+    virtual RoundControls ReadRoundControls() = 0;
     // Settings exchange between the controls, the settings record and the
     // flash configuration, and the settings file written after a run.
     virtual void FormToGlobalParameter() = 0;
