@@ -3,7 +3,8 @@
 // prints the wall-time ratio of the two runs (target <= 1.15), the peak
 // resident memory of the 50-drive run (target < 200 MB), the CPU time per
 // drive, and the idle engine's resident memory with 50 drives matched
-// (target < 100 MB).
+// (target < 100 MB). An optional argument scales device time and the
+// platform clock alike (0.1: ten times faster).
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -89,6 +90,24 @@ struct MatchedPorts : station::DeviceRescan {
         return n;
     }
     int LastDeviceCount() const override { return ConnectedCount(); }
+};
+
+// The platform clock at the device-time scale: a wait of ms takes ms x scale
+// of real time, and the time read runs that much faster, so the library's
+// own waits shrink with the drives' command times.
+class ScaledClock final : public platform::Clock {
+public:
+    explicit ScaledClock(double scale) : scale_(scale), base_(real_.NowMs()) {}
+    std::uint64_t NowMs() override {
+        return base_ + static_cast<std::uint64_t>(static_cast<double>(real_.NowMs() - base_) / scale_);
+    }
+    bool Wait(std::uint64_t ms) override {
+        return real_.Wait(static_cast<std::uint64_t>(static_cast<double>(ms) * scale_));
+    }
+private:
+    platform::SystemClock real_;
+    double scale_;
+    std::uint64_t base_;
 };
 
 void WriteProgramImage(const std::string& path, const char* tag) {
@@ -219,8 +238,11 @@ struct Bench {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const double scale = argc > 1 ? std::atof(argv[1]) : 1.0;
-    sim::SetDeviceTime({true, scale > 0 ? scale : 1.0});
+    double scale = argc > 1 ? std::atof(argv[1]) : 1.0;
+    if (!(scale > 0)) scale = 1.0;
+    sim::SetDeviceTime({true, scale});
+    ScaledClock clock(scale);
+    platform::SetClock(&clock);
     if (!AllocDeviceSlotBuffers()) return 1;
     Bench bench;
 
@@ -247,5 +269,6 @@ int main(int argc, char** argv) {
     std::printf("CPU time per drive                %.3f s\n", cpuPerDrive);
     std::printf("idle engine, 50 drives matched    %.1f MB (target < 100)\n", idleMB);
     FreeDeviceSlotBuffers();
+    platform::SetClock(nullptr);
     return 0;
 }
