@@ -100,7 +100,7 @@ bool ProductionWorker::PreChecks() {
     };
     if (s.EnKeepEraseCount && !slot.EraseCountsKept) return refuse(kItemEraseCountKept);
     if (s.EnKeepSmartInfo && !slot.SmartPageKept) return refuse(kItemSmartKept);
-    if (s.EnReadRDTLog && !(hooks_.dumpRdtResult && hooks_.dumpRdtResult(setup_.port))) return refuse(kItemRdtLogDump);
+    if (s.EnReadRDTLog && !(hooks_.dumpRdtResult && hooks_.dumpRdtResult(setup_.port, ctx_))) return refuse(kItemRdtLogDump);
     if (s.EnCheckRDT) {
         std::string rdtSerial;
         const int r = ops_.CheckRdtResult(setup_.port, ctx_, rec_.SerialNumber, s.CheckRDTMode, rdtSerial);

@@ -7,14 +7,18 @@
 #include <functional>
 #include <string>
 
+#include "station/run/worker_context.h"
+
 namespace qx::station {
 
 inline constexpr int kItemRdtLogDump = 79;   // "RDT Log Dump Fail"
 inline constexpr int kItemCopyImage = 15;    // "Copy Image Fail"
 
 struct WorkerHooks {
-    // Writes the drive's RDT report without showing it; false: not written.
-    std::function<bool(int port)> dumpRdtResult;
+    // Writes the drive's RDT report without showing it, from the worker's
+    // own copies of the settings and configuration and its scratch buffer;
+    // false: not written.
+    std::function<bool(int port, WorkerContext& ctx)> dumpRdtResult;
     // Writes the image file onto the disk / finds its pattern there again.
     std::function<bool(const std::string& diskPath, const std::string& imagePath)> flushImage;
     std::function<bool(const std::string& diskPath)> checkImagePattern;
