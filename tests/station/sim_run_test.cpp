@@ -2,8 +2,7 @@
 // bridge (port 0) and one on the controller's own USB (port 1), in virtual
 // time, with the window's side recorded.
 #include "diagnostics/diag_fixture.h"
-#include "station/engine_fixture.h"
-#include "station/run/step_ops.h"
+#include "station/rack_engine.h"
 
 namespace qx::test {
 namespace {
@@ -20,13 +19,13 @@ protected:
         settings_.Channel = 4;
         settings_.Bank = kBuildBanks;
         settings_.TimeOut = 300'000;
-        state_.programFolder = dir_->path().string() + "/";
-        state_.specialMode = true;   // the simulated straps are not the chip check's business here
-        view_.controls.checkedCount = 4;
+        run_.state.programFolder = dir_->path().string() + "/";
+        run_.state.specialMode = true;   // the simulated straps are not the chip check's business here
+        run_.view.controls.checkedCount = 4;
     }
 
     void TearDown() override {
-        engine_.reset();
+        run_.engine.reset();
         FreeDeviceSlotBuffers();
         PortRecordTables = savedTables_;
         PortCount = savedPortCount_;
@@ -37,20 +36,13 @@ protected:
     void MatchRackPorts() {
         ClearPortTable(ActivePortTable);
         PortCount = 2;
-        for (int p : kBothSlots) {
-            PortRecord& r = ActivePortTable[static_cast<std::size_t>(p)];
-            r.Present = r.Connected = 1;
-            r.BridgeType = p == kUsbSlot ? 10 : 4;
-            CopyPortText(r.DiskPath, (p == kUsbSlot ? usbPath_ : sataPath_).c_str());
-        }
+        for (int p : kBothSlots) RackEngine::Connect(p, PathOf(p), p == kUsbSlot);
     }
 
     void Run(std::initializer_list<int> items) {
         settings_.TestItemEnable = {};
         for (int i : items) settings_.TestItemEnable[static_cast<std::size_t>(i)] = 1;
-        engine_ = std::make_unique<station::RunStart>(
-            station::EngineParts{view_, ports_, results_, rescan_, identity_, prompter_, ops_, state_});
-        engine_->ExecuteBtnClick();
+        run_.Make().ExecuteBtnClick();
     }
 
     int RequestsTo(const std::string& path) const {
@@ -63,18 +55,7 @@ protected:
         return ActivePortTable[static_cast<std::size_t>(port)].StepStatus[static_cast<std::size_t>(item)];
     }
 
-    BinFileList bins_{};
-    station::StationState state_{settings_, config_, bins_};
-    RecordingStationView view_;
-    RecordingPortView ports_;
-    RecordingResults results_;
-    FakeRescan rescan_;
-    station::BarcodeState barcodes_;
-    station::IdentitySteps steps_{settings_, barcodes_};
-    station::StationIdentity identity_{steps_};
-    ui::ScriptedPrompter prompter_;
-    station::LibraryStepOps ops_;
-    std::unique_ptr<station::RunStart> engine_;
+    RackEngine run_{settings_, config_};
     PortTables savedTables_;
     int savedPortCount_ = 0;
 };
@@ -86,8 +67,8 @@ TEST_F(SimRunTest, HealthyDrivesOnBothPathsPassTheDiagnosticSteps) {
         for (int item : {1, 3, 4, 5}) EXPECT_EQ(Status(p, item), kStepPassed) << item;
         EXPECT_EQ(ActivePortTable[static_cast<std::size_t>(p)].OverallResult, kResultPass);
     }
-    EXPECT_TRUE(prompter_.Texts().empty());
-    EXPECT_EQ(results_.calls.front(), "Log");
+    EXPECT_TRUE(run_.prompter.Texts().empty());
+    EXPECT_EQ(run_.results.calls.front(), "Log");
 }
 
 TEST_F(SimRunTest, AFaultyDriveFailsAloneAndItsSkippedStepsSendNothing) {
