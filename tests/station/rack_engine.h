@@ -13,6 +13,27 @@ namespace qx::test {
 struct RackEngine {
     RackEngine(GlobalParameter& settings, FlashConfig& config) : state{settings, config, bins} {}
 
+    // Before the first run: the active table cleared down to portCount
+    // ports, the slots' buffers, and settings START accepts for the rack's
+    // drives. Close puts the tables back as they were.
+    [[nodiscard]] bool Open(int portCount) {
+        EnsureQtApp();
+        savedTables = PortRecordTables;
+        savedPortCount = PortCount;
+        ClearPortTable(ActivePortTable);
+        PortCount = portCount;
+        state.settings.Channel = 4;
+        state.settings.Bank = kBuildBanks;
+        state.settings.TimeOut = 300'000;
+        return AllocDeviceSlotBuffers();
+    }
+    void Close() {
+        engine.reset();
+        FreeDeviceSlotBuffers();
+        PortRecordTables = savedTables;
+        PortCount = savedPortCount;
+    }
+
     // A fresh engine, as a START press after a program start finds it.
     station::RunStart& Make() {
         engine = std::make_unique<station::RunStart>(
@@ -40,6 +61,8 @@ struct RackEngine {
     ui::ScriptedPrompter prompter;
     station::LibraryStepOps ops;
     std::unique_ptr<station::RunStart> engine;
+    PortTables savedTables;
+    int savedPortCount = 0;
 };
 
 }  // namespace qx::test

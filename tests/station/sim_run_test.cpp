@@ -11,24 +11,15 @@ class SimRunTest : public DiagFixture {
 protected:
     void SetUp() override {
         DiagFixture::SetUp();
-        EnsureQtApp();
-        savedTables_ = PortRecordTables;
-        savedPortCount_ = PortCount;
-        ASSERT_TRUE(AllocDeviceSlotBuffers());
+        ASSERT_TRUE(run_.Open(2));
         MatchRackPorts();
-        settings_.Channel = 4;
-        settings_.Bank = kBuildBanks;
-        settings_.TimeOut = 300'000;
         run_.state.programFolder = dir_->path().string() + "/";
         run_.state.specialMode = true;   // the simulated straps are not the chip check's business here
         run_.view.controls.checkedCount = 4;
     }
 
     void TearDown() override {
-        run_.engine.reset();
-        FreeDeviceSlotBuffers();
-        PortRecordTables = savedTables_;
-        PortCount = savedPortCount_;
+        run_.Close();
         DiagFixture::TearDown();
     }
 
@@ -56,8 +47,6 @@ protected:
     }
 
     RackEngine run_{settings_, config_};
-    PortTables savedTables_;
-    int savedPortCount_ = 0;
 };
 
 TEST_F(SimRunTest, HealthyDrivesOnBothPathsPassTheDiagnosticSteps) {

@@ -16,17 +16,9 @@ class RackDownloadIdentityTest : public FirmwareFixture {
 protected:
     void SetUp() override {
         FirmwareFixture::SetUp();
-        EnsureQtApp();
-        savedTables_ = PortRecordTables;
-        savedPortCount_ = PortCount;
-        ASSERT_TRUE(AllocDeviceSlotBuffers());
-        ClearPortTable(ActivePortTable);
-        PortCount = 2;
+        ASSERT_TRUE(run_.Open(2));
         for (int p : kBothSlots) RackEngine::Connect(p, PathOf(p), p == kUsbSlot);
         std::filesystem::copy_file(kSystemFirmware, dir_->file("SYS_S.bin"));
-        settings_.Channel = 4;
-        settings_.Bank = kBuildBanks;
-        settings_.TimeOut = 300'000;
         settings_.TestItemEnable = {};
         settings_.TestItemEnable[8] = 1;
         settings_.SNErrReuse = 1;
@@ -42,10 +34,7 @@ protected:
         run_.Make();
     }
     void TearDown() override {
-        run_.engine.reset();
-        FreeDeviceSlotBuffers();
-        PortRecordTables = savedTables_;
-        PortCount = savedPortCount_;
+        run_.Close();
         FirmwareFixture::TearDown();
     }
 
@@ -72,8 +61,6 @@ protected:
     }
 
     RackEngine run_{settings_, config_};
-    PortTables savedTables_;
-    int savedPortCount_ = 0;
 };
 
 TEST_F(RackDownloadIdentityTest, ADrivesFailedDownloadGivesItsSerialToTheNextRunFirst) {

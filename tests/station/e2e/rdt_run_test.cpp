@@ -17,16 +17,8 @@ class RdtRunTest : public RdtFixture {
 protected:
     void SetUp() override {
         RdtFixture::SetUp();
-        EnsureQtApp();
-        savedTables_ = PortRecordTables;
-        savedPortCount_ = PortCount;
-        ASSERT_TRUE(AllocDeviceSlotBuffers());
-        ClearPortTable(ActivePortTable);
-        PortCount = 2;
+        ASSERT_TRUE(run_.Open(2));
         for (int p : kBothSlots) RackEngine::Connect(p, PathOf(p), p == kUsbSlot);
-        settings_.Channel = 4;
-        settings_.Bank = kBuildBanks;
-        settings_.TimeOut = 300'000;
         settings_.EnReadRDTLog = 1;
         settings_.TestItemEnable[3] = 1;
         run_.state.programFolder = folder_;
@@ -35,10 +27,7 @@ protected:
         run_.Make();
     }
     void TearDown() override {
-        run_.engine.reset();
-        FreeDeviceSlotBuffers();
-        PortRecordTables = savedTables_;
-        PortCount = savedPortCount_;
+        run_.Close();
         RdtFixture::TearDown();
     }
 
@@ -57,8 +46,6 @@ protected:
     static const PortRecord& Rec(int port) { return ActivePortTable[static_cast<std::size_t>(port)]; }
 
     RackEngine run_{settings_, config_};
-    PortTables savedTables_;
-    int savedPortCount_ = 0;
 };
 
 TEST_F(RdtRunTest, EachDrivesReportIsFiledByItsResultAndTheRunGoesOn) {
