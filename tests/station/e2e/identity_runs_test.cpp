@@ -9,7 +9,9 @@
 #include <map>
 #include <sstream>
 
+#include "qxlib/base/switches.h"
 #include "qxlib/settings/settings_file.h"
+#include "qxlib/settings/settings_switches.h"
 #include "station/engine_fixture.h"
 #include "station/identity/barcode_store.h"
 #include "station/identity/mes_query.h"
@@ -19,6 +21,29 @@ namespace qx::test {
 namespace {
 
 using Texts = std::vector<std::string>;
+
+// Loading a settings file also sets the library's switches; they go back to
+// what they were for the tests after these.
+class SwitchGuard {
+public:
+    SwitchGuard()
+        : saved_{EnableWorkOrder.load(), EnSaveDefectTable.load(), EnNoCheckBridge.load(), SataBusMode.load(),
+                 EnGodMode.load(),       FlashIdCheckMask.load(),  TransferMode.load()},
+          debugToFile_(DebugToFile.load()) {}
+    ~SwitchGuard() {
+        std::size_t i = 0;
+        for (auto* s : {&EnableWorkOrder, &EnSaveDefectTable, &EnNoCheckBridge, &SataBusMode, &EnGodMode,
+                        &FlashIdCheckMask, &TransferMode})
+            s->store(saved_[i++]);
+        DebugToFile = debugToFile_;
+    }
+    SwitchGuard(const SwitchGuard&) = delete;
+    SwitchGuard& operator=(const SwitchGuard&) = delete;
+
+private:
+    std::array<std::uint8_t, 7> saved_;
+    bool debugToFile_;
+};
 
 // One production-log row: the drive's identity and result.
 struct Row {
@@ -151,6 +176,7 @@ protected:
     }
 
     static constexpr int kPorts = 4;
+    SwitchGuard switches_;
     std::string settingsFile_;
     station::BarcodeState codes_;
     std::unique_ptr<station::IdentitySteps> stepsNow_;
