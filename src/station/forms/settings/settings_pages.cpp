@@ -25,6 +25,14 @@ namespace {
 // A text edit whose typing handler cuts it to a width chosen by its Tag.
 void SetTag(QWidget* w, int tag) { w->setProperty("Tag", tag); }
 
+// The engineers' 15 x 15 corner square: no border, the panel's own colour.
+QWidget* InvisibleSquare(QWidget* parent, const char* name) {
+    auto* square = new QWidget(parent);
+    square->setObjectName(name);
+    square->setFixedSize(15, 15);
+    return square;
+}
+
 QStringList Numbers(std::initializer_list<int> values) {
     QStringList items;
     for (int v : values) items << QString::number(v);
@@ -171,6 +179,9 @@ void SettingsArea::BuildDramPage(QWidget* page) {
     PageBuilder b(page);
     b.Combo("DramVendorCmbx", "Vendor", {"Elpida", "WinBord"});
     b.Combo("DramCodeCmBx", "Type", {"E5116AJBG"});
+    b.Label("Label27", "Type ");
+    PageBuilder timing = b.Group("DramGroupBox", "DRAM Timing", 2);
+    timing.Page()->hide();
 }
 
 void SettingsArea::BuildDevicePage(QWidget* page) {
@@ -191,7 +202,7 @@ void SettingsArea::BuildDevicePage(QWidget* page) {
     SetTag(usb.Edit("ProdStrEdit", "Product String (24)"), 4);
     PageBuilder encryption = b.Group("GroupBox7", "Encryption", 2);
     encryption.Edit("LeEncryption", "Encryption String(24)", 23);
-    encryption.Button("BnKeyFile", "Key File");
+    encryption.Button("BnKeyFile", "KeyFiles");
     for (const char* name : {"GroupBox7", "LeEncryption", "LeEncryptionLabel", "BnKeyFile"})
         Find<QWidget>(name)->hide();
 }
@@ -218,6 +229,7 @@ void SettingsArea::BuildFirmwarePage(QWidget* page) {
     for (const char* name : {"SMARTChk", "SecurityChk", "SlumberChk", "InterleaveChk", "ParalMemChk", "SecurityEraseChk"})
         flags.Check(name, name)->hide();
     for (const char* name : {"Panel4", "Panel5", "Panel8"}) Find<QWidget>(name)->setEnabled(false);
+    b.Place(InvisibleSquare(page, "SpecialTipShape"));
 }
 
 void SettingsArea::BuildIdentifyPage(QWidget* page) {
@@ -236,12 +248,25 @@ void SettingsArea::BuildIdentifyPage(QWidget* page) {
     b.Place(list, 5);
 }
 
-void SettingsArea::BuildRdPages(QWidget* rd, QWidget* /*rdtFirmware: no controls*/, QWidget* batch) {
-    PageBuilder tables(rd, 4);
+void SettingsArea::BuildRdPages(QWidget* rd, QWidget* rdtFirmware, QWidget* batch) {
+    PageBuilder tables(rd, 12);
+    tables.Radio("GetDefTabChk", "Get Def. Table(Read defect table from the  flash)");
     tables.Edit("TableInEdit", "Table In", 259);
+    tables.Button("GetDefTabBtn", "Save To");
+    tables.Radio("PutDefTabChk", "Put Def. Table(Write defect table  to the flash)");
     tables.Edit("TableOutEdit", "Table Out", 259);
+    tables.Button("PutDefTabBtn", "Put From");
+    tables.Radio("ClaimNewChk", "Rebuild bad block mark by according to defect table");
+    tables.Check("RebuildCloseChk", "Close AP after Rebuild ")->setEnabled(false);
+    tables.NextColumn();
+    tables.Radio("GetLaterTabChk", "Get Later Table(Read later table from the  flash)");
     tables.Edit("LaterTableInEdit", "Later Table In", 259);
+    tables.Button("GetLaterTabBtn", "Save To");
+    tables.Radio("PutLaterTabChk", "Put Later Table(Write later table  to the flash)");
     tables.Edit("LaterTableOutEdit", "Later Table Out", 259);
+    tables.Button("PutLaterTabBtn", "Put From");
+    PageBuilder rdt(rdtFirmware, 1);
+    rdt.Place(InvisibleSquare(rdtFirmware, "Shape1"));
     PageBuilder b(batch, 2);
     PageBuilder ignore = b.Group("RadioGroupIgnoreError", "Ignore Error", 2);
     ignore.Radio("RadioGroupIgnoreErrorItem0", "Enable");
