@@ -1,0 +1,26 @@
+// The "Auto Detect" button of the "Flash Setting" page (also reached from the
+// password-protected toolbar button): detects on the first connected drive,
+// applies the report to the flash page and shows the result dialog.
+#pragma once
+
+#include <functional>
+
+namespace qx::ui {
+class Prompter;
+}
+
+namespace qx::station {
+
+class SettingsArea;
+class TFlashInfoFrom;
+
+struct FlashDetectHooks {
+    int LastDeviceCount = 0;                       // from the last device refresh
+    std::function<void()> MakeWindowUsable;        // Busy cleared, the run controls enabled
+    std::function<void()> ProcessEvents;           // let the window catch up before the dialog
+};
+
+void FlashAutoDetectBtnClick(SettingsArea& area, ui::Prompter& prompter, TFlashInfoFrom& dialog,
+                             const FlashDetectHooks& hooks);
+
+}  // namespace qx::station
