@@ -129,11 +129,22 @@ TReadFlashForm::TReadFlashForm(ReadFlashContext context, ui::Prompter& prompter,
     lbaLayout->addWidget(sectorMemo_);
     pages_->addTab(lbaPage, "Read LBA");
 
-    connect(read, &QPushButton::clicked, this, [this] { ReadDataButtonClick(); });
+    // A typed number that does not convert is shown, never thrown past the
+    // event loop.
+    auto guarded = [this](void (TReadFlashForm::*handler)()) {
+        return [this, handler] {
+            try {
+                (this->*handler)();
+            } catch (const InvalidInteger& e) {
+                prompter_.Error(e.what());
+            }
+        };
+    };
+    connect(read, &QPushButton::clicked, this, guarded(&TReadFlashForm::ReadDataButtonClick));
     connect(save, &QPushButton::clicked, this, [this] { SaveToFilesButtonClick(); });
     connect(close1, &QPushButton::clicked, this, [this] { CloseButton1Click(); });
     connect(close2, &QPushButton::clicked, this, [this] { CloseButton1Click(); });
-    connect(readSector, &QPushButton::clicked, this, [this] { ReadSectorButtonClick(); });
+    connect(readSector, &QPushButton::clicked, this, guarded(&TReadFlashForm::ReadSectorButtonClick));
     connect(saveSector, &QPushButton::clicked, this, [this] { SaveSectorDataButtonClick(); });
     resize(720, 520);
 }
