@@ -35,8 +35,11 @@ TEST(KeyFile, KeyBytesAndFiller) {
         for (std::size_t i = 0; i < 24; ++i)
             EXPECT_EQ(image[20 + 2 * i], static_cast<std::uint8_t>(((static_cast<std::uint8_t>(c.key[i]) + i) & 0xFF) ^ 0xFF))
                 << c.text << " at " << i;
-        for (std::size_t k = 0; k < kKeyFileSize; ++k)
-            if (!IsKeyPosition(k)) EXPECT_EQ(image[k], static_cast<std::uint8_t>(((7 + k + k) & 0xFF) ^ 0xFF)) << k;
+        for (std::size_t k = 0; k < kKeyFileSize; ++k) {
+            if (!IsKeyPosition(k)) {
+                EXPECT_EQ(image[k], static_cast<std::uint8_t>(((7 + k + k) & 0xFF) ^ 0xFF)) << k;
+            }
+        }
     }
     // An empty text: 0xFF, 0xFE, 0xFD ...
     const KeyFileImage empty = BuildKeyFileImage("", Counting(0));
@@ -51,10 +54,11 @@ TEST(KeyFile, TwoFilesDifferOnlyInFiller) {
     const KeyFileImage b = BuildKeyFileImage("SECRET", gen);
     int differing = 0;
     for (std::size_t k = 0; k < kKeyFileSize; ++k) {
-        if (IsKeyPosition(k))
+        if (IsKeyPosition(k)) {
             EXPECT_EQ(a[k], b[k]) << k;
-        else
+        } else {
             differing += a[k] != b[k];
+        }
     }
     EXPECT_GT(differing, 50);
 }

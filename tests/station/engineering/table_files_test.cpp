@@ -52,8 +52,11 @@ TEST(TableFiles, EachButtonHasItsDialogFilterAndFolder) {
         EXPECT_EQ(records[0].file.folder, "/prog/");
         EXPECT_EQ(records[1].file.folder, "/prog/");
         EXPECT_EQ(records[2].file.folder, "/data/tables/") << "the dialog reopens where it was used";
-        for (std::size_t other = 0; other < kTableFileButtonCount; ++other)
-            if (other != static_cast<std::size_t>(button)) EXPECT_EQ(folders[other], "");
+        for (std::size_t other = 0; other < kTableFileButtonCount; ++other) {
+            if (other != static_cast<std::size_t>(button)) {
+                EXPECT_EQ(folders[other], "");
+            }
+        }
     }
 }
 

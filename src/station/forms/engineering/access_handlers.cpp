@@ -12,6 +12,7 @@
 #include <QShortcut>
 #include <QTabWidget>
 
+#include "qxlib/settings/global_parameter.h"
 #include "qxlib/settings/settings_switches.h"
 #include "station/forms/settings/settings_area.h"
 #include "station/settings/settings_window_state.h"

@@ -3,7 +3,7 @@
 // WireAccessControls connects the controls inside the settings area.
 #pragma once
 
-#include <QtGlobal>
+#include <QtCore/qnamespace.h>
 
 #include <functional>
 

@@ -8,6 +8,7 @@
 #include "qxlib/discovery/port_record.h"
 #include "qxlib/programs/bin_file_header.h"
 #include "qxlib/settings/flash_config.h"
+#include "qxlib/settings/global_parameter.h"
 #include "station/forms/engineering/flash_info_form.h"
 #include "station/forms/settings/settings_area.h"
 #include "station/settings/settings_window_state.h"

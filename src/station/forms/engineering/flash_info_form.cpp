@@ -7,9 +7,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "qxlib/settings/global_parameter.h"
 #include "station/flash_part_list.h"
 #include "station/forms/settings/settings_area.h"
 #include "station/settings/flash_selection.h"
+#include "station/settings/settings_window_state.h"
 #include "ui/prompter.h"
 
 namespace qx::station {
