@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QShortcut>
 #include <QToolButton>
 
 #include "qxlib/base/switches.h"
@@ -163,6 +164,23 @@ TEST_F(AccessHandlersTest, KeyFileButtonWritesBesideTheProgram) {
     EXPECT_EQ(std::filesystem::file_size(dir_.file("KeyFile.dat")), 128u);
     EXPECT_EQ(prompter_.Texts(), std::vector<std::string>{"Generate the key file (" + state_.ProgramFolder +
                                                           "KeyFile.dat) successfully"});
+}
+
+TEST(HiddenModeHotKeys, ThreeCtrlLettersCarryTheirIdentifiers) {
+    QWidget window;
+    std::vector<int> ids;
+    station::RegisterHiddenModeHotKeys(window, [&](int id) { ids.push_back(id); });
+    const std::vector<std::pair<int, QKeySequence>> expected = {{4096, QKeySequence(Qt::CTRL | Qt::Key_G)},
+                                                                {4097, QKeySequence(Qt::CTRL | Qt::Key_J)},
+                                                                {4098, QKeySequence(Qt::CTRL | Qt::Key_K)}};
+    for (const auto& [id, keys] : expected) {
+        auto* shortcut = window.findChild<QShortcut*>(QString("HotKey%1").arg(id));
+        ASSERT_NE(shortcut, nullptr) << id;
+        EXPECT_EQ(shortcut->key(), keys);
+        EXPECT_EQ(shortcut->context(), Qt::ApplicationShortcut);
+        emit shortcut->activated();
+    }
+    EXPECT_EQ(ids, (std::vector<int>{4096, 4097, 4098}));
 }
 
 }  // namespace

@@ -53,7 +53,8 @@ TFlashInfoFrom::TFlashInfoFrom(SettingsArea& area, ui::Prompter& prompter, QWidg
     layout->addWidget(close);
     connect(list_, &QListWidget::itemClicked, this, [this] { FlashTypeListBoxClick(); });
     connect(close, &QPushButton::clicked, this, [this] { FormCloseBtnClick(); });
-    setFixedSize(sizeHint());
+    setMinimumWidth(420);
+    setFixedSize(sizeHint().expandedTo(QSize(420, 0)));
 }
 
 void TFlashInfoFrom::showEvent(QShowEvent* event) {
