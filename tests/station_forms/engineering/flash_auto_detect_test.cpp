@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -12,6 +13,7 @@
 #include "sim/rack/sim_rack.h"
 #include "station/forms/engineering/flash_detect_handler.h"
 #include "station/forms/engineering/flash_info_form.h"
+#include "station/forms/engineering/read_flash_form.h"
 #include "station_forms/settings/settings_area_fixture.h"
 #include "support/vendor_fixture.h"
 
@@ -117,6 +119,38 @@ TEST_F(FlashAutoDetectTest, NoConnectedDevice) {
     station::FlashAutoDetectBtnClick(*area_, prompter_, dialog, {0, {}, {}});
     EXPECT_EQ(prompter_.Texts(), std::vector<std::string>{"No connected device for detecting!!"});
     EXPECT_TRUE(rack_.Log().For(kPath).empty());
+}
+
+// The page viewer on the same drive: ten pages go to the memos, eleven to
+// files in the working folder after the warning.
+TEST_F(FlashAutoDetectTest, PageViewerMemosOrFiles) {
+    struct EnterFolder {
+        std::filesystem::path previous = std::filesystem::current_path();
+        explicit EnterFolder(const std::filesystem::path& to) { std::filesystem::current_path(to); }
+        ~EnterFolder() { std::filesystem::current_path(previous); }
+    } enter(dir_.path());
+    station::TReadFlashForm form({config_, settings_, [] { return 1; }, state_.ProgramFolder}, prompter_);
+    form.show();
+    Child<QLineEdit>(form, "BankLabeledEdit")->setText("0");
+    Child<QLineEdit>(form, "BlockLabeledEdit")->setText("10");
+    Child<QLineEdit>(form, "PageLabeledEdit")->setText("0");
+    Child<QLineEdit>(form, "PageCountLabeledEdit")->setText("10");
+    form.ReadDataButtonClick();
+    EXPECT_TRUE(prompter_.Texts().empty());
+    const auto pageBytes = static_cast<int>(config_.FlashGeometry.SectorsPerPage) * 512;
+    EXPECT_EQ(Child<QPlainTextEdit>(form, "FlashDataMemo0")->blockCount(), 10 * pageBytes / 16);
+    Child<QLineEdit>(form, "PageCountLabeledEdit")->setText("11");
+    form.ReadDataButtonClick();
+    EXPECT_EQ(prompter_.Texts(),
+              (std::vector<std::string>{"For performance issue, Read Flash Tool only support saving result to file "
+                                        "when page count is biger than 10",
+                                        "Save results to FlashData_XXXXXXXX.txt done"}));
+    EXPECT_TRUE(Child<QPlainTextEdit>(form, "FlashDataMemo0")->toPlainText().isEmpty());
+    for (int ch = 0; ch < config_.ChannelCount; ++ch) {
+        const std::string name = "FlashData_Ch" + std::to_string(ch) + "_Bank0_Block10_Page0.txt";
+        EXPECT_EQ(std::filesystem::file_size(dir_.file(name)),
+                  static_cast<std::uintmax_t>(11 * pageBytes / 16) * 63u) << name;   // 61 characters and CR LF a line
+    }
 }
 
 }  // namespace
