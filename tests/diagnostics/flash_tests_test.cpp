@@ -15,6 +15,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 class FlashTestsTest : public DiagFixture {
 protected:
+    FlashTestsTest() { logUse_ = LogUse::Requests; }
+
     int Sends(int slot, std::uint8_t sub) {
         int n = 0;
         for (const auto& b : VendorBlocks(slot))

@@ -12,6 +12,8 @@ namespace {
 
 class PreFormatTest : public DiagFixture {
 protected:
+    PreFormatTest() { logUse_ = LogUse::Requests; }
+
     std::map<std::uint16_t, std::vector<std::uint8_t>> KeptCounts(int slot) {
         auto hold = DriveOf(slot).Lock();
         return DriveOf(slot).Model().keptEraseCounts;

@@ -9,6 +9,8 @@ namespace {
 
 class BinArea : public FirmwareFixture {
 protected:
+    BinArea() { logUse_ = LogUse::Requests; }
+
     // A firmware file of the size: the system firmware, then filler.
     std::string FirmwareOf(std::size_t kb) {
         Bytes file = ReadFileBytes(kSystemFirmware);

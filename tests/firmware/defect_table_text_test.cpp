@@ -11,6 +11,8 @@ namespace {
 
 class DefectTableFile : public FirmwareFixture {
 protected:
+    DefectTableFile() { logUse_ = LogUse::Requests; }
+
     std::string File(const char* name) { return dir_->file(name); }
 
     // A channel's defect page: the tag, then the records.

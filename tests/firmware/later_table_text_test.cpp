@@ -10,6 +10,8 @@ namespace {
 
 class LaterTableFile : public FirmwareFixture {
 protected:
+    LaterTableFile() { logUse_ = LogUse::Requests; }
+
     std::string File(const char* name) { return dir_->file(name); }
 
     void TearDown() override {

@@ -22,6 +22,8 @@ constexpr std::size_t kImage = 128 * 1024;
 
 class ProgramDownload : public VendorFixture {
 protected:
+    ProgramDownload() { logUse_ = LogUse::RequestsWithData; }
+
     void SetUp() override {
         VendorFixture::SetUp();
         config_ = ToggleConfig();

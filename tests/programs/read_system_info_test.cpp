@@ -17,6 +17,8 @@ namespace {
 
 class ReadSystemInfoTest : public VendorFixture {
 protected:
+    ReadSystemInfoTest() { logUse_ = LogUse::Requests; }
+
     // Matches the simulated NAND: 8 sectors a page, 256 pages a block,
     // 2048 blocks a CE, one die.
     static FlashConfig DriveConfig(std::uint8_t channels) {

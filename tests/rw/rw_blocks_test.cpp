@@ -8,7 +8,10 @@
 namespace qx::test {
 namespace {
 
-class RwBlocksTest : public RwFixture {};
+class RwBlocksTest : public RwFixture {
+protected:
+    RwBlocksTest() { logUse_ = LogUse::Requests; }
+};
 
 TEST(TestPattern, RunsOnFromTheLowByteOfTheLba) {
     std::vector<std::uint8_t> block(512);

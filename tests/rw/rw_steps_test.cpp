@@ -13,7 +13,10 @@
 namespace qx::test {
 namespace {
 
-class ReadWriteTestStep : public RwFixture {};
+class ReadWriteTestStep : public RwFixture {
+protected:
+    ReadWriteTestStep() { logUse_ = LogUse::Requests; }
+};
 
 // Transfers per sampled gigabyte: four places with two pattern compares
 // (write, read each) and a zero write, twelve with one.
@@ -119,7 +122,10 @@ TEST_F(ReadWriteTestStep, LastSectorThatFailsFailsTheStep) {
     }
 }
 
-class FillDiskWithFFStep : public RwFixture {};
+class FillDiskWithFFStep : public RwFixture {
+protected:
+    FillDiskWithFFStep() { logUse_ = LogUse::Requests; }
+};
 
 TEST_F(FillDiskWithFFStep, WritesEveryReportedSectorIn128SectorCommands) {
     for (int slot : kBothSlots) {

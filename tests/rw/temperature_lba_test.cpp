@@ -13,6 +13,8 @@ namespace {
 
 class TemperatureLbaTest : public RwFixture {
 protected:
+    TemperatureLbaTest() { logUse_ = LogUse::Requests; }
+
     void Temperature(std::optional<std::uint64_t> raw) {
         Drive(kSataSlot, [raw](sim::DriveModel& m) {
             std::erase_if(m.smart, [](const sim::SmartAttribute& a) { return a.id == 0xC2; });

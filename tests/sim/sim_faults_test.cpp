@@ -16,6 +16,7 @@ const Bytes kIdentify = Sat12(0x08, 0x0B, 0, 1, 0, 0, 0, 0xE0, 0xEC);
 class SimFaultTest : public ::testing::Test, public RackTest {};
 
 TEST_F(SimFaultTest, EachKindFailsTheWayItSays) {
+    KeepLog();
     SimDrive& d = rack.AddDrive(kBridgePath, {});
     Bytes data(512);
 
@@ -115,6 +116,7 @@ TEST_F(SimFaultTest, SkipAndCountPickWhichMatchesFail) {
 // A vendor sub-opcode matches every request of that command: the CDB on the
 // USB path; the command sector and the data phase in the tunnel.
 TEST_F(SimFaultTest, VendorSubMatchesOnBothPaths) {
+    KeepLog();
     DriveConfig usb;
     usb.frontEnd = FrontEnd::NativeUsb;
     usb.state = ControllerState::Loader;
@@ -136,6 +138,7 @@ TEST_F(SimFaultTest, VendorSubMatchesOnBothPaths) {
 }
 
 TEST_F(SimFaultTest, LogRecordsEveryRequestAsSent) {
+    KeepLog(true);
     rack.AddDrive(kBridgePath, {});
     clock.Advance(500);
     Bytes out(1024, 0x11);
@@ -162,9 +165,9 @@ TEST_F(SimFaultTest, LogRecordsEveryRequestAsSent) {
     EXPECT_EQ(log[1].dir, Direction::None);
     EXPECT_EQ(log[1].wireLength, 0u);
 
-    rack.Log().SetEnabled(false);
+    rack.Log().Configure({});
     SendAta(kBridgePath, ata);
-    EXPECT_EQ(rack.Log().Size(), 2u);
+    EXPECT_EQ(rack.Log().Size(), 0u) << "a log turned off keeps nothing";
 }
 
 TEST_F(SimFaultTest, HandlesAreCountedAndShareModesHonoured) {

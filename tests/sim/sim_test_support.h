@@ -25,6 +25,8 @@ class RackTest {
 public:
     RackTest() : scoped_(rack) { platform::SetClock(&clock); }
     ~RackTest() { platform::SetClock(nullptr); }
+    // The log is off unless a test that reads it turns it on.
+    void KeepLog(bool wholeData = false) { rack.Log().Configure({.keep = true, .wholeData = wholeData}); }
     platform::VirtualClock clock;
     SimRack rack;
 

@@ -45,6 +45,7 @@ TEST_F(SimTunnelTest, RegisterRoundTripInEveryTransferMode) {
 }
 
 TEST_F(SimTunnelTest, UsbVendorBlocksCarryTheirDataInOneRequest) {
+    KeepLog();
     SimDrive& d = Usb();
     d.Model().programStatus = 0x0E;
     Bytes reply(512, 0xEE);

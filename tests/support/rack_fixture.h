@@ -1,6 +1,8 @@
 // A simulated rack with one drive behind a USB-to-SATA bridge (slot 0, SATA
 // path) and one on the controller's own USB interface (slot 1, USB path),
-// on the virtual clock, with the trace lines captured.
+// on the virtual clock, with the trace lines captured. The rack's request log
+// is off, as on a long run; a fixture whose tests read it turns it on in its
+// constructor: logUse_ = LogUse::Requests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,7 +23,14 @@ inline constexpr int kUsbSlot = 1;
 
 class RackFixture : public ::testing::Test {
 protected:
+    // What the rack keeps of the requests its drives receive: nothing; every
+    // request, with data-out up to a sector byte for byte and longer data as
+    // its length and digest; or every request with all its data.
+    enum class LogUse { Off, Requests, RequestsWithData };
+
     void SetUp() override {
+        if (logUse_ != LogUse::Off)
+            rack_.Log().Configure({.keep = true, .wholeData = logUse_ == LogUse::RequestsWithData});
         platform::SetClock(&clock_);
         platform::SetTraceSink([this](std::string_view t) { traces_.emplace_back(t); });
         sim::DriveConfig sata;
@@ -61,6 +70,7 @@ protected:
     sim::SimDrive& DriveOf(int slot) { return slot == kUsbSlot ? *usbDrive_ : *sataDrive_; }
     std::vector<sim::LoggedRequest> Log() const { return rack_.Log().Snapshot(); }
 
+    LogUse logUse_ = LogUse::Off;
     platform::VirtualClock clock_;
     sim::SimRack rack_;
     sim::ScopedRack use_{rack_};

@@ -28,6 +28,8 @@ Page LaterBad(std::initializer_list<std::pair<std::uint16_t, std::uint8_t>> entr
 
 class BadBlockCountTest : public TableDriveFixture {
 protected:
+    BadBlockCountTest() { logUse_ = LogUse::Requests; }
+
     void SetUp() override {
         TableDriveFixture::SetUp();
         for (int slot : kBothSlots) {

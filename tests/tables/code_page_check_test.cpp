@@ -13,6 +13,8 @@ namespace {
 
 class CodePageCheckTest : public TableDriveFixture {
 protected:
+    CodePageCheckTest() { logUse_ = LogUse::Requests; }
+
     // Pages 1..3 of the code block on every channel; untaggedPage (1..3)
     // lacks its tag on channel 0 only, the one the check looks at.
     void PutCodeBlock(int slot, std::uint8_t binCount, int untaggedPage, bool remap = true) {

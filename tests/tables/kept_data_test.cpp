@@ -14,6 +14,8 @@ constexpr std::size_t kTable = 128 * 1024;
 
 class KeptDataTest : public DiagFixture {
 protected:
+    KeptDataTest() { logUse_ = LogUse::Requests; }
+
     void SetUp() override {
         DiagFixture::SetUp();
         for (int slot : kBothSlots) {

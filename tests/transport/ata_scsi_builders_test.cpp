@@ -61,7 +61,10 @@ std::vector<BuilderCase> Cases() {
     };
 }
 
-class AtaScsiBuilders : public test::RackFixture {};
+class AtaScsiBuilders : public test::RackFixture {
+protected:
+    AtaScsiBuilders() { logUse_ = LogUse::Requests; }
+};
 
 TEST_F(AtaScsiBuilders, SataPathBlocksAreExact) {
     for (const auto& c : Cases()) {

@@ -27,6 +27,8 @@ sim::FaultRule Fault(sim::FaultKind kind) {
 
 class Transport : public test::RackFixture {
 protected:
+    Transport() { logUse_ = LogUse::Requests; }
+
     void SetUp() override {
         RackFixture::SetUp();
         DeviceSlots[test::kSataSlot].DirectAta = 1;

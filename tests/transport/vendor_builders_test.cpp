@@ -96,6 +96,8 @@ Bytes Tunnel(std::uint8_t mode, bool read, std::uint8_t count, std::uint8_t lbaL
 
 class VendorBuilders : public test::RackFixture {
 protected:
+    VendorBuilders() { logUse_ = LogUse::RequestsWithData; }
+
     void SetUp() override {
         RackFixture::SetUp();
         sataDrive_->SetVendorMode(true);

@@ -15,6 +15,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 class UtilitySectorTest : public VendorFixture {
 protected:
+    UtilitySectorTest() { logUse_ = LogUse::Requests; }
+
     void SetUp() override {
         VendorFixture::SetUp();
         for (int s : kBothSlots) SetState(s, sim::ControllerState::Firmware);

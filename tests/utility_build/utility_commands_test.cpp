@@ -17,6 +17,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 class UtilityCommandTest : public VendorFixture {
 protected:
+    UtilityCommandTest() { logUse_ = LogUse::RequestsWithData; }
+
     void SetUp() override {
         VendorFixture::SetUp();
         for (int s : kBothSlots) {

@@ -17,6 +17,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 class FirmwareModeTest : public VendorFixture {
 protected:
+    FirmwareModeTest() { logUse_ = LogUse::Requests; }
+
     void SetUp() override {
         VendorFixture::SetUp();
         // The port scan leaves new drives in vendor mode.

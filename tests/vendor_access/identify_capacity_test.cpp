@@ -13,6 +13,8 @@ namespace {
 
 class IdentifyCapacityTest : public VendorFixture {
 protected:
+    IdentifyCapacityTest() { logUse_ = LogUse::Requests; }
+
     void Capacity(int slot, std::uint64_t sectors) {
         auto hold = DriveOf(slot).Lock();
         DriveOf(slot).Model().maxLba = sectors - 1;

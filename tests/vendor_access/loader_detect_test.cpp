@@ -10,6 +10,8 @@ namespace {
 
 class LoaderDetectTest : public VendorFixture {
 protected:
+    LoaderDetectTest() { logUse_ = LogUse::Requests; }
+
     void SataModel(const std::string& loaderModel, sim::ControllerState state = sim::ControllerState::Loader) {
         SetState(kSataSlot, state);
         auto hold = DriveOf(kSataSlot).Lock();

@@ -12,6 +12,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 class BusTestTest : public VendorFixture {
 protected:
+    BusTestTest() { logUse_ = LogUse::Requests; }
+
     void SetUp() override {
         VendorFixture::SetUp();
         for (int slot : kBothSlots) RunProgram(slot, sim::ProgramKind::Test);

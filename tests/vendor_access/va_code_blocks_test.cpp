@@ -13,6 +13,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 class CodeBlocksTest : public VendorFixture {
 protected:
+    CodeBlocksTest() { logUse_ = LogUse::Requests; }
+
     void SetUp() override {
         VendorFixture::SetUp();
         for (int slot : kBothSlots) {

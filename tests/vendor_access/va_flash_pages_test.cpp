@@ -15,6 +15,8 @@ constexpr std::size_t kPage = 8 * 512;   // the simulated drives' page of one ch
 
 class FlashPagesTest : public VendorFixture {
 protected:
+    FlashPagesTest() { logUse_ = LogUse::Requests; }
+
     // A page whose bytes tell channel, block and page apart.
     static Bytes Pattern(std::uint8_t channel, std::uint16_t block, std::uint16_t page, std::size_t size = kPage) {
         Bytes p(size);

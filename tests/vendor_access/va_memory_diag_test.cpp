@@ -30,7 +30,10 @@ sim::FaultRule TransportFails(std::uint8_t sub) {
     return f;
 }
 
-class MemoryDiagTest : public VendorFixture {};
+class MemoryDiagTest : public VendorFixture {
+protected:
+    MemoryDiagTest() { logUse_ = LogUse::Requests; }
+};
 
 TEST_F(MemoryDiagTest, CodeImageGoesToCodeRamAndBackWithItsDumps) {
     for (int slot : kBothSlots) {

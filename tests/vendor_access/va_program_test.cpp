@@ -12,6 +12,8 @@ namespace {
 
 class ProgramTest : public VendorFixture {
 protected:
+    ProgramTest() { logUse_ = LogUse::Requests; }
+
     // A program in code RAM whose actions answer busy for that many status
     // reads, then the final status.
     void Program(int slot, int busyPolls, std::uint8_t finalStatus) {

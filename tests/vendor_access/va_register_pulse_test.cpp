@@ -12,6 +12,8 @@ namespace {
 
 class RegisterPulseTest : public VendorFixture {
 protected:
+    RegisterPulseTest() { logUse_ = LogUse::Requests; }
+
     void Straps(int slot, sim::GpioStraps straps) {
         VendorModeOn(slot);
         auto hold = DriveOf(slot).Lock();

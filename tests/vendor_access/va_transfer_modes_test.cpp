@@ -12,7 +12,10 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-class TransferModesTest : public VendorFixture {};
+class TransferModesTest : public VendorFixture {
+protected:
+    TransferModesTest() { logUse_ = LogUse::Requests; }
+};
 
 struct ModeCase {
     std::uint8_t mode;

@@ -10,7 +10,10 @@
 namespace qx::test {
 namespace {
 
-class VendorModeTest : public VendorFixture {};
+class VendorModeTest : public VendorFixture {
+protected:
+    VendorModeTest() { logUse_ = LogUse::Requests; }
+};
 
 sim::FaultRule TransportFails(std::optional<std::uint8_t> sub, std::optional<std::uint8_t> opcode = {}) {
     sim::FaultRule f;

@@ -6,9 +6,12 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 
 #include "sim/rack/drive_config_text.h"
+#include "sim/rack/log_options_text.h"
 #include "sim/model/drive_model.h"
 #include "sim/rack/sim_rack.h"
 
@@ -22,6 +25,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kRackFile = "rack.ini";
+constexpr const char* kRackSection = "rack";
 
 bool Fail(std::string* error, const std::string& text) {
     if (error) *error = text;
@@ -55,7 +59,16 @@ std::unique_ptr<SimRack> SimRack::LoadFolder(const std::string& folder, std::str
             SetDeviceTime(time);
         }
         if (path == nullptr) {
-            rack->otherSections_.push_back(section);
+            if (section.name == kRackSection) {
+                const std::string* log = section.Find("log");
+                const auto options = log ? LogOptionsFromText(*log) : std::optional<LogOptions>(LogOptions{});
+                if (!options) {
+                    Fail(error, "[rack] bad log \"" + *log + "\"");
+                    return nullptr;
+                }
+                rack->Log().Configure(*options);
+            }
+            rack->sections_.push_back({section, false});
             continue;
         }
         DriveConfig cfg;
@@ -66,9 +79,10 @@ std::unique_ptr<SimRack> SimRack::LoadFolder(const std::string& folder, std::str
         if (!ConfigFromIni(section, cfg, error)) return nullptr;
         const std::string drivePath = UnescapeBytes(*path);
         {
-            std::lock_guard g(rack->lock_);
+            std::unique_lock g(rack->lock_);
             rack->names_[drivePath] = section.name;
         }
+        rack->sections_.push_back({{section.name, {}}, true});
         SimDrive& drive = rack->AddDrive(drivePath, cfg);
         for (const std::string& line : section.All("fault")) {
             const auto rule = FaultFromText(line);
@@ -85,22 +99,62 @@ std::unique_ptr<SimRack> SimRack::LoadFolder(const std::string& folder, std::str
     return rack;
 }
 
+void SimRack::SetFolderLog(const LogOptions& options) {
+    Log().Configure(options);
+    std::unique_lock g(lock_);
+    for (FolderSection& s : sections_) {
+        if (s.drive || s.text.name != kRackSection) continue;
+        for (auto& [key, value] : s.text.values)
+            if (key == "log") {
+                value = LogOptionsToText(options);
+                return;
+            }
+        s.text.values.emplace_back("log", LogOptionsToText(options));
+        return;
+    }
+    sections_.insert(sections_.begin(), {{kRackSection, {{"version", "1"}, {"log", LogOptionsToText(options)}}}, false});
+}
+
 bool SimRack::SaveState(const std::string& folder, std::string* error) const {
     std::error_code ec;
     fs::create_directories(folder, ec);
-    std::vector<IniSection> sections{{"rack", {{"version", "1"}}}};
-    std::lock_guard g(lock_);
-    for (const auto& [path, drive] : drives_) {
+    std::shared_lock g(lock_);
+    // A rack that was not read from a folder starts its file with its own section.
+    std::vector<FolderSection> layout = sections_;
+    if (layout.empty()) layout.push_back({{kRackSection, {{"version", "1"}}}, false});
+    // Drives plugged since the load follow the last drive read.
+    std::set<std::string> listed;
+    for (const FolderSection& s : layout)
+        if (s.drive) listed.insert(s.text.name);
+    auto newAt = layout.end();
+    for (auto it = layout.begin(); it != layout.end(); ++it)
+        if (it->drive) newAt = it + 1;
+    std::vector<FolderSection> added;
+    for (const auto& [path, entry] : drives_) {
         const std::string& name = names_.at(path);
-        IniSection s{name, {{"path", EscapeBytes(path)}}};
-        auto lock = drive->Lock();
-        const DriveModel& m = drive->Model();
-        ConfigToIni(m.cfg, s);
-        for (const FaultRule& rule : m.faults.Rules()) s.values.emplace_back("fault", FaultToText(rule));
-        sections.push_back(std::move(s));
-        if (!SaveDriveState(m, (fs::path(folder) / (name + ".state")).string(), error)) return false;
+        if (!listed.contains(name)) added.push_back({{name, {}}, true});
     }
-    sections.insert(sections.end(), otherSections_.begin(), otherSections_.end());
+    layout.insert(newAt, added.begin(), added.end());
+
+    std::map<std::string, std::string> pathOf;   // name -> path of the drives plugged now
+    for (const auto& [path, entry] : drives_) pathOf[names_.at(path)] = path;
+    std::vector<IniSection> sections;
+    for (const FolderSection& s : layout) {
+        if (!s.drive) {
+            sections.push_back(s.text);
+            continue;
+        }
+        const auto at = pathOf.find(s.text.name);
+        if (at == pathOf.end()) continue;   // removed since the load
+        IniSection out{s.text.name, {{"path", EscapeBytes(at->second)}}};
+        const SimDrive& drive = *drives_.find(at->second)->second.drive;
+        auto lock = drive.Lock();
+        const DriveModel& m = drive.Model();
+        ConfigToIni(m.cfg, out);
+        for (const FaultRule& rule : m.faults.Rules()) out.values.emplace_back("fault", FaultToText(rule));
+        sections.push_back(std::move(out));
+        if (!SaveDriveState(m, (fs::path(folder) / (s.text.name + ".state")).string(), error)) return false;
+    }
     std::ofstream out(fs::path(folder) / kRackFile, std::ios::trunc);
     out << WriteIni(sections);
     out.close();
@@ -108,13 +162,8 @@ bool SimRack::SaveState(const std::string& folder, std::string* error) const {
 }
 
 bool SimRack::ExportImage(const std::string& path, const std::string& imageFile) const {
-    std::shared_ptr<SimDrive> drive;
-    {
-        std::lock_guard g(lock_);
-        const auto it = drives_.find(path);
-        if (it == drives_.end()) return false;
-        drive = it->second;
-    }
+    const std::shared_ptr<SimDrive> drive = DriveAt(path);
+    if (!drive) return false;
     const int fd = ::open(imageFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     auto lock = drive->Lock();

@@ -1,9 +1,14 @@
-// Every request a simulated drive receives, in order, with its exact bytes.
+// The requests simulated drives receive, in order, with their bytes. Off
+// unless asked for: a rack that serves a long run keeps nothing, a test keeps
+// what it reads, and a bounded log keeps only the last requests.
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -12,6 +17,11 @@
 namespace qx::sim {
 
 enum class Route : std::uint8_t { Scsi, Ata };
+
+// Data sent to a drive up to this length is kept byte for byte: the vendor
+// tunnel's command sector, a one-sector write. Longer data is kept as its
+// length (wireLength) and digest unless the log was asked for whole data.
+inline constexpr std::size_t kLoggedDataBytes = 512;
 
 struct LoggedRequest {
     std::string path;
@@ -24,24 +34,42 @@ struct LoggedRequest {
     platform::Direction dir = platform::Direction::None;
     std::uint32_t wireLength = 0;           // data bytes on the wire
     std::chrono::seconds timeout{0};
-    std::vector<std::uint8_t> dataOut;      // bytes sent to the drive
+    std::vector<std::uint8_t> dataOut;      // bytes sent to the drive (see kLoggedDataBytes)
+    std::uint64_t dataOutDigest = 0;        // DataDigest of every byte sent, kept or not
     std::uint64_t timeMs = 0;               // virtual time at arrival
+};
+
+// FNV-1a, 64 bits: enough to tell two long transfers apart in a test.
+std::uint64_t DataDigest(std::span<const std::uint8_t> bytes);
+
+struct LogOptions {
+    bool keep = false;            // false: the log keeps nothing
+    std::size_t ringSize = 0;     // 0: every request; n: the last n requests
+    bool wholeData = false;       // data-out kept whole at any length
 };
 
 class RequestLog {
 public:
+    void Configure(const LogOptions& options);   // also clears the log
+    LogOptions Options() const;
+    // Cheap enough to ask on every request: no lock.
+    bool Enabled() const { return keep_.load(std::memory_order_acquire); }
+    // Keeps the data-out whole (short or asked for) or as its digest.
+    bool KeepsWholeData(std::size_t bytes) const;
+
     void Add(LoggedRequest r);
-    std::vector<LoggedRequest> Snapshot() const;
+    std::vector<LoggedRequest> Snapshot() const;   // oldest first
     std::vector<LoggedRequest> For(const std::string& path) const;   // one drive's requests
     std::size_t Size() const;
     void Clear();
-    // Long runs on a rack (the demo) keep nothing; tests keep everything.
-    void SetEnabled(bool on);
-    bool Enabled() const;
+
 private:
+    std::atomic<bool> keep_{false};
+    std::atomic<bool> wholeData_{false};
     mutable std::mutex lock_;
+    std::size_t ringSize_ = 0;
     std::vector<LoggedRequest> entries_;
-    bool enabled_ = true;
+    std::size_t oldest_ = 0;      // index of the oldest entry once a ring has wrapped
 };
 
 }  // namespace qx::sim

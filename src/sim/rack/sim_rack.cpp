@@ -9,31 +9,33 @@ namespace qx::sim {
 
 using namespace platform;
 
+struct SimRack::OpenCount {
+    std::mutex lock;
+    int exclusive = 0;
+    int shared = 0;
+};
+
 struct SimRack::Shared {
     RequestLog log;
-    std::mutex lock;
-    struct Opens {
-        int exclusive = 0;
-        int shared = 0;
-    };
-    std::map<std::string, Opens> opens;   // by path
     std::atomic<int> total{0};
 };
 
 namespace {
 
-// One open of a drive's path; every request is logged before the drive sees it.
+// One open of a drive's path; every request is logged (when the log is on)
+// before the drive sees it.
 class SimHandle final : public DeviceHandle {
 public:
-    SimHandle(std::shared_ptr<SimRack::Shared> shared, std::weak_ptr<SimDrive> drive, std::string path,
-              ShareMode mode)
-        : shared_(std::move(shared)), drive_(std::move(drive)), path_(std::move(path)), mode_(mode) {}
+    SimHandle(std::shared_ptr<SimRack::Shared> shared, std::shared_ptr<SimRack::OpenCount> opens,
+              std::weak_ptr<SimDrive> drive, std::string_view path, ShareMode mode)
+        : shared_(std::move(shared)), opens_(std::move(opens)), drive_(std::move(drive)), path_(path), mode_(mode) {}
 
     ~SimHandle() override {
-        std::lock_guard g(shared_->lock);
-        auto& o = shared_->opens[path_];
-        (mode_ == ShareMode::Exclusive ? o.exclusive : o.shared) -= 1;
-        shared_->total -= 1;
+        {
+            std::lock_guard g(opens_->lock);
+            (mode_ == ShareMode::Exclusive ? opens_->exclusive : opens_->shared) -= 1;
+        }
+        shared_->total.fetch_sub(1, std::memory_order_relaxed);
     }
 
     ScsiResult Scsi(const ScsiCommand& cmd) override {
@@ -75,12 +77,16 @@ private:
         e.dir = data.empty() ? Direction::None : dir;
         e.wireLength = static_cast<std::uint32_t>(e.dir == Direction::None ? 0 : data.size());
         e.timeout = timeout;
-        if (e.dir == Direction::Out) e.dataOut.assign(data.begin(), data.end());
+        if (e.dir == Direction::Out) {
+            e.dataOutDigest = DataDigest(data);
+            if (shared_->log.KeepsWholeData(data.size())) e.dataOut.assign(data.begin(), data.end());
+        }
         e.timeMs = TickMs();
         return e;
     }
 
     std::shared_ptr<SimRack::Shared> shared_;
+    std::shared_ptr<SimRack::OpenCount> opens_;
     std::weak_ptr<SimDrive> drive_;
     std::string path_;
     ShareMode mode_;
@@ -93,7 +99,7 @@ SimRack::~SimRack() = default;
 
 SimDrive& SimRack::AddDrive(const std::string& path, const DriveConfig& config) {
     auto drive = std::make_shared<SimDrive>(config);
-    std::lock_guard g(lock_);
+    std::unique_lock g(lock_);
     if (!names_.contains(path)) {
         int n = static_cast<int>(names_.size()) + 1;
         auto taken = [this](const std::string& name) {
@@ -108,19 +114,23 @@ SimDrive& SimRack::AddDrive(const std::string& path, const DriveConfig& config) 
         } while (taken(name));
         names_[path] = name;
     }
-    auto& slot = drives_[path];
-    slot = std::move(drive);
-    return *slot;
+    // A drive plugged in again at a path is a new device: handles of the old
+    // one neither block nor reach it.
+    Entry& entry = drives_[path];
+    entry.drive = std::move(drive);
+    entry.opens = std::make_shared<OpenCount>();
+    return *entry.drive;
 }
 
 void SimRack::RemoveDrive(const std::string& path) {
-    std::lock_guard g(lock_);
-    drives_.erase(path);
+    std::unique_lock g(lock_);
+    const auto it = drives_.find(path);
+    if (it != drives_.end()) drives_.erase(it);
     names_.erase(path);
 }
 
 void SimRack::SetUnplugged(const std::string& path, bool unplugged) {
-    std::lock_guard g(lock_);
+    std::unique_lock g(lock_);
     if (unplugged)
         unplugged_.insert(path);
     else
@@ -128,21 +138,23 @@ void SimRack::SetUnplugged(const std::string& path, bool unplugged) {
 }
 
 std::string SimRack::NameOf(const std::string& path) const {
-    std::lock_guard g(lock_);
+    std::shared_lock g(lock_);
     const auto it = names_.find(path);
     return it == names_.end() ? std::string() : it->second;
 }
 
-SimDrive* SimRack::Find(const std::string& path) {
-    std::lock_guard g(lock_);
+std::shared_ptr<SimDrive> SimRack::DriveAt(std::string_view path) const {
+    std::shared_lock g(lock_);
     const auto it = drives_.find(path);
-    return it == drives_.end() ? nullptr : it->second.get();
+    return it == drives_.end() ? nullptr : it->second.drive;
 }
 
+SimDrive* SimRack::Find(const std::string& path) { return DriveAt(path).get(); }
+
 std::vector<std::string> SimRack::Paths() const {
-    std::lock_guard g(lock_);
+    std::shared_lock g(lock_);
     std::vector<std::string> out;
-    for (const auto& [path, drive] : drives_) out.push_back(path);
+    for (const auto& [path, entry] : drives_) out.push_back(path);
     return out;
 }
 
@@ -152,36 +164,37 @@ int SimRack::OpenHandles() const { return shared_->total.load(); }
 
 OpenResult SimRack::Open(std::string_view path, ShareMode mode) {
     OpenResult r;
-    const std::string key(path);
-    std::shared_ptr<SimDrive> drive;
+    Entry entry;
     {
-        std::lock_guard g(lock_);
-        const auto it = drives_.find(key);
-        if (it != drives_.end() && !unplugged_.contains(key)) drive = it->second;
+        std::shared_lock g(lock_);
+        const auto it = drives_.find(path);
+        if (it != drives_.end() && !unplugged_.contains(path)) entry = it->second;
         // Interface paths name devices without regard to letter case (the
         // utility's scan lower-cases them).
-        for (const auto& [p, d] : drives_)
-            if (!drive && !unplugged_.contains(p) && SamePathNoCase(p, key)) drive = d;
+        for (const auto& [p, e] : drives_)
+            if (!entry.drive && !unplugged_.contains(p) && SamePathNoCase(p, path)) entry = e;
     }
-    if (!drive) {
+    if (!entry.drive) {
         r.error = ENOENT;
         return r;
     }
-    if (const int err = drive->OpenError()) {
+    if (const int err = entry.drive->OpenError()) {
         r.error = err;
         return r;
     }
-    std::lock_guard g(shared_->lock);
-    auto& o = shared_->opens[key];
-    // An exclusive open wants the drive alone; a shared one refuses only an
-    // exclusive holder.
-    if (o.exclusive > 0 || (mode == ShareMode::Exclusive && o.shared > 0)) {
-        r.error = EBUSY;
-        return r;
+    {
+        OpenCount& o = *entry.opens;
+        std::lock_guard g(o.lock);
+        // An exclusive open wants the drive alone; a shared one refuses only
+        // an exclusive holder.
+        if (o.exclusive > 0 || (mode == ShareMode::Exclusive && o.shared > 0)) {
+            r.error = EBUSY;
+            return r;
+        }
+        (mode == ShareMode::Exclusive ? o.exclusive : o.shared) += 1;
     }
-    (mode == ShareMode::Exclusive ? o.exclusive : o.shared) += 1;
-    shared_->total += 1;
-    r.handle = std::make_unique<SimHandle>(shared_, drive, key, mode);
+    shared_->total.fetch_add(1, std::memory_order_relaxed);
+    r.handle = std::make_unique<SimHandle>(shared_, std::move(entry.opens), entry.drive, path, mode);
     return r;
 }
 

@@ -1,6 +1,10 @@
 // The simulated drive rack: a backend of the platform's device I/O. Drives are
-// registered by interface path; every request is logged and can be made to
+// registered by interface path; every request can be logged and made to
 // fail. Tests install a SimRack with platform::SetDevices.
+//
+// Fifty drives run in parallel: each drive has its own lock, and a request
+// reads the registry under a shared lock only, so an open never waits for
+// another drive's work. Adding and removing drives take it exclusively.
 #pragma once
 
 #include <atomic>
@@ -9,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -40,14 +45,20 @@ public:
 
     // Handles opened and not yet closed, over all drives.
     int OpenHandles() const;
+    // Off until configured (see LogOptions); a folder's [rack] log key sets it.
     RequestLog& Log() const;
 
     // Rack folder: "rack.ini" describes the drives (one section each, named
     // for the drive, with its path, configuration and standing faults); each
     // drive keeps its persistent state in "<name>.state" beside it. Sections
-    // without a path belong to others and are written back as they were read.
+    // without a path belong to others and are written back as they were read,
+    // in the order they were read, so a load and a save leave the file as it
+    // was. The [rack] section is the rack's own: "version=1" and
+    // "log=off|all|ring N" (the request log of a rack loaded from the folder).
     static std::unique_ptr<SimRack> LoadFolder(const std::string& folder, std::string* error = nullptr);
     bool SaveState(const std::string& folder, std::string* error = nullptr) const;
+    // Sets the request log now and as the [rack] log key of the next save.
+    void SetFolderLog(const LogOptions& options);
 
     // Writes the drive's user sectors as a raw image (sparse where unwritten).
     bool ExportImage(const std::string& path, const std::string& imageFile) const;
@@ -55,12 +66,27 @@ public:
     // What the handles share with the rack; they may outlive it.
     struct Shared;
 
+    // Handles of one path: an exclusive open wants the drive alone.
+    struct OpenCount;
+
 private:
-    mutable std::mutex lock_;
-    std::map<std::string, std::shared_ptr<SimDrive>> drives_;
+    struct Entry {
+        std::shared_ptr<SimDrive> drive;
+        std::shared_ptr<OpenCount> opens;
+    };
+    std::shared_ptr<SimDrive> DriveAt(std::string_view path) const;
+
+    mutable std::shared_mutex lock_;
+    std::map<std::string, Entry, std::less<>> drives_;
     std::map<std::string, std::string> names_;           // path -> section name
-    std::set<std::string> unplugged_;
-    std::vector<IniSection> otherSections_;
+    std::set<std::string, std::less<>> unplugged_;
+    // The folder's sections in the order read: a drive's by its name (written
+    // afresh from the drive), the others whole.
+    struct FolderSection {
+        IniSection text;
+        bool drive = false;
+    };
+    std::vector<FolderSection> sections_;
     std::shared_ptr<Shared> shared_;
 };
 

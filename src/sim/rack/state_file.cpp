@@ -45,8 +45,10 @@ public:
     std::uint8_t U8() { return static_cast<std::uint8_t>(Le(1)); }
     std::uint32_t U32() { return static_cast<std::uint32_t>(Le(4)); }
     std::uint64_t U64() { return Le(8); }
+    // An empty record body has no buffer to copy into (an empty vector's
+    // data() may be null), and needs none.
     void Bytes(std::uint8_t* p, std::size_t n) {
-        if (!Need(n)) return;
+        if (n == 0 || !Need(n)) return;
         std::memcpy(p, data_.data() + pos_, n);
         pos_ += n;
     }

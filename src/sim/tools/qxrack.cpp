@@ -7,12 +7,14 @@
 //   qxrack break  FOLDER PATH FAULT...          (e.g. hang opcode=0x28 count=1)
 //   qxrack mend   FOLDER PATH                   (drops the drive's faults)
 //   qxrack plug|unplug FOLDER PATH              (to the running program, else in the folder)
+//   qxrack log    FOLDER off|all|ring N         (the request log of programs run on the rack)
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "sim/control/rack_control.h"
 #include "sim/rack/drive_config_text.h"
+#include "sim/rack/log_options_text.h"
 #include "sim/rack/sim_rack.h"
 
 namespace {
@@ -24,7 +26,8 @@ int Usage() {
                "       qxrack add FOLDER PATH [key=value ...]\n"
                "       qxrack remove|mend FOLDER PATH\n"
                "       qxrack plug|unplug FOLDER PATH\n"
-               "       qxrack break FOLDER PATH KIND [opcode=.. sub=.. skip=.. count=.. errno=.. ata=.. ms=..]\n",
+               "       qxrack break FOLDER PATH KIND [opcode=.. sub=.. skip=.. count=.. errno=.. ata=.. ms=..]\n"
+               "       qxrack log FOLDER off|all|ring N\n",
                stderr);
     return 2;
 }
@@ -70,6 +73,12 @@ int Run(const std::string& verb, const std::string& folder, const std::vector<st
         return 0;
     }
     if (rest.empty()) return Usage();
+    if (verb == "log") {
+        const auto options = qx::sim::LogOptionsFromText(Join(rest));
+        if (!options) return Fail("bad log setting: " + Join(rest));
+        rack->SetFolderLog(*options);
+        return rack->SaveState(folder, &error) ? 0 : Fail(error);
+    }
     const std::string& path = rest[0];
     const std::vector<std::string> args(rest.begin() + 1, rest.end());
     if (verb == "add") {

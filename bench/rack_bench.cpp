@@ -1,0 +1,168 @@
+// How the simulated rack scales: one-sector vendor reads per second on 1, 8
+// and 50 drives, one thread per drive, on the USB path and through the SATA
+// tunnel, with the request log off and kept as a ring; and the peak resident
+// memory of each run. Every run is a child process of its own, so its peak
+// is its own.
+//
+//   rack_bench [seconds per run, default 1]
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "qxlib/base/switches.h"
+#include "qxlib/transport/device_slot.h"
+#include "qxlib/transport/vendor_builders.h"
+#include "sim/rack/sim_rack.h"
+
+namespace {
+
+using namespace qx;
+
+constexpr std::size_t kRingEntries = 4096;
+
+struct Run {
+    bool usbPath = false;
+    int drives = 1;
+    bool ring = false;   // the log kept as a ring, or off
+};
+
+struct Figures {
+    double readsPerSecond = 0;
+    long failed = 0;
+    long peakKb = 0;
+};
+
+long PeakResidentKb() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long value = 0;
+    while (status >> key) {
+        if (key == "VmHWM:") {
+            status >> value;
+            return value;
+        }
+        status.ignore(1 << 12, '\n');
+    }
+    return -1;
+}
+
+std::string PathOf(int drive) {
+    char path[96];
+    std::snprintf(path, sizeof path, "\\\\?\\usbstor#disk&ven_qx&prod_bench#%04d#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}",
+                  drive);
+    return path;
+}
+
+Figures Measure(const Run& run, double seconds) {
+    sim::SimRack rack;
+    if (run.ring) rack.Log().Configure({.keep = true, .ringSize = kRingEntries});
+    std::vector<std::string> paths;
+    for (int i = 0; i < run.drives; ++i) {
+        sim::DriveConfig cfg;
+        cfg.frontEnd = run.usbPath ? sim::FrontEnd::NativeUsb : sim::FrontEnd::Bridge;
+        cfg.state = sim::ControllerState::Loader;
+        paths.push_back(PathOf(i + 1));
+        rack.AddDrive(paths.back(), cfg).SetVendorMode(true);
+    }
+    sim::ScopedRack use(rack);
+    if (!AllocDeviceSlotBuffers()) return {};
+    TransferMode = 2;
+    for (int i = 0; i < run.drives; ++i) {
+        DeviceSlots[static_cast<std::size_t>(i)].InterfacePath = paths[static_cast<std::size_t>(i)].c_str();
+        DeviceSlots[static_cast<std::size_t>(i)].UsbPath = run.usbPath ? 1 : 0;
+    }
+
+    std::atomic<bool> go{false}, stop{false};
+    std::vector<long> reads(static_cast<std::size_t>(run.drives)), failed(reads.size());
+    std::vector<std::thread> workers;
+    for (int i = 0; i < run.drives; ++i) {
+        workers.emplace_back([&, i] {
+            while (!go) std::this_thread::yield();
+            long n = 0, bad = 0;
+            std::uint8_t value = 0;
+            while (!stop.load(std::memory_order_relaxed)) {
+                if (VC_ReadRegister(i, 0x1000, &value) != 1) ++bad;
+                ++n;
+            }
+            reads[static_cast<std::size_t>(i)] = n;
+            failed[static_cast<std::size_t>(i)] = bad;
+        });
+    }
+    const auto start = std::chrono::steady_clock::now();
+    go = true;
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    stop = true;
+    for (auto& w : workers) w.join();
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+    Figures f;
+    long total = 0;
+    for (std::size_t i = 0; i < reads.size(); ++i) {
+        total += reads[i];
+        f.failed += failed[i];
+    }
+    f.readsPerSecond = static_cast<double>(total) / elapsed;
+    f.peakKb = PeakResidentKb();
+    for (int i = 0; i < run.drives; ++i) DeviceSlots[static_cast<std::size_t>(i)].InterfacePath = nullptr;
+    FreeDeviceSlotBuffers();
+    return f;
+}
+
+// Runs one measurement in a child process and reads its figures back.
+Figures InChild(const Run& run, double seconds) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return {};
+    std::fflush(stdout);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(pipeFds[0]);
+        const Figures f = Measure(run, seconds);
+        const ssize_t written = ::write(pipeFds[1], &f, sizeof f);
+        ::_exit(written == static_cast<ssize_t>(sizeof f) ? 0 : 1);
+    }
+    ::close(pipeFds[1]);
+    Figures f;
+    const ssize_t got = pid > 0 ? ::read(pipeFds[0], &f, sizeof f) : -1;
+    ::close(pipeFds[0]);
+    int status = 0;
+    if (pid > 0) ::waitpid(pid, &status, 0);
+    if (got != static_cast<ssize_t>(sizeof f) || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return {};
+    return f;
+}
+
+void Report(bool ring, double seconds) {
+    std::printf("request log %s:\n", ring ? "kept as a ring of 4096 requests" : "off");
+    std::printf("  %-12s %6s %14s %14s %10s %8s\n", "path", "drives", "reads/s", "per drive", "peak MB", "failed");
+    for (const bool usb : {true, false}) {
+        double single = 0;
+        for (const int drives : {1, 8, 50}) {
+            const Figures f = InChild({usb, drives, ring}, seconds);
+            if (drives == 1) single = f.readsPerSecond;
+            std::printf("  %-12s %6d %14.0f %14.0f %10.1f %8ld\n", usb ? "USB" : "SATA tunnel", drives, f.readsPerSecond,
+                        f.readsPerSecond / drives, static_cast<double>(f.peakKb) / 1024.0, f.failed);
+            if (drives == 50)
+                std::printf("  %-12s 50 vs 1: %.1f times the single-drive rate (target at least 4 on 8 cores; "
+                            "peak target under 64 MB)\n",
+                            usb ? "USB" : "SATA tunnel", single > 0 ? f.readsPerSecond / single : 0.0);
+        }
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 1.0;
+    std::printf("one-sector vendor reads, one thread per simulated drive, %u cores online\n",
+                std::thread::hardware_concurrency());
+    Report(false, seconds > 0 ? seconds : 1.0);
+    Report(true, seconds > 0 ? seconds : 1.0);
+    return 0;
+}
