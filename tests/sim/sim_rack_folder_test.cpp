@@ -116,6 +116,7 @@ TEST(SimRackFolder, BadDescriptionsAreRefusedWithAReason) {
         {"[drive01]\npath=x\ncapacitySectors=-4\n", "capacitySectors"},
         {"[drive01]\npath=x\nfault=melt opcode=0x28\n", "fault"},
         {"[../evil]\npath=x\n", "name"},
+        {"[rack]\nversion=1\nlog=everything\n", "log"},
     };
     for (auto [text, word] : cases) {
         Folder folder;
@@ -132,6 +133,97 @@ TEST(SimRackFolder, BadDescriptionsAreRefusedWithAReason) {
     EXPECT_FALSE(SimRack::LoadFolder(folder.str(), &error));
     EXPECT_NE(error.find("state"), std::string::npos) << error;
     EXPECT_FALSE(SimRack::LoadFolder(folder / "none", &error));
+}
+
+std::string FileText(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Loading and saving a folder leaves "rack.ini" as it was: the rack's own
+// section once, the others where they stood, drives in their places.
+TEST(SimRackFolder, LoadAndSaveLeaveTheDescriptionAsItWas) {
+    Folder folder;
+    {
+        SimRack rack;
+        rack.AddDrive(kBridgePath, {});
+        rack.AddDrive(kUsbPath, {}).AddFault(FaultRule::Of(FaultKind::Hang).OnOpcode(0x28));
+        std::string error;
+        ASSERT_TRUE(rack.SaveState(folder.str(), &error)) << error;
+    }
+    // Hand-placed: the topology before the drives, another part's section last.
+    const std::string written = FileText(folder / "rack.ini");
+    const std::string handMade = "[usb]\nroot=4\nport=0.1 drive01\n\n" + written + "\n[hub1]\nports=4\n";
+    std::ofstream(folder / "rack.ini", std::ios::trunc) << handMade;
+
+    for (int round = 0; round < 3; ++round) {
+        std::string error;
+        auto rack = SimRack::LoadFolder(folder.str(), &error);
+        ASSERT_TRUE(rack) << error;
+        ASSERT_TRUE(rack->SaveState(folder.str(), &error)) << error;
+        EXPECT_EQ(FileText(folder / "rack.ini"), handMade) << "round " << round;
+    }
+
+    // A drive removed goes; one added follows the last drive.
+    std::string error;
+    auto rack = SimRack::LoadFolder(folder.str(), &error);
+    ASSERT_TRUE(rack) << error;
+    rack->RemoveDrive(kBridgePath);
+    rack->AddDrive(kBridgePath + "new", {});
+    ASSERT_TRUE(rack->SaveState(folder.str(), &error)) << error;
+    const std::string text = FileText(folder / "rack.ini");
+    EXPECT_EQ(text.find("[drive01]"), std::string::npos);
+    EXPECT_LT(text.find("[drive02]"), text.find("[drive03]"));
+    EXPECT_LT(text.find("[drive03]"), text.find("[hub1]"));
+    EXPECT_EQ(text.find("[rack]"), text.rfind("[rack]"));
+}
+
+// The request log of a rack loaded from its folder, as "qxrack log" sets it.
+TEST(SimRackFolder, LogSettingTravelsWithTheFolder) {
+    Folder folder;
+    std::string error;
+    {
+        SimRack rack;
+        rack.AddDrive(kBridgePath, {});
+        rack.SetFolderLog({.keep = true, .ringSize = 64});
+        ASSERT_TRUE(rack.SaveState(folder.str(), &error)) << error;
+    }
+    auto rack = SimRack::LoadFolder(folder.str(), &error);
+    ASSERT_TRUE(rack) << error;
+    EXPECT_TRUE(rack->Log().Enabled());
+    EXPECT_EQ(rack->Log().Options().ringSize, 64u);
+    rack->SetFolderLog({});
+    ASSERT_TRUE(rack->SaveState(folder.str(), &error)) << error;
+    EXPECT_NE(FileText(folder / "rack.ini").find("[rack]\nversion=1\nlog=off\n"), std::string::npos);
+    EXPECT_FALSE(SimRack::LoadFolder(folder.str(), &error)->Log().Enabled());
+
+    // A folder without a log key keeps nothing.
+    std::ofstream(folder / "rack.ini", std::ios::trunc) << "[drive01]\npath=x\n";
+    std::filesystem::remove(folder / "drive01.state");
+    EXPECT_FALSE(SimRack::LoadFolder(folder.str(), &error)->Log().Enabled());
+}
+
+// Records with an empty body (a NAND page or code RAM of no bytes) read as
+// what they say: nothing.
+TEST(SimRackFolder, EmptyStateRecordsLoad) {
+    Folder folder;
+    std::ofstream(folder / "rack.ini") << "[drive01]\npath=x\n";
+    std::string state("QXDRIVE1", 8);
+    state += 'M';
+    state += std::string("\0\0\x10\0\0\0\0\0\0\0\0\0\0", 13);  // loader, max LBA 16: the flash empty
+    state += 'C';
+    state += std::string(4, '\0');                     // code RAM, 0 bytes
+    state += 'N';
+    state += std::string("\x01\0\0\0\0\0\0\0", 8);   // a page key
+    state += std::string(4, '\0');                     // 0 bytes
+    std::ofstream(folder / "drive01.state", std::ios::binary) << state;
+    std::string error;
+    auto rack = SimRack::LoadFolder(folder.str(), &error);
+    ASSERT_TRUE(rack) << error;
+    EXPECT_TRUE(rack->Find("x")->Model().codeRam.empty());
+    EXPECT_TRUE(rack->Find("x")->Model().nand.Pages().empty());
 }
 
 // A FAT file system written onto a drive through the front end comes out of
