@@ -5,6 +5,7 @@
 // is its own.
 //
 //   rack_bench [seconds per run, default 1]
+//   rack_bench SECONDS usb|sata DRIVES off|ring   one run in this process (for a profiler)
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -160,6 +161,13 @@ void Report(bool ring, double seconds) {
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 1.0;
+    if (argc == 5) {
+        const Run run{std::string(argv[2]) == "usb", std::atoi(argv[3]), std::string(argv[4]) == "ring"};
+        const Figures f = Measure(run, seconds > 0 ? seconds : 1.0);
+        std::printf("%.0f reads/s, peak %.1f MB, %ld failed\n", f.readsPerSecond, static_cast<double>(f.peakKb) / 1024.0,
+                    f.failed);
+        return 0;
+    }
     std::printf("one-sector vendor reads, one thread per simulated drive, %u cores online\n",
                 std::thread::hardware_concurrency());
     Report(false, seconds > 0 ? seconds : 1.0);

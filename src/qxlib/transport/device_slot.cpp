@@ -11,7 +11,12 @@ std::array<DeviceSlot, kSlotCount> DeviceSlots{};
 namespace {
 // One block of 87 detail texts per slot.
 std::array<WorkBuffer, kSlotCount> g_itemTexts;
-std::array<std::recursive_mutex, kSlotCount> g_tunnelLocks;
+// A line each: fifty workers take their own slot's lock on every vendor
+// command, and locks packed side by side would make them wait on each other.
+struct alignas(64) TunnelLock {
+    std::recursive_mutex lock;
+};
+std::array<TunnelLock, kSlotCount> g_tunnelLocks;
 }  // namespace
 
 WorkBuffer::~WorkBuffer() { Release(); }
@@ -93,7 +98,7 @@ std::span<char> ItemText(int slot, int item) {
 
 std::unique_lock<std::recursive_mutex> HoldSlotTunnel(int slot) {
     if (!IsSlot(slot)) return {};
-    return std::unique_lock<std::recursive_mutex>(g_tunnelLocks[static_cast<std::size_t>(slot)]);
+    return std::unique_lock<std::recursive_mutex>(g_tunnelLocks[static_cast<std::size_t>(slot)].lock);
 }
 
 }  // namespace qx

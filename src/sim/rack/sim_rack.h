@@ -2,9 +2,10 @@
 // registered by interface path; every request can be logged and made to
 // fail. Tests install a SimRack with platform::SetDevices.
 //
-// Fifty drives run in parallel: each drive has its own lock, and a request
-// reads the registry under a shared lock only, so an open never waits for
-// another drive's work. Adding and removing drives take it exclusively.
+// Fifty drives run in parallel: each drive has its own lock and counts its
+// own handles, and an open finds its drive without writing anything the
+// other drives' requests read (see Lookup). Adding and removing drives take
+// the registry's lock exclusively.
 #pragma once
 
 #include <atomic>
@@ -75,9 +76,17 @@ private:
         std::shared_ptr<OpenCount> opens;
     };
     std::shared_ptr<SimDrive> DriveAt(std::string_view path) const;
+    Entry Lookup(std::string_view path) const;
+    void Changed() { generation_.fetch_add(1, std::memory_order_release); }
+    void Retire(std::shared_ptr<OpenCount> opens);
 
-    mutable std::shared_mutex lock_;
+    const std::uint64_t id_;                                  // unique in the process
+    // Apart from each other and from the object's head, so that a request
+    // reading one does not fight over a line with another writing the other.
+    alignas(64) std::atomic<std::uint64_t> generation_{0};   // moves on every change of drives_
+    alignas(64) mutable std::shared_mutex lock_;
     std::map<std::string, Entry, std::less<>> drives_;
+    std::vector<std::shared_ptr<OpenCount>> retired_;    // of drives gone, handles still open
     std::map<std::string, std::string> names_;           // path -> section name
     std::set<std::string, std::less<>> unplugged_;
     // The folder's sections in the order read: a drive's by its name (written
