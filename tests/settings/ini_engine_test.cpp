@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
 
 #include "qxlib/settings/ini_engine.h"
 #include "qxlib/settings/settings_checksum.h"
@@ -120,6 +122,136 @@ TEST(IniEngine, SaveWritesTheCurrentTextWithCrLf) {
     EXPECT_EQ(ReadBytes(dir.file("changed.ini")), "; kept\r\n[A]\r\nx=4\r\n\r\n[B]\r\nforeign=yes\r\n");
 
     EXPECT_EQ(ini.IniSaveFile(dir.path() / "no-such-folder" / "x.ini"), 1);
+}
+
+// The engine's rules stated the slow way: every get scans the text from the
+// top, every set rebuilds it line by line. The engine answers from an index
+// and must agree with this on any text.
+class ScanningIni {
+public:
+    explicit ScanningIni(std::string text) : text_(std::move(text)) {}
+    const std::string& Text() const { return text_; }
+
+    bool Find(const std::string& section, const std::string& key, std::string& value) const {
+        std::size_t cursor = 0;
+        std::string line;
+        bool in = false;
+        while (IniReadLine(text_, cursor, line)) {
+            if (!in) {
+                in = line == "[" + section + "]";
+            } else if (!line.empty() && line[0] == '[') {
+                return false;
+            } else if (IniIsKeyLine(line, key)) {
+                value = line.substr(line.find('=') + 1);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void Set(const std::string& section, const std::string& key, const std::string& value) {
+        const std::string header = "[" + section + "]", keyLine = key + "=" + value;
+        std::string out;
+        const auto put = [&out](const std::string& l) { out += l + "\n"; };
+        if (text_.empty()) {
+            text_ = header + "\n" + keyLine + "\n";
+            return;
+        }
+        std::size_t cursor = 0;
+        std::string line;
+        bool in = false, written = false;
+        while (IniReadLine(text_, cursor, line)) {
+            if (written || !in) {
+                put(line);
+                in = in || line == header;
+            } else if (IniIsKeyLine(line, key)) {
+                put(keyLine);
+                written = true;
+            } else if (!line.empty() && line[0] == '[') {
+                put(keyLine);
+                put(line);
+                written = true;
+            } else {
+                put(line);
+            }
+        }
+        if (!written) {
+            if (!in) {
+                put("");
+                put(header);
+            }
+            put(keyLine);
+        }
+        text_ = out;
+    }
+
+private:
+    std::string text_;
+};
+
+// Texts made of the lines that test the rules: repeated sections, keys that
+// begin other keys, blanks before "=", "=" in keys, carriage returns, lines
+// that are no key, a last line without a line feed.
+TEST(IniEngine, IndexAgreesWithScanningTheText) {
+    const std::vector<std::string> sections = {"A", "B", "a", "A B", ""};
+    const std::vector<std::string> keys = {"x", "xy", "x ", "x=y", "", " x", "UID", "UIDAutoInc", "y\t"};
+    const std::vector<std::string> lines = {
+        "[A]", "[B]", "[a]", "[A B]", "[]", "[A", "x=1", "xy=2", "x =3", "x\t=4", "x=y=5", "=6", " x=7", "UID=8",
+        "UIDAutoInc=9", "y\t=10", "noequals", "", ";x=comment", "x=1\r", "z= 11 ",
+    };
+    std::mt19937 random(20261211);
+    const auto pick = [&random](const std::vector<std::string>& from) {
+        return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random)];
+    };
+    for (int round = 0; round < 400; ++round) {
+        std::string text;
+        const int count = std::uniform_int_distribution<int>(0, 14)(random);
+        for (int i = 0; i < count; ++i) text += pick(lines) + (i + 1 < count || random() % 2 ? "\n" : "");
+        IniText ini(text);
+        ScanningIni slow(text);
+        for (int op = 0; op < 12; ++op) {
+            const std::string section = pick(sections), key = pick(keys);
+            if (random() % 3 == 0) {
+                const std::string value = std::to_string(op);
+                ini.IniSetString(section, key, value);
+                slow.Set(section, key, value);
+                ASSERT_EQ(ini.Text(), slow.Text()) << "after setting [" << section << "] '" << key << "' in\n" << text;
+            }
+            std::string expected;
+            const bool found = slow.Find(section, key, expected);
+            ASSERT_EQ(ini.HasKey(section, key), found) << "[" << section << "] '" << key << "' in\n" << slow.Text();
+            EXPECT_EQ(ini.IniGetString(section, key, "none"), found ? expected : "none");
+        }
+    }
+}
+
+// A settings file of 16 MB with one line of 16 MB: read in one pass, its
+// keys still found, and written back whole.
+TEST(IniEngine, HugeFileAndHugeLine) {
+    test::TempDir dir;
+    const std::string huge(16u << 20, 'h');
+    std::string text = "[Setting]\r\nLong=" + huge + "\r\n[Filler]\r\n";
+    for (int i = 0; i < 20000; ++i) text += "Key" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+    text += "[Setting]\r\nLate=1\r\n[Last]\r\nx=5";
+    WriteBytes(dir.file("huge.ini"), text);
+
+    IniText ini;
+    ini.IniLoadFile(dir.file("huge.ini"));
+    EXPECT_EQ(ini.IniGetString("Setting", "Long", "").size(), huge.size());
+    EXPECT_EQ(ini.IniGetInt("Filler", "Key19999", -1), 19999);
+    EXPECT_EQ(ini.IniGetInt("Setting", "Late", -1), -1) << "only the first [Setting] is searched";
+    EXPECT_EQ(ini.IniGetInt("Last", "x", -1), 5);
+
+    ini.IniSaveFile(dir.file("same.ini"));
+    EXPECT_EQ(ReadBytes(dir.file("same.ini")), text);
+    ini.IniSetInt("Filler", "Key0", 7);
+    ini.IniSetInt("Setting", "New", 1);
+    ini.IniSaveFile(dir.file("changed.ini"));
+    IniText again;
+    again.IniLoadFile(dir.file("changed.ini"));
+    EXPECT_EQ(again.IniGetInt("Filler", "Key0", -1), 7);
+    EXPECT_EQ(again.IniGetInt("Setting", "New", -1), 1);
+    EXPECT_EQ(again.IniGetString("Setting", "Long", ""), huge);
 }
 
 TEST(SettingsChecksum, Crc32OfBuffersAndFiles) {

@@ -1,12 +1,17 @@
-// The station's own INI text engine: the whole settings file is held as one
-// text, every get reads that text and every set rebuilds it, and a save writes
-// it back. Window thread only: one document serves one caller at a time.
+// The station's own INI text engine: the whole settings file is held in
+// memory, every get answers from it, every set changes it, and a save writes
+// it back. The text is read once into lines grouped by section with an index
+// of their keys, so a get or a set costs the same in a file of any size.
+// Window thread only: one document serves one caller at a time.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace qx {
 
@@ -31,13 +36,33 @@ public:
     int IniSetInt(std::string_view section, std::string_view key, std::int32_t value);
     int IniSetInt64(std::string_view section, std::string_view key, std::uint64_t value);
 
-    // The text in memory, lines ended by LF.
-    const std::string& Text() const { return text_; }
+    // The text in memory: as loaded until the first set, then every line
+    // ended by LF.
+    const std::string& Text() const;
 
 private:
+    // A line beginning with "[" and the lines up to the next such line; the
+    // first block holds the lines before any "[" line and has no header.
+    struct Block {
+        std::string header;
+        std::vector<std::string> lines;
+        // Key of a line (up to its first "=", trailing blanks dropped) to the
+        // first line with that key; built when the block is first searched.
+        mutable std::unordered_map<std::string, std::size_t> keys;
+        mutable bool indexed = false;
+    };
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+    void Parse(std::string text);
+    std::size_t FindBlock(std::string_view section) const;
+    std::size_t FindLine(const Block& block, std::string_view key) const;
     bool FindValue(std::string_view section, std::string_view key, std::string& value) const;
 
-    std::string text_;
+    std::vector<Block> blocks_;                              // blocks_[0]: before any header
+    std::unordered_map<std::string, std::size_t> sections_;   // header line to its first block
+    bool empty_ = true;                                      // no text at all
+    mutable std::string text_;
+    mutable bool textCurrent_ = true;
 };
 
 // Reads the next line of text from cursor on (CRs dropped) and advances the
