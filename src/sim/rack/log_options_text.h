@@ -1,5 +1,5 @@
 // The request log's setting as the [rack] section of "rack.ini" holds it:
-// "off", "all" (every request) or "ring N" (the last N requests).
+// "off", "all" (every request) or "ring N" (each drive's last N requests).
 #pragma once
 
 #include <optional>

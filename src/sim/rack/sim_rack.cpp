@@ -16,8 +16,9 @@ struct SimRack::Shared {
 // Each path counts its own handles, on a line of its own, so opening one
 // drive touches nothing another drive's requests touch.
 struct alignas(64) SimRack::OpenCount {
-    explicit OpenCount(std::shared_ptr<Shared> s) : shared(std::move(s)) {}
+    explicit OpenCount(std::shared_ptr<Shared> s) : shared(std::move(s)), segment(shared->log.NewSegment()) {}
     std::shared_ptr<Shared> shared;
+    std::shared_ptr<RequestLog::Segment> segment;   // the drive's requests in the log
     std::mutex lock;
     int exclusive = 0;
     int held = 0;   // shared opens
@@ -46,7 +47,7 @@ public:
         if (log_.Enabled()) {
             LoggedRequest e = Entry(Route::Scsi, cmd.dir, cmd.data, cmd.timeout);
             e.cdb.assign(cmd.cdb.begin(), cmd.cdb.end());
-            log_.Add(std::move(e));
+            log_.Add(*opens_->segment, std::move(e));
         }
         return ToDrive<ScsiResult>([&](SimDrive& d) { return d.Scsi(cmd); });
     }
@@ -58,7 +59,7 @@ public:
             e.previous = cmd.previous;
             e.ext48 = cmd.ext48;
             e.dma = cmd.dma;
-            log_.Add(std::move(e));
+            log_.Add(*opens_->segment, std::move(e));
         }
         return ToDrive<AtaResult>([&](SimDrive& d) { return d.Ata(cmd); });
     }
