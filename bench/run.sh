@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds the benchmarks without sanitizers and prints their figures.
+# Builds the benchmarks without sanitizers and prints their figures. The
+# rack's figures depend on how busy the machine is: the load average is
+# printed with them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQX_TESTS=OFF >/dev/null
