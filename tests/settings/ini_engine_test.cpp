@@ -90,6 +90,9 @@ TEST(IniEngine, SetRebuildsTheText) {
         EXPECT_EQ(ini.IniSetString(c.section, c.key, "2"), 1);
         EXPECT_EQ(ini.Text(), c.after) << "before: " << c.before;
     }
+    IniText fresh;
+    fresh.IniSetString("A", "x", "2");
+    EXPECT_EQ(fresh.Text(), "[A]\nx=2\n");
 }
 
 TEST(IniEngine, LargeValuesAndTextsHaveNoFixedLimit) {

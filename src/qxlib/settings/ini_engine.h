@@ -17,7 +17,7 @@ namespace qx {
 
 class IniText {
 public:
-    IniText() = default;
+    IniText() : IniText(std::string()) {}
     explicit IniText(std::string text);
 
     // Replaces the text with the file's content; a file that cannot be opened
