@@ -139,7 +139,12 @@ std::unique_ptr<SimMachine> InstallBackendFromEnvironment(bool* simulated, std::
     *simulated = folder != nullptr && *folder != '\0';
     if (!*simulated) return nullptr;
     auto machine = SimMachine::LoadFolder(folder, error);
-    if (machine) machine->Install();
+    if (!machine) return nullptr;
+    // A program asked to leave its requests in a file keeps every one of them.
+    const char* requests = std::getenv("QX_SIM_REQUEST_LOG");
+    if (requests != nullptr && *requests != '\0' && !machine->Rack().Log().Enabled())
+        machine->Rack().Log().Configure({.keep = true});
+    machine->Install();
     return machine;
 }
 

@@ -74,7 +74,9 @@ private:
 // The backend is chosen once at start: with QX_SIM_RACK naming a rack folder
 // the simulated machine is loaded and installed (a folder that does not load
 // is an error, never a silent fall back to real drives); without it, nothing
-// changes and the real devices are used. *simulated tells which.
+// changes and the real devices are used. *simulated tells which. With
+// QX_SIM_REQUEST_LOG set the rack keeps every request (see request_log_text.h)
+// unless its folder chose a log of its own.
 std::unique_ptr<SimMachine> InstallBackendFromEnvironment(bool* simulated, std::string* error);
 
 }  // namespace qx::sim
