@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQX_TESTS=OFF >/dev/null
-cmake --build build/bench -j "$(nproc)" >/dev/null
+cmake --build build/bench -j 4 --target benchmarks > build/bench/build.log 2>&1 || { cat build/bench/build.log; exit 1; }
 for b in build/bench/bin/*_bench; do
   [ -x "$b" ] || continue
   echo "== $(basename "$b")"

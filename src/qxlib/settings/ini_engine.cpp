@@ -154,6 +154,7 @@ std::size_t IniText::FindLine(const Block& block, std::string_view key) const {
     }
     if (!block.indexed) {
         block.keys.clear();
+        block.keys.reserve(block.lines.size());
         std::string_view lineKey;
         for (std::size_t i = 0; i < block.lines.size(); ++i)
             if (LineKey(block.lines[i], lineKey)) block.keys.try_emplace(std::string(lineKey), i);

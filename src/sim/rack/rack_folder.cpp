@@ -115,27 +115,33 @@ void SimRack::SetFolderLog(const LogOptions& options) {
     sections_.insert(sections_.begin(), {{kRackSection, {{"version", "1"}, {"log", LogOptionsToText(options)}}}, false});
 }
 
-bool SimRack::SaveState(const std::string& folder, std::string* error) const {
-    std::error_code ec;
-    fs::create_directories(folder, ec);
-    std::shared_lock g(lock_);
+// The sections to write, in the order read; the caller holds the lock.
+std::vector<SimRack::FolderSection> SimRack::SavedLayout() const {
     // A rack that was not read from a folder starts its file with its own section.
     std::vector<FolderSection> layout = sections_;
     if (layout.empty()) layout.push_back({{kRackSection, {{"version", "1"}}}, false});
     // Drives plugged since the load follow the last drive read.
     std::set<std::string> listed;
-    for (const FolderSection& s : layout)
-        if (s.drive) listed.insert(s.text.name);
     auto newAt = layout.end();
-    for (auto it = layout.begin(); it != layout.end(); ++it)
-        if (it->drive) newAt = it + 1;
+    for (auto it = layout.begin(); it != layout.end(); ++it) {
+        if (!it->drive) continue;
+        listed.insert(it->text.name);
+        newAt = it + 1;
+    }
     std::vector<FolderSection> added;
     for (const auto& [path, entry] : drives_) {
         const std::string& name = names_.at(path);
         if (!listed.contains(name)) added.push_back({{name, {}}, true});
     }
     layout.insert(newAt, added.begin(), added.end());
+    return layout;
+}
 
+bool SimRack::SaveState(const std::string& folder, std::string* error) const {
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    std::shared_lock g(lock_);
+    const std::vector<FolderSection> layout = SavedLayout();
     std::map<std::string, std::string> pathOf;   // name -> path of the drives plugged now
     for (const auto& [path, entry] : drives_) pathOf[names_.at(path)] = path;
     std::vector<IniSection> sections;

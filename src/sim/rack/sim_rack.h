@@ -96,6 +96,7 @@ private:
         bool drive = false;
     };
     std::vector<FolderSection> sections_;
+    std::vector<FolderSection> SavedLayout() const;
     std::shared_ptr<Shared> shared_;
 };
 
