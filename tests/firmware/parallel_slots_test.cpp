@@ -15,9 +15,10 @@ namespace {
 
 class ParallelSlots : public FirmwareFixture {
 protected:
+    ParallelSlots() { logUse_ = LogUse::Requests; }   // these tests read what each drive was sent
+
     void SetUp() override {
         FirmwareFixture::SetUp();
-        rack_.Log().SetEnabled(true);   // these tests read what each drive was sent
         AddExtraDrive(DriveOf(kSataSlot).Config());
     }
 

@@ -24,6 +24,8 @@ TEST(FreeBlockCounts, EntriesWithIdEBInTableOrder) {
 
 class FreeBlockRows : public VendorFixture {
 protected:
+    FreeBlockRows() { logUse_ = LogUse::Requests; }
+
     void SetUp() override {
         VendorFixture::SetUp();
         dir_ = std::make_unique<TempDir>();

@@ -21,10 +21,7 @@ namespace {
 
 class SlotRouteTest : public test::RackFixture {
 protected:
-    void SetUp() override {
-        RackFixture::SetUp();
-        rack_.Log().SetEnabled(true);   // the tests read what reached the drives
-    }
+    SlotRouteTest() { logUse_ = LogUse::Requests; }   // the tests read what reached the drives
 };
 
 struct EmptyPathCase {
