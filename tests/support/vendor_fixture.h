@@ -97,6 +97,9 @@ private:
 
 class VendorFixture : public RackFixture {
 protected:
+    // Its helpers read the request log.
+    VendorFixture() { logUse_ = LogUse::Requests; }
+
     void SetUp() override {
         RackFixture::SetUp();
         DumpDebugFile = false;

@@ -61,6 +61,8 @@ public:
     RequestLog& operator=(const RequestLog&) = delete;
 
     void Configure(const LogOptions& options);   // also clears the log
+    // On: keep every request (Configure({.keep = true})); off: keep nothing.
+    void SetEnabled(bool on) { Configure({.keep = on}); }
     LogOptions Options() const;
     // Cheap enough to ask on every request: no lock.
     bool Enabled() const { return keep_.load(std::memory_order_acquire); }

@@ -27,6 +27,7 @@ inline constexpr std::uint64_t kImageDiskSectors = 64 * 2048;   // 64 MiB
 class ImageFixture : public ::testing::Test {
 protected:
     void SetUp() override {
+        rack_.Log().Configure({.keep = true, .wholeData = true});   // the tests read every byte each drive was sent
         platform::SetClock(&clock_);
         platform::SetTraceSink([this](std::string_view t) {
             std::lock_guard hold(traceLock_);

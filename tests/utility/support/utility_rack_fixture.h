@@ -66,6 +66,7 @@ inline sim::DriveConfig NativeUsb(const std::string& serial) {
 class UtilityRackFixture : public ::testing::Test {
 protected:
     void SetUp() override {
+        rack_.Log().Configure({.keep = true});   // the tests read what the scan sent
         platform::SetClock(&clock_);
         platform::SetTraceSink([this](std::string_view t) { traces_.emplace_back(t); });
         platform::SetDevices(&rack_);
