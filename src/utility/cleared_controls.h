@@ -18,6 +18,8 @@ inline constexpr std::string_view kClearedEdits[] = {
     // Device Info, SATA group.
     "ModelNameEdit", "FwVersionEdit", "SNEdit", "ChsEdit", "DiskHeadEdit", "TotalSectorEdit", "MultiwordDMAEdit",
     "MultiwordDMAmodeEdit", "UltraDMAEdit", "UltraDMAModeEdit", "SMARTfeatureEdit", "SecurityModeEdit", "WWNEdit",
+    // Debug Tool: the console line.
+    "DebugEdit",
 };
 
 inline constexpr std::string_view kClearedLabeledEdits[] = {

@@ -49,6 +49,7 @@ MainFormLogic::MainFormLogic(UtilityEnvironment env, UtilityView& view, ui::Prom
       config_(std::make_unique<FlashConfig>()),
       binFiles_(std::make_unique<BinFileList>()),
       info_(std::make_unique<SystemInfo>()),
+      library_(std::make_unique<GlobalParameter>()),
       saveDialog_(std::make_unique<SaveDialogState>()) {
     view_.SetPageVisible(kPageRandomRw, false);
     view_.SetPageVisible(kPageDebugTool, false);
@@ -94,8 +95,14 @@ void MainFormLogic::ListView1SelectItem(int row, bool selected) {
 }
 
 PageContext MainFormLogic::Context(std::uint8_t device) {
-    return PageContext{device,        workBuffer_, *config_, *binFiles_, *info_,       settings_,
-                       queryDramLayout_, FolderText(), view_,   prompter_,  *saveDialog_};
+    return PageContext{device,           workBuffer_,  *config_, *binFiles_, *info_,        settings_, *library_,
+                       queryDramLayout_, FolderText(), view_,    prompter_,  *saveDialog_};
+}
+
+PageContext MainFormLogic::CurrentDrive() {
+    const std::uint8_t device = current_;
+    SetSlotTransferMode(device, entries_[device].TransferMode);
+    return Context(device);
 }
 
 void MainFormLogic::UpdateInfo(std::uint8_t value) {
@@ -190,10 +197,8 @@ void MainFormLogic::PaserCmdLine() {
 }
 
 void MainFormLogic::RwTestBnClick() {
-    const std::uint8_t device = current_;
-    SetSlotTransferMode(device, entries_[device].TransferMode);
-    const auto settings = std::make_unique<GlobalParameter>();
-    const StepContext ctx{*config_, *settings, workBuffer_, 0};
+    const int device = CurrentDrive().Device;
+    const StepContext ctx{*config_, *library_, workBuffer_, 0};
     const bool passed = ReadWriteTest(device, ctx);
     outcome_.RwTestRan = true;
     outcome_.RwTestPassed = passed;

@@ -23,6 +23,10 @@
 #include "utility/page_set.h"
 #include "utility/utility_settings.h"
 
+namespace qx {
+struct GlobalParameter;
+}
+
 namespace qx::ui {
 class Prompter;
 }
@@ -88,6 +92,10 @@ public:
     const UtilityEnvironment& Environment() const { return env_; }
     // The program folder as text, ending with '/'.
     std::string FolderText() const;
+    // What a page button works with: the current drive (its tunnel loaded,
+    // as for every drive operation), the work buffer and what the last
+    // refresh read.
+    PageContext CurrentDrive();
 
 private:
     void ReadDrive(std::uint8_t device);
@@ -108,6 +116,7 @@ private:
     std::unique_ptr<FlashConfig> config_;
     std::unique_ptr<BinFileList> binFiles_;
     std::unique_ptr<SystemInfo> info_;
+    std::unique_ptr<GlobalParameter> library_;
     std::unique_ptr<SaveDialogState> saveDialog_;   // the window's one save dialog
     bool specialMode_ = false;
     std::uint8_t queryDramLayout_ = 0;

@@ -10,6 +10,7 @@
 namespace qx {
 struct BinFileList;
 struct FlashConfig;
+struct GlobalParameter;
 struct SystemInfo;
 namespace ui {
 class Prompter;
@@ -33,6 +34,9 @@ struct PageContext {
     BinFileList& BinFiles;
     SystemInfo& Info;
     const UtilitySettings& Settings;
+    // The library's settings record: the utility reads no station settings
+    // file, so it holds its defaults (program boots and tests read it).
+    const GlobalParameter& LibrarySettings;
     std::uint8_t QueryDramLayout = 0;        // 1: ask the firmware for its DRAM layout
     std::string ProgramFolder;               // ends with '/'
     UtilityView& View;

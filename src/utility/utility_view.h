@@ -22,6 +22,16 @@ public:
     virtual void SetText(std::string_view control, const std::string& text) = 0;
     virtual std::vector<std::string> Lines(std::string_view memo) const = 0;
     virtual void SetLines(std::string_view memo, const std::vector<std::string>& lines) = 0;
+    // A grid cell; a cell outside the grid reads empty and takes nothing.
+    virtual std::string Cell(std::string_view grid, int row, int column) const = 0;
+    virtual void SetCell(std::string_view grid, int row, int column, const std::string& text) = 0;
+    // A group box's title.
+    virtual void SetCaption(std::string_view control, const std::string& text) = 0;
+    // Buttons and other controls a page turns on or shows.
+    virtual void SetEnabled(std::string_view control, bool enabled) = 0;
+    virtual void SetVisible(std::string_view control, bool visible) = 0;
+    // A check box's tick.
+    virtual bool Checked(std::string_view control) const = 0;
 
     virtual void SetPageVisible(int page, bool visible) = 0;
     virtual bool PageVisible(int page) const = 0;

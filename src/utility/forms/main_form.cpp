@@ -1,6 +1,8 @@
 #include "utility/forms/main_form.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelection>
@@ -15,6 +17,8 @@
 #include <span>
 
 #include "utility/cleared_controls.h"
+#include "utility/debug_page_buttons.h"
+#include "utility/page_buttons.h"
 #include "utility/forms/splash_form.h"
 
 namespace qx::utility {
@@ -73,7 +77,9 @@ TMainForm::TMainForm(UtilityEnvironment env, ui::Prompter& prompter, PageSet& pa
     BuildPages();
 
     logic_ = std::make_unique<MainFormLogic>(std::move(env), *this, prompter, pages);
-    connect(scan, &QPushButton::clicked, this, [this] { logic_->ScanBnClick(); });
+    buttons_ = std::make_unique<PageButtons>(*logic_);
+    debugButtons_ = std::make_unique<DebugPageButtons>(*logic_);
+    Wire(scan, [this] { logic_->ScanBnClick(); });
     connect(listView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TMainForm::ListSelectionChanged);
     WireShortcuts();
@@ -84,6 +90,10 @@ TMainForm::TMainForm(UtilityEnvironment env, ui::Prompter& prompter, PageSet& pa
 }
 
 TMainForm::~TMainForm() = default;
+
+void TMainForm::Wire(QPushButton* button, std::function<void()> handler) {
+    connect(button, &QPushButton::clicked, this, std::move(handler));
+}
 
 void TMainForm::WireShortcuts() {
     const std::pair<HotKey, QKeySequence> keys[] = {{HotKey::CtrlS, QKeySequence(Qt::CTRL | Qt::Key_S)},
@@ -166,6 +176,38 @@ void TMainForm::SetLines(std::string_view memo, const std::vector<std::string>& 
     QStringList text;
     for (const std::string& l : lines) text << Q(l);
     m->setPlainText(text.join('\n'));
+}
+
+std::string TMainForm::Cell(std::string_view grid, int row, int column) const {
+    const auto* g = findChild<QTableWidget*>(Name(grid));
+    const QTableWidgetItem* item = g ? g->item(row, column) : nullptr;
+    return item ? S(item->text()) : std::string();
+}
+
+void TMainForm::SetCell(std::string_view grid, int row, int column, const std::string& text) {
+    auto* g = findChild<QTableWidget*>(Name(grid));
+    if (!g || row < 0 || row >= g->rowCount() || column < 0 || column >= g->columnCount()) return;
+    if (QTableWidgetItem* item = g->item(row, column))
+        item->setText(Q(text));
+    else
+        g->setItem(row, column, new QTableWidgetItem(Q(text)));
+}
+
+void TMainForm::SetCaption(std::string_view control, const std::string& text) {
+    if (auto* g = findChild<QGroupBox*>(Name(control))) g->setTitle(Q(text));
+}
+
+void TMainForm::SetEnabled(std::string_view control, bool enabled) {
+    if (auto* w = findChild<QWidget*>(Name(control))) w->setEnabled(enabled);
+}
+
+void TMainForm::SetVisible(std::string_view control, bool visible) {
+    if (auto* w = findChild<QWidget*>(Name(control))) w->setVisible(visible);
+}
+
+bool TMainForm::Checked(std::string_view control) const {
+    const auto* c = findChild<QCheckBox*>(Name(control));
+    return c && c->isChecked();
 }
 
 void TMainForm::SetPageVisible(int page, bool visible) { pages_->setTabVisible(page, visible); }

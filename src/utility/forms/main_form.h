@@ -13,12 +13,15 @@
 #include "utility/utility_view.h"
 
 class QComboBox;
+class QPushButton;
 class QShortcut;
 class QTabWidget;
 class QTreeWidget;
 
 namespace qx::utility {
 
+class DebugPageButtons;
+class PageButtons;
 class TSplashForm;
 
 class TMainForm final : public QWidget, public UtilityView {
@@ -43,6 +46,12 @@ public:
     void SetText(std::string_view control, const std::string& text) override;
     std::vector<std::string> Lines(std::string_view memo) const override;
     void SetLines(std::string_view memo, const std::vector<std::string>& lines) override;
+    std::string Cell(std::string_view grid, int row, int column) const override;
+    void SetCell(std::string_view grid, int row, int column, const std::string& text) override;
+    void SetCaption(std::string_view control, const std::string& text) override;
+    void SetEnabled(std::string_view control, bool enabled) override;
+    void SetVisible(std::string_view control, bool visible) override;
+    bool Checked(std::string_view control) const override;
     void SetPageVisible(int page, bool visible) override;
     bool PageVisible(int page) const override;
     void SetActivePage(int page) override;
@@ -57,6 +66,9 @@ protected:
 
 private:
     void BuildPages();
+    void BuildHiddenPages();
+    void BuildLogPage();
+    void Wire(QPushButton* button, std::function<void()> handler);
     void WireShortcuts();
     void ListSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
 
@@ -69,6 +81,8 @@ private:
     HotKeyGate hotKeys_;
     std::function<bool()> inFront_;
     std::unique_ptr<MainFormLogic> logic_;
+    std::unique_ptr<PageButtons> buttons_;
+    std::unique_ptr<DebugPageButtons> debugButtons_;
 };
 
 }  // namespace qx::utility

@@ -16,7 +16,7 @@
 #include "utility/forms/dvc_chk_form.h"
 #include "utility/forms/main_form.h"
 #include "utility/forms/splash_form.h"
-#include "utility/page_set.h"
+#include "utility/drive_page_set.h"
 #include "utility/unattended_run.h"
 
 namespace {
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
     env.Rescan = [&backend] { return backend.Rescan(); };
     QCoreApplication::setApplicationName(kCaption);
 
-    EmptyPageSet pages;
+    DrivePageSet pages;
     TSplashForm splash;
     TMainForm form(env, *prompter, pages, &splash);
     if (auto* qt = dynamic_cast<qx::ui::QtPrompter*>(prompter.get())) qt->SetParent(&form);

@@ -5,7 +5,9 @@
 
 #include <array>
 #include <map>
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "utility/page_index.h"
@@ -23,6 +25,8 @@ public:
         events_.push_back("Clear");
         for (auto& [name, text] : texts_) text.clear();
         for (auto& [name, lines] : memos_) lines.clear();
+        for (auto& [at, text] : cells_)
+            if (std::get<1>(at) < 50) text.clear();
     }
     std::string Text(std::string_view control) const override {
         const auto it = texts_.find(std::string(control));
@@ -36,6 +40,29 @@ public:
     void SetLines(std::string_view memo, const std::vector<std::string>& lines) override {
         memos_[std::string(memo)] = lines;
     }
+    std::string Cell(std::string_view grid, int row, int column) const override {
+        const auto it = cells_.find({std::string(grid), row, column});
+        return it == cells_.end() ? std::string() : it->second;
+    }
+    void SetCell(std::string_view grid, int row, int column, const std::string& text) override {
+        cells_[{std::string(grid), row, column}] = text;
+    }
+    void SetCaption(std::string_view control, const std::string& text) override {
+        captions_[std::string(control)] = text;
+    }
+    std::string Caption(std::string_view control) const {
+        const auto it = captions_.find(std::string(control));
+        return it == captions_.end() ? std::string() : it->second;
+    }
+    void SetEnabled(std::string_view control, bool enabled) override {
+        events_.push_back((enabled ? "Enable " : "Disable ") + std::string(control));
+    }
+    void SetVisible(std::string_view control, bool visible) override {
+        events_.push_back((visible ? "Show " : "Hide ") + std::string(control));
+    }
+    bool Checked(std::string_view control) const override { return checked_.count(std::string(control)) != 0; }
+    void Check(const std::string& control) { checked_.insert(control); }
+
     void SetPageVisible(int page, bool visible) override {
         visible_[static_cast<std::size_t>(page)] = visible;
         events_.push_back((visible ? "ShowPage " : "HidePage ") + std::to_string(page));
@@ -73,6 +100,9 @@ private:
     Events& events_;
     std::map<std::string, std::string> texts_;
     std::map<std::string, std::vector<std::string>> memos_;
+    std::map<std::tuple<std::string, int, int>, std::string> cells_;
+    std::map<std::string, std::string> captions_;
+    std::set<std::string> checked_;
     std::array<bool, utility::kPageCount> visible_{};
     int active_ = -1;
     utility::DeviceListModel list_;

@@ -1,0 +1,129 @@
+#include "utility/drive_page_set.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "qxlib/settings/flash_config.h"
+#include "qxlib/tables/drive_tables.h"
+#include "utility/page_index.h"
+#include "utility/pages/bad_block_page.h"
+#include "utility/pages/erase_count_page.h"
+#include "utility/pages/fw_debug_log.h"
+#include "utility/pages/identity_page.h"
+#include "utility/pages/ssd_info_page.h"
+#include "utility/utility_settings.h"
+#include "utility/utility_view.h"
+
+namespace qx::utility {
+namespace {
+
+template <typename Texts>
+struct EditField {
+    std::string_view control;
+    std::string Texts::*text;
+};
+
+constexpr EditField<SataIdentityTexts> kSataEdits[] = {
+    {"ModelNameEdit", &SataIdentityTexts::ModelNameEdit},
+    {"SNEdit", &SataIdentityTexts::SNEdit},
+    {"FwVersionEdit", &SataIdentityTexts::FwVersionEdit},
+    {"DiskHeadEdit", &SataIdentityTexts::DiskHeadEdit},
+    {"ChsEdit", &SataIdentityTexts::ChsEdit},
+    {"TotalSectorEdit", &SataIdentityTexts::TotalSectorEdit},
+    {"MultiwordDMAmodeEdit", &SataIdentityTexts::MultiwordDMAmodeEdit},
+    {"MultiwordDMAEdit", &SataIdentityTexts::MultiwordDMAEdit},
+    {"UltraDMAModeEdit", &SataIdentityTexts::UltraDMAModeEdit},
+    {"UltraDMAEdit", &SataIdentityTexts::UltraDMAEdit},
+    {"SMARTfeatureEdit", &SataIdentityTexts::SMARTfeatureEdit},
+    {"SecurityModeEdit", &SataIdentityTexts::SecurityModeEdit},
+    {"WWNEdit", &SataIdentityTexts::WWNEdit},
+};
+
+constexpr EditField<UsbIdentityTexts> kUsbEdits[] = {
+    {"CapEdit", &UsbIdentityTexts::CapEdit},
+    {"TotalLBAEdit", &UsbIdentityTexts::TotalLBAEdit},
+    {"VIDEdit", &UsbIdentityTexts::VIDEdit},
+    {"PIDEdit", &UsbIdentityTexts::PIDEdit},
+    {"VendorNameEdit", &UsbIdentityTexts::VendorNameEdit},
+    {"ProductNameEdit", &UsbIdentityTexts::ProductNameEdit},
+    {"ManufacturStringEdit", &UsbIdentityTexts::ManufacturStringEdit},
+    {"ProductStringEdit", &UsbIdentityTexts::ProductStringEdit},
+    {"SNUSBEdit", &UsbIdentityTexts::SNUSBEdit},
+};
+
+constexpr EditField<SsdInfoTexts> kSsdInfoEdits[] = {
+    {"FlashmodelEdit", &SsdInfoTexts::FlashmodelEdit},
+    {"ChannelEdit", &SsdInfoTexts::ChannelEdit},
+    {"CapacityEdit", &SsdInfoTexts::CapacityEdit},
+    {"DriverEdit", &SsdInfoTexts::DriverEdit},
+    {"ResPerEdit", &SsdInfoTexts::ResPerEdit},
+    {"EccReadEdit", &SsdInfoTexts::EccReadEdit},
+    {"EccCopyEdit", &SsdInfoTexts::EccCopyEdit},
+    {"WearLevelingEdit", &SsdInfoTexts::WearLevelingEdit},
+    {"BankMapEdit", &SsdInfoTexts::BankMapEdit},
+    {"FwEdit", &SsdInfoTexts::FwEdit},
+    {"SupportEdit1", &SsdInfoTexts::SupportEdit1},
+    {"SupportEdit2", &SsdInfoTexts::SupportEdit2},
+    {"FlashInfoEdit", &SsdInfoTexts::FlashInfoEdit},
+    {"FlashTypeEdit", &SsdInfoTexts::FlashTypeEdit},
+    {"BlockCeEdit", &SsdInfoTexts::BlockCeEdit},
+    {"PageBlockEdit", &SsdInfoTexts::PageBlockEdit},
+    {"CeEdit", &SsdInfoTexts::CeEdit},
+};
+
+template <typename Texts, std::size_t N>
+void SetEdits(UtilityView& view, const EditField<Texts> (&fields)[N], const Texts& texts) {
+    for (const EditField<Texts>& f : fields) view.SetText(f.control, texts.*f.text);
+}
+
+// The bad-block report's own table buffer: what a failed table read leaves
+// there is zeros, never what an earlier step read.
+constexpr std::size_t kTableBufferSize = 128 * 1024;
+
+}  // namespace
+
+void DrivePageSet::ParseInfo(PageContext& ctx) {
+    SetEdits(ctx.View, kSataEdits, utility::ParseInfo(ctx.Device, ctx.WorkBuffer));
+}
+
+void DrivePageSet::ParseUSBInfo(PageContext& ctx) {
+    SetEdits(ctx.View, kUsbEdits, utility::ParseUSBInfo(ctx.Device, ctx.Config, ctx.BinFiles, ctx.Info, ctx.WorkBuffer));
+}
+
+void DrivePageSet::ShowSSDInfo(PageContext& ctx) {
+    const SsdInfoTexts texts = utility::ShowSSDInfo(ctx.Device, ctx.Config, ctx.Info);
+    SetEdits(ctx.View, kSsdInfoEdits, texts);
+    ctx.View.SetLines("SSDInfoMemo", texts.SSDInfoMemo);
+}
+
+void DrivePageSet::ProcessBadBlockInfo(PageContext& ctx) {
+    std::vector<std::uint8_t> tableBuffer(kTableBufferSize, 0);
+    TableContext tables{ctx.Config, ctx.LibrarySettings, ctx.BinFiles, ctx.Info, tableBuffer};
+    const BadBlockPage page = utility::ProcessBadBlockInfo(ctx.Device, tables, ctx.Settings.EnRemapRelation != 0);
+    ctx.View.SetLines("BadBlockMemo", page.BadBlockMemo);
+    ctx.View.SetLines("DetalBadInfoMemo", page.DetalBadInfoMemo);
+}
+
+void DrivePageSet::GetEraseCount(PageContext& ctx) {
+    const EraseCountPage page = utility::GetEraseCount(ctx.Device, ctx.Config, ctx.Info, ctx.WorkBuffer);
+    ctx.View.SetLines("EraseMemo", page.EraseMemo);
+    ctx.View.SetText("AeraseEdit", page.AeraseEdit);
+    ctx.View.SetText("MeraseEdit", page.MeraseEdit);
+}
+
+void DrivePageSet::ShowFWDebugMessage(PageContext& ctx, int mode) {
+    ShowFwDebugLog(ctx.View, utility::ShowFWDebugMessage(ctx.Device, static_cast<std::uint8_t>(mode),
+                                                         ctx.QueryDramLayout == 1, ctx.Config, ctx.LibrarySettings,
+                                                         ctx.WorkBuffer, ctx.Prompter));
+}
+
+void ShowFwDebugLog(UtilityView& view, const FwDebugLogPage& page) {
+    if (page.TabSheet8Visible) view.SetPageVisible(kPageUartLog, true);
+    if (page.UartLogMemo.empty()) return;
+    std::vector<std::string> lines = view.Lines("UartLogMemo");
+    lines.insert(lines.end(), page.UartLogMemo.begin(), page.UartLogMemo.end());
+    view.SetLines("UartLogMemo", lines);
+}
+
+}  // namespace qx::utility
