@@ -1,0 +1,265 @@
+// Sondrel's window over the real pages, offscreen: selecting a drive shows
+// what the page functions make of it, and each page button and hot key
+// reaches its handler.
+#include <gtest/gtest.h>
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTreeWidget>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "qxlib/programs/info_page.h"
+#include "qxlib/programs/system_info.h"
+#include "qxlib/settings/flash_config.h"
+#include "qxlib/settings/global_parameter.h"
+#include "qxlib/tables/drive_tables.h"
+#include "qxlib/transport/device_slot.h"
+#include "sim/model/drive_model.h"
+#include "utility/drive_page_set.h"
+#include "utility/forms/main_form.h"
+#include "utility/forms/qt_app.h"
+#include "utility/forms/splash_form.h"
+#include "utility/page_index.h"
+#include "utility/pages/bad_block_page.h"
+#include "utility/pages/erase_count_page.h"
+#include "utility/pages/fw_debug_log.h"
+#include "utility/pages/identity_page.h"
+#include "utility/pages/smart_page.h"
+#include "utility/pages/ssd_info_page.h"
+#include "utility/support/utility_rack_fixture.h"
+
+namespace qx::test {
+namespace {
+
+using utility::TMainForm;
+using Bytes = std::vector<std::uint8_t>;
+
+// A produced 849 drive whose firmware keeps its logs in DRAM, so the
+// refresh reads them too.
+sim::DriveConfig Produced849(const std::string& serial) {
+    sim::DriveConfig c = Produced(serial);
+    c.systemModel = "849";
+    c.systemVersion = "3A0151";
+    return c;
+}
+
+class MainFormPagesTest : public UtilityRackFixture {
+protected:
+    void SetUp() override {
+        FormsApp();
+        UtilityRackFixture::SetUp();
+        splash_ = std::make_unique<utility::TSplashForm>();
+    }
+    void TearDown() override {
+        form_.reset();
+        splash_.reset();
+        UtilityRackFixture::TearDown();
+    }
+    TMainForm& Form() {
+        utility::UtilityEnvironment env;
+        env.ProgramFolder = folder_.path();
+        form_ = std::make_unique<TMainForm>(env, prompter_, drivePages_, splash_.get());
+        form_->show();
+        return *form_;
+    }
+    // The firmware's UART ring at its default place: two lines.
+    void PutUartRing(sim::SimDrive& drive) {
+        auto hold = drive.Lock();
+        std::vector<std::uint8_t>& dram = drive.Model().firmwareDram;
+        dram.resize(sim::kFirmwareDramBytes, 0);
+        const Bytes ring = {'b', 'o', 'o', 't', 0xEA, 0x01, 0x00, 0x02, 0x00, 'r', 'e', 'a', 'd', 'y'};
+        std::copy(ring.begin(), ring.end(), dram.begin() + (0xDC800 - sim::kFirmwareDramBase));
+    }
+    std::string Edit(const char* name) { return form_->Text(name); }
+    std::vector<std::string> Memo(const char* name) { return form_->Lines(name); }
+    QPushButton* Button(const char* name) {
+        auto* b = form_->findChild<QPushButton*>(name);
+        EXPECT_NE(b, nullptr) << name;
+        return b;
+    }
+    void GrabPage(int page, const char* name) {
+        form_->SetActivePage(page);
+        EXPECT_TRUE(form_->grab().save(QString(QX_BIN_DIR) + "/../sondrel_page_" + name + ".png"));
+    }
+
+    utility::DrivePageSet drivePages_;
+    std::unique_ptr<utility::TSplashForm> splash_;
+    std::unique_ptr<TMainForm> form_;
+    Bytes buffer_ = Bytes(128 * 1024, 0);
+    FlashConfig config_{};
+    BinFileList bins_{};
+    SystemInfo info_{};
+    GlobalParameter library_{};
+};
+
+TEST_F(MainFormPagesTest, SelectingADriveShowsWhatThePageFunctionsMakeOfIt) {
+    PutUartRing(Add(IdePath(0), Produced849("IDE0")));
+    TMainForm& form = Form();
+    form.SelectRow(0);
+    EXPECT_TRUE(prompter_.Texts().empty()) << ::testing::PrintToString(prompter_.Texts());
+
+    // The same drive read again by the page functions themselves.
+    const utility::SataIdentityTexts sata = utility::ParseInfo(0, buffer_);
+    ASSERT_TRUE(ReadSystemInfo(0, config_, bins_, info_, buffer_));
+    const utility::SsdInfoTexts ssd = utility::ShowSSDInfo(0, config_, info_);
+    ASSERT_TRUE(AllocDeviceSlotBuffers());
+    TableContext tables{config_, library_, bins_, info_, buffer_};
+    const utility::BadBlockPage bad = utility::ProcessBadBlockInfo(0, tables, false);
+    FreeDeviceSlotBuffers();
+    const utility::EraseCountPage erase = utility::GetEraseCount(0, config_, info_, buffer_);
+    const utility::FwDebugLogPage log =
+        utility::ShowFWDebugMessage(0, utility::kLogsFromMemory, true, config_, library_, buffer_, prompter_);
+
+    struct Shown {
+        const char* control;
+        std::string text;
+    };
+    const Shown edits[] = {
+        {"ModelNameEdit", sata.ModelNameEdit},     {"SNEdit", sata.SNEdit},
+        {"FwVersionEdit", sata.FwVersionEdit},     {"TotalSectorEdit", sata.TotalSectorEdit},
+        {"UltraDMAEdit", sata.UltraDMAEdit},       {"WWNEdit", sata.WWNEdit},
+        {"FlashmodelEdit", ssd.FlashmodelEdit},    {"ChannelEdit", ssd.ChannelEdit},
+        {"CapacityEdit", ssd.CapacityEdit},        {"FwEdit", ssd.FwEdit},
+        {"SupportEdit2", ssd.SupportEdit2},        {"CeEdit", ssd.CeEdit},
+        {"AeraseEdit", erase.AeraseEdit},          {"MeraseEdit", erase.MeraseEdit},
+    };
+    for (const Shown& e : edits) EXPECT_EQ(Edit(e.control), e.text) << e.control;
+    // Known by hand, so the comparison above is not of two empty texts.
+    EXPECT_EQ(Edit("ModelNameEdit"), "Model Name: QX SSD IDE0");
+    EXPECT_EQ(Edit("FwEdit"), "F/W version : QXSS,3A0151,S,849,41");
+
+    struct ShownMemo {
+        const char* memo;
+        std::vector<std::string> lines;
+    };
+    const ShownMemo memos[] = {
+        {"SSDInfoMemo", ssd.SSDInfoMemo},           {"BadBlockMemo", bad.BadBlockMemo},
+        {"DetalBadInfoMemo", bad.DetalBadInfoMemo}, {"EraseMemo", erase.EraseMemo},
+        {"UartLogMemo", log.UartLogMemo},
+    };
+    for (const ShownMemo& m : memos) EXPECT_EQ(Memo(m.memo), m.lines) << m.memo;
+    EXPECT_EQ(Memo("UartLogMemo"), (std::vector<std::string>{"boot", "[0001, 0002]ready"}));
+    EXPECT_EQ(Memo("BadBlockMemo").at(0), std::string(97, '-'));
+    EXPECT_EQ(Memo("DetalBadInfoMemo").at(0), "ErrType 1 (Ecc Over)");
+    EXPECT_TRUE(form.PageVisible(utility::kPageUartLog));
+    EXPECT_EQ(form.ActivePage(), utility::kPageSsdInfo);
+
+    // SMART is read on request only.
+    auto* grid = form.findChild<QTableWidget*>("StringGrid1");
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(form.Cell("StringGrid1", 1, 0), "");
+    EXPECT_FALSE(Button("SaveSmartInfoBn")->isEnabled());
+    form.SetActivePage(utility::kPageSmartInfo);
+    form.HotKeyPressed(utility::HotKey::CtrlG);
+    utility::SmartPage smart;
+    ASSERT_TRUE(utility::GetSMARTInfo(0, buffer_, info_.HeaderInfoText, smart));
+    for (int r = 0; r < static_cast<int>(utility::kSmartGridRows); ++r)
+        for (int c = 0; c < static_cast<int>(utility::kSmartGridColumns); ++c)
+            EXPECT_EQ(form.Cell("StringGrid1", r, c), smart.StringGrid1[r][c]) << r << "," << c;
+    EXPECT_EQ(form.Cell("StringGrid1", 1, 1), "Power-on Hours Count");
+    EXPECT_EQ(Memo("SMARTMemo"), smart.SMARTMemo);
+    EXPECT_EQ(form.findChild<QGroupBox*>("GroupBox4")->title().toStdString(), smart.GroupBox4Caption);
+    EXPECT_TRUE(Button("SaveSmartInfoBn")->isEnabled());
+    EXPECT_FALSE(Button("ResetSmartInfoBn")->isVisibleTo(&form));   // no Sondrel.ini
+
+    GrabPage(utility::kPageSsdInfo, "ssd_info");
+    GrabPage(utility::kPageEraseCount, "erase_count");
+    GrabPage(utility::kPageBadBlockInfo, "bad_block");
+    GrabPage(utility::kPageSmartInfo, "smart");
+    GrabPage(utility::kPageDeviceInfo, "device_info");
+    GrabPage(utility::kPageUartLog, "uart_log");
+
+    // Reading the drive again empties the grid, so a later SMART read keeps
+    // no row of an earlier one.
+    form.findChild<QTreeWidget*>("ListView1")->clearSelection();
+    form.SelectRow(0);
+    EXPECT_EQ(form.Cell("StringGrid1", 1, 0), "");
+}
+
+TEST_F(MainFormPagesTest, EachSaveButtonAndHotKeySavesItsMemoUnderItsName) {
+    Add(IdePath(0), Produced849("IDE0"));
+    TMainForm& form = Form();
+    struct Case {
+        int page;
+        const char* button;
+        utility::HotKey key;
+        const char* memo;
+        const char* name;
+    };
+    const Case cases[] = {
+        {utility::kPageSsdInfo, "DpdFTLSaveBn", utility::HotKey::CtrlS, "DpdFTLMemo", "DPDFTL"},
+        {utility::kPageEraseCount, "DetailSaveBn", utility::HotKey::CtrlS, "EraseMemo", "EraseCount"},
+        {utility::kPageBadBlockInfo, "SavebadblockinfoBn", utility::HotKey::CtrlS, "BadBlockMemo", "BadBlock"},
+        {utility::kPageBadBlockInfo, "SavebadblockDetailBn", utility::HotKey::AltS, "DetalBadInfoMemo",
+         "BadBlockDetail"},
+        {utility::kPageUartLog, "UartLogSaveBtn", utility::HotKey::CtrlS, "UartLogMemo", "UartLog"},
+        {utility::kPageUartLog, "DbgErrLogSaveBtn", utility::HotKey::AltS, "DbgErrLogMemo", "DbgErrLog"},
+        {utility::kPageDebugTool, "SaveReadPageBn", utility::HotKey::CtrlR, "DebugMemo2", "ReadPage"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.button);
+        form.SetLines(c.memo, {"one \xB5", "two"});
+        const std::string file = (folder_.path() / (std::string(c.name) + ".txt")).string();
+        // Once by the button, once by the page's hot key (when it has one).
+        for (int press = 0; press < 2; ++press) {
+            prompter_.Clear();
+            std::remove(file.c_str());
+            prompter_.Answer(std::optional<std::string>(file));
+            form.SetActivePage(c.page);
+            if (press == 0)
+                Button(c.button)->click();
+            else
+                form.HotKeyPressed(c.key);
+            if (press == 1 && c.key == utility::HotKey::CtrlR) {
+                EXPECT_TRUE(prompter_.Records().empty());   // Ctrl+R does nothing anywhere
+                continue;
+            }
+            ASSERT_EQ(prompter_.Records().size(), 1u);
+            EXPECT_EQ(prompter_.Records()[0].file.fileName, c.name);
+            std::ifstream in(file, std::ios::binary);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "one \xB5\r\ntwo\r\n");
+        }
+    }
+}
+
+TEST_F(MainFormPagesTest, TheConsoleRunsALineOnEnterAndEmptiesTheEdit) {
+    Add(IdePath(0), Produced849("IDE0"));
+    TMainForm& form = Form();
+    auto* edit = form.findChild<QLineEdit*>("DebugEdit");
+    ASSERT_NE(edit, nullptr);
+    edit->setText("lba 5");
+    emit edit->returnPressed();
+    const std::vector<std::string> memo = Memo("DebugMemo");
+    ASSERT_EQ(memo.size(), 2u);
+    EXPECT_EQ(memo[0], ">>lba 5");
+    EXPECT_EQ(memo[1].rfind("(channel,bank,block)=(", 0), 0u) << memo[1];
+    EXPECT_EQ(edit->text(), "");
+}
+
+TEST_F(MainFormPagesTest, ThePageReadsDumpThePageTheEntriesName) {
+    Add(IdePath(0), Produced849("IDE0"));
+    TMainForm& form = Form();
+    form.SelectRow(0);
+    // A refresh empties the entries: nothing is read until they are filled.
+    Button("DbgLDReadPage")->click();
+    EXPECT_TRUE(Memo("DebugMemo2").empty());
+    const struct {
+        const char* name;
+        const char* text;
+    } entries[] = {{"DbgChLEdit", "0"}, {"DbgBankLEdit", "0"}, {"DbgBlockLEdit", "x"}, {"DbgPageLEdit", "1"}};
+    for (const auto& e : entries) form.SetText(e.name, e.text);
+    Button("DbgSysReadPage")->click();
+    ASSERT_EQ(prompter_.Texts().size(), 1u);   // "x" is no integer: said, nothing read
+    EXPECT_TRUE(Memo("DebugMemo2").empty());
+}
+
+}  // namespace
+}  // namespace qx::test
