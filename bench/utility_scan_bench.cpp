@@ -29,6 +29,12 @@ public:
     void SetText(std::string_view, const std::string&) override {}
     std::vector<std::string> Lines(std::string_view) const override { return {}; }
     void SetLines(std::string_view, const std::vector<std::string>&) override {}
+    std::string Cell(std::string_view, int, int) const override { return {}; }
+    void SetCell(std::string_view, int, int, const std::string&) override {}
+    void SetCaption(std::string_view, const std::string&) override {}
+    void SetEnabled(std::string_view, bool) override {}
+    void SetVisible(std::string_view, bool) override {}
+    bool Checked(std::string_view) const override { return false; }
     void SetPageVisible(int, bool) override {}
     bool PageVisible(int) const override { return false; }
     void SetActivePage(int) override {}

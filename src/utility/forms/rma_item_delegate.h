@@ -6,7 +6,7 @@
 
 namespace qx::utility {
 
-class RmaItemDelegate final : public QStyledItemDelegate {
+class RmaItemDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 

@@ -26,6 +26,7 @@
 #include "utility/drive_page_set.h"
 #include "utility/forms/main_form.h"
 #include "utility/forms/qt_app.h"
+#include "utility/forms/rma_item_delegate.h"
 #include "utility/forms/splash_form.h"
 #include "utility/page_index.h"
 #include "utility/pages/bad_block_page.h"
@@ -148,6 +149,7 @@ TEST_F(MainFormPagesTest, SelectingADriveShowsWhatThePageFunctionsMakeOfIt) {
     for (const ShownMemo& m : memos) EXPECT_EQ(Memo(m.memo), m.lines) << m.memo;
     EXPECT_EQ(Memo("UartLogMemo"), (std::vector<std::string>{"boot", "[0001, 0002]ready"}));
     EXPECT_EQ(Memo("BadBlockMemo").at(0), std::string(97, '-'));
+    EXPECT_EQ(Memo("EraseMemo").at(0), "Ch/CE\t");
     EXPECT_EQ(Memo("DetalBadInfoMemo").at(0), "ErrType 1 (Ecc Over)");
     EXPECT_TRUE(form.PageVisible(utility::kPageUartLog));
     EXPECT_EQ(form.ActivePage(), utility::kPageSsdInfo);
@@ -259,6 +261,44 @@ TEST_F(MainFormPagesTest, ThePageReadsDumpThePageTheEntriesName) {
     Button("DbgSysReadPage")->click();
     ASSERT_EQ(prompter_.Texts().size(), 1u);   // "x" is no integer: said, nothing read
     EXPECT_TRUE(Memo("DebugMemo2").empty());
+}
+
+}  // namespace
+}  // namespace qx::test
+
+namespace qx::test {
+namespace {
+
+// The delegate's styling, reached as the view reaches it.
+struct RmaProbe : utility::RmaItemDelegate {
+    using utility::RmaItemDelegate::initStyleOption;
+    using utility::RmaItemDelegate::RmaItemDelegate;
+};
+
+TEST(RmaTestList, AStatusCellIsRedOrBlueAndBoldOnlyForItsExactWord) {
+    FormsApp();
+    QTreeWidget list;
+    list.setColumnCount(3);
+    const struct {
+        const char* status;
+        QColor colour;
+        bool bold;
+    } cases[] = {
+        {"Failed", QColor(255, 0, 0), true},
+        {"Pass", QColor(0, 0, 255), true},
+        {"failed", QColor(0, 0, 0), false},
+        {"", QColor(0, 0, 0), false},
+    };
+    RmaProbe probe;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        auto* item = new QTreeWidgetItem(QStringList{"Item", "Function", c.status});
+        list.addTopLevelItem(item);
+        QStyleOptionViewItem option;
+        probe.initStyleOption(&option, list.model()->index(list.topLevelItemCount() - 1, 2));
+        EXPECT_EQ(option.palette.color(QPalette::Text), c.colour);
+        EXPECT_EQ(option.font.bold(), c.bold);
+    }
 }
 
 }  // namespace

@@ -43,7 +43,27 @@ run() {   # rack, then the program and its arguments; stdout, stderr, status in 
 # dumpssdinfo: the dump beside the program, its path printed, exit 0.
 run "$R1" "$W/bin/sondrel" dumpssdinfo info1
 expect_status 0 "$status" "dumpssdinfo"
-printf 'Vendor Name:\r\nProduct Name:\r\nManufacture String:\r\nProduct String:\r\nVID:\r\nPID:\r\nSerial Num:\r\n\r\n\r\n' > "$W/expected1"
+# The SATA path leaves the USB identity empty (rows 1-7). The SSD Setting
+# texts carry their own line ends: this drive's memory image holds its
+# firmware header (tag "QXSS", version "3A0151", mark "S", model "849",
+# variant "41", NUL runs between) and a zero configuration record, and its
+# 250069680 sectors are 122104 MB, 119.2 GB.
+{
+    printf 'Vendor Name:\r\nProduct Name:\r\nManufacture String:\r\nProduct String:\r\n'
+    printf 'VID:\r\nPID:\r\nSerial Num:\r\n'
+    printf 'Flash model :  (Micron)\r\n'
+    printf 'Channel number : 0      Total bank : 0\r\n'
+    printf 'Capacity : 119.2 GBytes     ECC mode : BCH 8\r\n'
+    printf 'IO drive current : 2 mA\r\n'
+    printf 'Defect block percentage :  0.0%%, Reserved block percentage :  0.0%%\r\n'
+    printf 'ECC read error threshold : 0 bit(s)\r\n'
+    printf 'ECC error copy threshold : 0 bit(s)\r\n'
+    printf 'Wearleveling frequency : 0\r\n'
+    printf 'Bank map : \r\n'
+    printf 'Support : (X)Scramble\r\n'
+    printf '               (X)Remap  (X)Trim  (X)NoDeviceSleep  '
+    printf 'F/W version : QXSS,3A0151,S,849,41'
+} > "$W/expected1"
 cmp -s "$W/bin/info1.txt" "$W/expected1" || fail "info1.txt bytes: $(od -c "$W/bin/info1.txt" | head -5)"
 grep -qxF "$W/bin/info1.txt" "$W/out" || fail "dump path not printed: $(cat "$W/out")"
 
