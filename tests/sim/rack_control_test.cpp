@@ -116,5 +116,20 @@ TEST_F(RackControlTest, QxrackReachesTheProgramOrTheFolder) {
     EXPECT_NE(RackIni().find("port=0.2 drive01 unplugged"), std::string::npos);
 }
 
+// A key given by hand is a known drive key, or the drive is not added: a
+// misspelt "front_end=usb" must not quietly give a bridge drive.
+TEST_F(RackControlTest, QxrackAddRefusesAnUnknownKey) {
+    const std::string qxrack = std::string(QX_BIN_DIR) + "/qxrack";
+    if (::access(qxrack.c_str(), X_OK) != 0) GTEST_SKIP() << "qxrack not built";
+    const std::string path = "\\\\?\\usbstor#disk&ven_qx&prod_ssd#0009#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
+    const auto add = [&](const std::string& key) {
+        return std::system((qxrack + " add " + Folder() + " '" + path + "' " + key + " >/dev/null 2>&1").c_str());
+    };
+    EXPECT_NE(add("front_end=usb"), 0);
+    EXPECT_EQ(RackIni().find("prod_ssd#0009"), std::string::npos);
+    EXPECT_EQ(add("frontEnd=usb"), 0);
+    EXPECT_NE(RackIni().find("prod_ssd#0009"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace qx::sim

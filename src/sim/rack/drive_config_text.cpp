@@ -234,6 +234,12 @@ void ConfigToIni(const DriveConfig& cfg, IniSection& out) {
     for (const Field& f : kFields) out.values.emplace_back(f.key, std::visit(ToText{cfg}, f.member));
 }
 
+bool IsDriveConfigKey(std::string_view key) {
+    for (const Field& f : kFields)
+        if (key == f.key) return true;
+    return false;
+}
+
 bool ConfigFromIni(const IniSection& in, DriveConfig& cfg, std::string* error) {
     for (const Field& f : kFields) {
         const std::string* v = in.Find(f.key);

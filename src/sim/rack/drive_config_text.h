@@ -14,6 +14,9 @@ namespace qx::sim {
 void ConfigToIni(const DriveConfig& cfg, IniSection& out);
 // Keys not given keep their defaults; false (with a message) on a bad value.
 bool ConfigFromIni(const IniSection& in, DriveConfig& cfg, std::string* error);
+// Whether a drive description knows the key: a misspelt key given by hand
+// must be refused, not quietly leave the drive at its default.
+bool IsDriveConfigKey(std::string_view key);
 
 // "kind opcode=0x28 sub=0x84 skip=0 count=-1 errno=5 ata=0x04 ms=0 sense=70000500"
 std::string FaultToText(const FaultRule& rule);

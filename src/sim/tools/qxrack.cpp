@@ -86,6 +86,7 @@ int Run(const std::string& verb, const std::string& folder, const std::vector<st
         for (const auto& a : args) {
             const auto eq = a.find('=');
             if (eq == std::string::npos) return Usage();
+            if (!qx::sim::IsDriveConfigKey(a.substr(0, eq))) return Fail("unknown key: " + a.substr(0, eq));
             section.values.emplace_back(a.substr(0, eq), a.substr(eq + 1));
         }
         qx::sim::DriveConfig cfg;
