@@ -1,0 +1,255 @@
+#include "station/forms/main/main_form.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cstring>
+#include <filesystem>
+
+#include "qxlib/base/build_variant.h"
+#include "qxlib/diagnostics/diagnostic_steps.h"
+#include "qxlib/discovery/port_record.h"
+#include "qxlib/settings/settings_switches.h"
+#include "qxlib/transport/device_slot.h"
+#include "station/devices/device_event_watcher.h"
+#include "station/devices/port_rescan.h"
+#include "station/entry/start_texts.h"
+#include "station/entry/title_serial.h"
+#include "station/forms/detail_form.h"
+#include "station/forms/error_form.h"
+#include "station/forms/main/port_panel.h"
+#include "station/forms/settings/settings_area.h"
+#include "station/forms/workorder_form.h"
+#include "station/panels/panel_grid.h"
+#include "station/panels/style_layout.h"
+#include "station/panels/yield_file.h"
+#include "station/results/log_directory.h"
+#include "station/run/run_start.h"
+#include "station/run/timer_table.h"
+#include "ui/window_capture.h"
+#include "ui/prompter.h"
+
+namespace qx::station {
+
+TMainForm::TMainForm(MainFormEnv env, ui::Prompter& prompter, QWidget* parent)
+    : QWidget(parent),
+      env_(std::move(env)),
+      prompter_(prompter),
+      mes_(MesClientFromEnvironment(env_.programFolder)),
+      results_(ResultSources{settings_, ActivePortTable, PortCount, config_, prompter_}) {
+    setObjectName("MainForm");
+    windowState_.ProgramFolder = env_.programFolder;
+    windowState_.IniPath = env_.programFolder + kSettingsFileName;
+    state_.programFolder = env_.programFolder;
+    BuildLayout();
+    resize(1192, 755);
+    timers_ = std::make_unique<TimerTable>([this](int id) { OnTimer(id); });
+    results_.SetWindowCapture([this](const std::string& path) {
+        return ui::CaptureWindowImage(path, [this] { return grab().toImage(); });
+    });
+}
+
+TMainForm::~TMainForm() { ShutDown(); }
+
+PortPanel* TMainForm::Panel(int port) const {
+    if (port < 0 || port >= BuiltPanels()) return nullptr;
+    return panels_[static_cast<std::size_t>(port)];
+}
+
+StartOutcome TMainForm::StartUp() {
+    ShowCaptionString();
+    autoTestTimer_->setInterval(1000);
+    flags_ = ParseCommandLine(env_.commandLine);
+    state_.autoExecute = flags_.autoExecute;
+    state_.autoExecuteQuit = flags_.autoExecuteQuit;
+    state_.captureAppImage = flags_.captureAppImage;
+    windowState_.StartAllowed = 1;
+    area_->CheckProgramImages();
+    bins_ = BinFileList{};
+    settings_ = GlobalParameter{};
+    try {
+        if (area_->LoadIniFile(windowState_.IniPath) == 0) return StartOutcome::Aborted;
+        if (settings_.EnCheckToolOnRemoteDisk && env_.hooks.programOnRemoteDisk && env_.hooks.programOnRemoteDisk())
+            return StartOutcome::Aborted;
+        area_->CheckProgramImages();
+        ClearPortTable(ActivePortTable);
+        rescan_ = std::make_unique<PortRescan>(
+            RescanContext{settings_, config_, *this, *this, prompter_, barcodes_, mes_});
+        rescan_->RescanPorts();
+        if (const auto message = PortLimitMessage(PortCount)) {
+            prompter_.Error(*message);
+            return StartOutcome::TooManyPorts;
+        }
+        ArmTimer(kRescanTimerId, kArrivalRescanDelayMs);
+        BuildPortPanels();
+        UpdateDrawPanel();
+        area_->SetPortCount(PortCount);
+        waitPanel_->hide();
+        results_.SetLogDir(windowState_.LogDir);
+        if (!settings_.EnWriteLogFileNameEnd) results_.SelectProductionLogFile();
+    } catch (const CannotCreateLogDirectory& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return StartOutcome::Aborted;
+    }
+    if (env_.hooks.applySettingsLock) env_.hooks.applySettingsLock();
+    SeedRandomByTime();
+    if (flags_.autoExecute) autoTestTimer_->start();
+
+    slotsAllocated_ = AllocDeviceSlotBuffers();
+    engine_ = std::make_unique<RunStart>(
+        EngineParts{*this, *this, results_, *rescan_, identity_, prompter_, ops_, state_});
+    watcher_ = std::make_unique<DeviceEventWatcher>(platform::OpenDeviceEvents(), *rescan_);
+    started_ = true;
+    return StartOutcome::Ready;
+}
+
+void TMainForm::FormShow() {
+    const std::string partList = env_.programFolder + settings_.ExtFlashFile;
+    if (std::filesystem::exists(partList)) area_->Guarded([this] { area_->FlashInfoChange(); });
+    ApplyInitFunc();
+    area_->FunCheckListBoxClickCheck();
+    if (EnableWorkOrder.load()) {
+        TWorkorderForm form(prompter_, this);
+        form.exec();
+        const WorkOrderTexts& t = form.Texts();
+        workOrder_ = t.number;
+        partNo_ = t.partNumber;
+        weekCode_ = t.weekCode;
+        if (!WorkOrderComplete(t)) {
+            QTimer::singleShot(0, this, [this] { close(); });
+            return;
+        }
+        ShowCaptionString();
+    }
+    if (auto* list = area_->findChild<QListWidget*>("FunCheckListBox"); list && list->count() > 0)
+        list->setCurrentRow(0);
+    area_->SubPageControl();
+    if (auto* pages = area_->findChild<QTabWidget*>("PageControl1"); pages && pages->count() > 7)
+        pages->setTabVisible(7, false);
+    for (const char* name : {"SataLBAModeGroupBox", "LPMCheckBox"})
+        if (auto* w = area_->findChild<QWidget*>(name)) w->hide();
+    if (!settings_.EnCRCLabel)
+        if (auto* w = area_->findChild<QWidget*>("CRC32Label")) w->hide();
+    stopButton_->show();
+    batchPanel_->setVisible(EnBatchMode.load() != 0);
+    ApplyRunLabels();
+    FocusStart();
+}
+
+// "ClearInitFunc" and "InitFunc<n>" act on the list before its click handler
+// takes the marks into the record.
+void TMainForm::ApplyInitFunc() {
+    auto* list = area_->findChild<QListWidget*>("FunCheckListBox");
+    if (!list) return;
+    if (env_.initFunc.clearAll)
+        for (int row = 0; row < list->count(); ++row) list->item(row)->setCheckState(Qt::Unchecked);
+    for (int n : env_.initFunc.checkItems)
+        if (n >= 0 && n < list->count()) list->item(n)->setCheckState(Qt::Checked);
+}
+
+void TMainForm::ApplyRunLabels() {
+    RunLabels labels;
+    labels.workOrder = workOrder_;
+    labels.partNo = partNo_;
+    labels.weekCode = weekCode_;
+    if (auto* list = area_->findChild<QListWidget*>("FunCheckListBox"))
+        for (int row = 0; row < list->count(); ++row)
+            labels.checkListItems.push_back(list->item(row)->text().toLocal8Bit().toStdString());
+    labels.singleExecuteResult = flags_.singleExecuteResult;
+    labels.captureAppImage = flags_.captureAppImage;
+    results_.SetRunLabels(std::move(labels));
+}
+
+void TMainForm::ShutDown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    autoTestTimer_->stop();
+    if (!started_) return;   // an aborted start-up saves nothing
+    // A worker still running: its watchdog goes, it is cancelled and its
+    // thread joined before anything it uses is freed.
+    for (int p = 0; p < PanelLoopCount(PortCount); ++p) timers_->Kill(p + 1);
+    watcher_.reset();
+    engine_.reset();
+    SaveLayout();
+    if (slotsAllocated_) FreeDeviceSlotBuffers();
+    slotsAllocated_ = false;
+    area_->TryFormToGlobalParameter();
+    area_->SaveIniFile(windowState_.IniPath);
+    if (windowState_.IniPath.find(kSettingsFileName) == std::string::npos)
+        area_->SaveIniFile(env_.programFolder + kSettingsFileName);
+    SaveYield(LogDir(), settings_);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    // Never from inside the engine's own handler: a close asked for during a
+    // run comes again once the handler has returned.
+    if (engine_ && engine_->Busy()) {
+        engine_->StopClick();
+        QTimer::singleShot(100, this, [this] { close(); });
+        event->ignore();
+        return;
+    }
+    ShutDown();
+    event->accept();
+}
+
+void TMainForm::ShowCaptionString() {
+    const CaptionTexts texts = station::ShowCaptionString(kSingleBankBuild, interfaceWord_, workOrder_, partNo_, weekCode_);
+    setWindowTitle(QString::fromLocal8Bit(texts.caption));
+    title_ = texts.title;
+    QCoreApplication::setApplicationName(QString::fromLocal8Bit(texts.title));
+}
+
+void TMainForm::ShowYield() { yield_->setText(QString::fromStdString(YieldText(settings_))); }
+
+void TMainForm::ExecuteBtnClick() {
+    if (!engine_) return;
+    ApplyRunLabels();
+    engine_->ExecuteBtnClick();
+}
+
+void TMainForm::RefreshBtnClick() {
+    barcodes_.SnPromptBusy = barcodes_.WwnPromptBusy = barcodes_.PpidPromptBusy = 0;
+    if (rescan_) rescan_->RefreshDevices();
+    if (StartEnabled()) FocusStart();
+}
+
+void TMainForm::ResetYieldBtnClick() {
+    ResetYield(LogDir(), settings_);
+    ShowYield();
+}
+
+void TMainForm::SafeRmBtnClick() {
+    if (!rescan_ || !engine_ || engine_->Busy()) return;
+    for (int p = 0; p < PanelLoopCount(PortCount); ++p) engine_->JoinPort(p);
+    rescan_->SafeRmBtnClick();
+}
+
+void TMainForm::OnTimer(int id) {
+    if (engine_) {
+        engine_->OnTimer(id);
+    } else if (id == kRescanTimerId) {
+        KillTimer(id);
+        if (rescan_) rescan_->RefreshDevices();
+    }
+}
+
+bool TMainForm::PortBusy(int port) const {
+    if (!engine_) return false;
+    const WorkerState s = engine_->Controller().Workers()[port].State();
+    return s == WorkerState::Running || s == WorkerState::Killed;
+}
+
+}  // namespace qx::station

@@ -1,0 +1,215 @@
+// The station's main window: the settings area on top, the port panels in
+// the scroll box, the tool bar, the run controls and the status bar. It is
+// the run engine's StationView, PortView and RescanWindow; every call of
+// those arrives on the window thread (workers post queued calls).
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "qxlib/programs/info_page.h"
+#include "qxlib/settings/flash_config.h"
+#include "qxlib/settings/global_parameter.h"
+#include "station/entry/command_line.h"
+#include "station/flash_part_list.h"
+#include "station/forms/main/main_hooks.h"
+#include "station/identity/barcode_buffers.h"
+#include "station/identity/identity_steps.h"
+#include "station/identity/mes_query.h"
+#include "station/results/station_results.h"
+#include "station/run/station_identity.h"
+#include "station/run/station_state.h"
+#include "station/run/step_ops.h"
+#include "station/settings/settings_window_state.h"
+#include "station/views/port_view.h"
+#include "station/views/rescan_window.h"
+#include "station/views/station_view.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QStatusBar;
+class QTimer;
+class QToolButton;
+
+namespace qx::ui {
+class Prompter;
+}
+
+namespace qx::station {
+
+class DeviceEventWatcher;
+class PortPanel;
+class PortRescan;
+class RunStart;
+class SettingsArea;
+class TDetailForm;
+class TErrorForm;
+class TimerTable;
+
+struct MainFormEnv {
+    std::string programFolder;   // ends with a separator
+    std::string commandLine;     // the whole command line, for its keywords
+    InitFuncArgs initFunc;       // "ClearInitFunc" / "InitFunc<n>" arguments
+    MainFormHooks hooks;
+};
+
+// How start-up ended.
+enum class StartOutcome {
+    Ready,          // show the window
+    Aborted,        // settings or log folder failed: no window, nothing saved
+    TooManyPorts,   // more than 50 ports: message shown, exit code 1
+};
+
+inline constexpr char kInstanceName[] = "QXMP";
+
+class TMainForm final : public QWidget, public StationView, public PortView, public RescanWindow {
+    Q_OBJECT
+public:
+    TMainForm(MainFormEnv env, ui::Prompter& prompter, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The start-up sequence; the window is shown only after Ready.
+    StartOutcome StartUp();
+    // What the first showing does (title result, work order, pages).
+    void FormShow();
+    // The shut-down: stops the run, saves layout, settings and yield.
+    // Runs once; nothing is saved after an aborted start-up.
+    void ShutDown();
+
+    // --- Buttons -----------------------------------------------------------
+    void ExecuteBtnClick();
+    void RefreshBtnClick();
+    void ResetYieldBtnClick();
+    void ResetLayoutClick();
+    void SafeRmBtnClick();
+    void MyBitBtnClick(int port);
+
+    // --- What tests and the program read -----------------------------------
+    const CommandLineFlags& Flags() const { return flags_; }
+    int BuiltPanels() const { return static_cast<int>(panels_.size()); }
+    PortPanel* Panel(int port) const;
+    GlobalParameter& Settings() { return settings_; }
+    SettingsWindowState& WindowState() { return windowState_; }
+    SettingsArea& Area() { return *area_; }
+    StationResults& Results() { return results_; }
+    RunStart* Engine() { return engine_.get(); }
+    std::string ApplicationTitle() const { return title_; }
+
+    // --- StationView --------------------------------------------------------
+    void LockForRun() override;
+    void RestoreAfterRun() override;
+    void SetStartEnabled(bool enabled) override;
+    void SetRoundText(const std::string& text) override;
+    void SetBatchPanelColor(std::uint32_t bgr) override;
+    void SetElapsedText(const std::string& text) override;
+    void SetWaitAnimation(bool running) override;
+    void SetSafeRemoveColor(std::uint32_t bgr) override;
+    void UpdateDrawPanel() override;
+    void ArmTimer(int id, int ms) override;
+    void KillTimer(int id) override;
+    RunControls ReadRunControls() override;
+    RoundControls ReadRoundControls() override;
+    void FormToGlobalParameter() override;
+    void ChangeGlobalParameter() override;
+    void GlobalParameterToForm() override;
+    void SaveSettings() override;
+    void ShowSerialCounters(const std::string& serial, const std::string& uid) override;
+    bool StartEnabled() override;
+    void FocusStart() override;
+    void SetAutoStartTimer(bool enabled) override;
+    void CloseWindow() override;
+    void QuitApplication() override;
+
+    // --- PortView -----------------------------------------------------------
+    void SetCaption(int port, const std::string& text, std::uint32_t bgr) override;
+    void SetGauge(int port, int which, int percent) override;
+    void SetCycleText(int port, const std::string& text) override;
+    void SetSerialText(int port, const std::string& serial) override;
+    void SetWwnText(int port, const std::string& wwn) override;
+    void ShowRwProgress(int port, bool shown) override;
+    void SetRwGauge(int port, std::uint32_t maximum, std::uint32_t position, std::uint32_t bgr) override;
+
+    // --- RescanWindow -------------------------------------------------------
+    bool Busy() const override;
+    bool StartAllowed() const override { return windowState_.StartAllowed != 0; }
+    bool FlashAutoDetectRunning() const override;
+    void SetInterfaceWord(const std::string& word) override;
+    void ClearPortTexts(int port) override;
+    void StartAutoExecute() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void BuildLayout();
+    QWidget* BuildToolBar();
+    QWidget* BuildBottomPanel();
+    void BuildPortPanels();
+    void ShowCaptionString();
+    void ShowYield();
+    void SaveLayout();
+    void ApplyInitFunc();
+    void ApplyRunLabels();
+    void OnTimer(int id);
+    bool PortBusy(int port) const;
+    std::string LogDir() const { return windowState_.LogDir; }
+
+    MainFormEnv env_;
+    ui::Prompter& prompter_;
+    CommandLineFlags flags_;
+
+    GlobalParameter settings_{};
+    FlashConfig config_{};
+    FlashPartList parts_{};
+    BinFileList bins_{};
+    SettingsWindowState windowState_;
+    StationState state_{settings_, config_, bins_};
+    BarcodeState barcodes_;
+    MesClient mes_;
+    IdentitySteps steps_{settings_, barcodes_};
+    StationIdentity identity_{steps_};
+    LibraryStepOps ops_;
+    StationResults results_;
+    std::string interfaceWord_ = "SATA";
+    std::string workOrder_, partNo_, weekCode_;
+    std::string title_;
+
+    SettingsArea* area_ = nullptr;
+    QScrollArea* scrollBox_ = nullptr;
+    QWidget* panelHost_ = nullptr;
+    QToolButton* pinButton_ = nullptr;
+    QToolButton* stopButton_ = nullptr;
+    QPushButton* refreshBtn_ = nullptr;
+    QPushButton* executeBtn_ = nullptr;
+    QPushButton* safeRmBtn_ = nullptr;
+    QPushButton* closeBtn_ = nullptr;
+    QWidget* waitPanel_ = nullptr;
+    QLineEdit* elapsed_ = nullptr;
+    QLineEdit* yield_ = nullptr;
+    QWidget* batchPanel_ = nullptr;
+    QLabel* batchLabel_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    std::array<QLabel*, 4> statusPanels_{};
+    QTimer* autoTestTimer_ = nullptr;
+    std::vector<PortPanel*> panels_;
+    std::unique_ptr<TErrorForm> errorForm_;
+    std::unique_ptr<TDetailForm> detailForm_;
+
+    std::unique_ptr<PortRescan> rescan_;
+    std::unique_ptr<TimerTable> timers_;
+    std::unique_ptr<RunStart> engine_;
+    std::unique_ptr<DeviceEventWatcher> watcher_;
+    bool started_ = false;        // start-up reached Ready
+    bool slotsAllocated_ = false;
+    bool shutDown_ = false;
+    bool locked_ = false;
+};
+
+}  // namespace qx::station

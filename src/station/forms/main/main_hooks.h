@@ -1,0 +1,23 @@
+// Start-up and tool-bar steps of the station window whose own dialogs are
+// not part of the window: each is a hook, and an empty hook passes through
+// (the step does nothing and start-up goes on).
+#pragma once
+
+#include <functional>
+
+namespace qx::station {
+
+struct MainFormHooks {
+    // Access levels: the settings lock applied at start-up (SpeedButton8).
+    std::function<void()> applySettingsLock;
+    // The program runs from a network file system while
+    // [Setting] EnCheckToolOnRemoteDisk is set: start-up ends quietly.
+    std::function<bool()> programOnRemoteDisk;
+    // Flash auto-detect: while it runs device changes wait.
+    std::function<bool()> flashAutoDetectRunning;
+    // Tool-bar dialogs: the RDT task settings and the flash page viewer.
+    std::function<void()> openRdtTasks;
+    std::function<void()> openFlashPages;
+};
+
+}  // namespace qx::station
