@@ -179,6 +179,8 @@ QWidget* TMainForm::BuildBottomPanel() {
 
 void TMainForm::BuildPortPanels() {
     const int built = PanelLoopCount(PortCount);
+    // The window is not shown yet: its layout gives the box its height now.
+    layout()->activate();
     const int boxHeight = scrollBox_->viewport()->height();
     PanelPlacement placement = BuildPanelGrid(built, boxHeight, kStylePanelWidth, kStylePanelHeight);
     if (auto layout = LoadStyleLayout(std::filesystem::path(env_.programFolder) / kStyleFileName, built)) {
