@@ -179,9 +179,10 @@ QWidget* TMainForm::BuildBottomPanel() {
 
 void TMainForm::BuildPortPanels() {
     const int built = PanelLoopCount(PortCount);
-    // The window is not shown yet: its layout gives the box its height now.
-    layout()->activate();
-    const int boxHeight = scrollBox_->viewport()->height();
+    // The window is not shown yet: the box gets what the fixed-height rows
+    // above and below it leave of the window's height.
+    const int boxHeight = isVisible() ? scrollBox_->viewport()->height()
+                                      : height() - 185 - 42 - 57 - statusBar_->sizeHint().height() - 4;
     PanelPlacement placement = BuildPanelGrid(built, boxHeight, kStylePanelWidth, kStylePanelHeight);
     if (auto layout = LoadStyleLayout(std::filesystem::path(env_.programFolder) / kStyleFileName, built)) {
         placement = ApplyStyleLayout(std::move(placement), *layout);
