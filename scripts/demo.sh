@@ -19,12 +19,13 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PROGRAM=fablane
 STRAPS=full-bank
 BANK=2
+CES=2
 BIN=""
 WORK=""
 WAIT_SECONDS=${QX_DEMO_TIMEOUT:-600}
 while [ $# -gt 0 ]; do
   case "$1" in
-    --single-bank) PROGRAM=fablane_single; STRAPS=single-bank; BANK=1 ;;
+    --single-bank) PROGRAM=fablane_single; STRAPS=single-bank; BANK=1; CES=1 ;;
     --bin) BIN="$2"; shift ;;
     --work) WORK="$2"; shift ;;
     *) echo "usage: bash scripts/demo.sh [--single-bank] [--bin DIR] [--work DIR]" >&2; exit 2 ;;
@@ -60,7 +61,7 @@ for port in 1 2 3 4 5 6 7 8; do
     # The controller's own USB tags its INQUIRY data as such.
     front=(frontEnd=usb chipTag=q814)
   fi
-  args=("${front[@]}" state=loader vendorMode=1 busyPolls=0 straps=$STRAPS serial=QXDEMO000$port)
+  args=("${front[@]}" state=loader vendorMode=1 busyPolls=0 straps=$STRAPS ces=$CES serial=QXDEMO000$port)
   # One drive's data bus has a stuck bit: its bus interface test fails.
   [ "$port" -eq "$BROKEN" ] && args+=(busStuckBits=64)
   "$QXRACK" add "$RACK" "$path" "${args[@]}" >/dev/null
