@@ -42,6 +42,8 @@ if [ -z "$BIN" ]; then
 fi
 [ -n "$WORK" ] || WORK="$(dirname "$BIN")/demo-$PROGRAM"
 
+# The station's single-instance lock lives in the runtime folder.
+[ -z "${XDG_RUNTIME_DIR:-}" ] || mkdir -p "$XDG_RUNTIME_DIR"
 STATION="$WORK/station"
 RACK="$WORK/rack"
 rm -rf "$WORK"
