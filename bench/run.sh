@@ -11,3 +11,6 @@ for b in build/bench/bin/*_bench; do
   echo "== $(basename "$b")"
   "$b"
 done
+echo "== station_idle_rss"
+cmake --build build/bench -j "$(nproc)" --target fablane qxrack qx_images >/dev/null
+bash bench/station_idle_rss.sh build/bench/bin

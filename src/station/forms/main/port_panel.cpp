@@ -15,13 +15,13 @@ namespace {
 
 constexpr std::uint32_t kSystemWindowText = 0x80000008;
 
-QLabel* EditLabel(const QString& text, QWidget* parent, int x, int y) {
+QLabel* EditLabel(const QString& text, QWidget* parent, int x, int y, int width) {
     auto* label = new QLabel(text, parent);
     QFont f = label->font();
     f.setPointSize(7);
     f.setBold(false);
     label->setFont(f);
-    label->setGeometry(x, y, 60, 24);
+    label->setGeometry(x, y, width, 24);
     return label;
 }
 
@@ -80,9 +80,9 @@ PortPanel::PortPanel(int port, QWidget* parent) : QFrame(parent), port_(port) {
     caption_->setGeometry(4, 56, 240, 22);
     caption_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-    EditLabel("Port" + n + ":SN", this, 2, 2);
+    EditLabel("Port" + n + ":SN", this, 2, 2, 50);
     serial_ = PortEdit("PortLEdit" + i, this, QRect(53, 2, 193, 24));
-    EditLabel("Port" + n + ":WWN UID", this, 2, 30);
+    EditLabel("Port" + n + ":WWN UID", this, 2, 30, 87);
     wwn_ = PortEdit("PortLEditWWN" + i, this, QRect(90, 30, 154, 24));
 
     details_ = new QPushButton("?", this);
