@@ -33,6 +33,13 @@ class MainFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
         folder_ = programDir_.path().string() + "/";
+        SetUpProgramFolder();
+    }
+
+    // The folder as installed: part list, program images, settings file.
+    void SetUpProgramFolder() {
+        for (const auto& entry : std::filesystem::directory_iterator(programDir_.path()))
+            std::filesystem::remove_all(entry.path());
         for (const char* name : {"Flash.ini", "GDP.bin", "satatest.bin"})
             std::filesystem::copy_file(std::string(QX_BIN_DIR) + "/" + name, programDir_.path() / name);
         WriteSettings("");

@@ -2,6 +2,8 @@
 // through START, the panels it leaves, what survives a restart, and the
 // start-ups that must end without a window.
 #include <QLineEdit>
+
+#include <functional>
 #include <QProcess>
 #include <QPushButton>
 
@@ -108,15 +110,44 @@ TEST_F(MainFormTest, FiftyPortsStartAndFiftyOneEndWithTheMessageAndNothingWritte
     machine_.reset();
 }
 
-TEST_F(MainFormTest, AFailedSettingsLoadShowsNoWindowAndSavesNothing) {
+// An aborted start-up releases what it took and writes nothing: not the
+// settings, not "Style.cs", not the yield file.
+TEST_F(MainFormTest, AnAbortedStartUpShowsNoWindowAndSavesNothing) {
+    struct Case {
+        const char* name;
+        std::function<void()> breakIt;
+    };
+    const Case cases[] = {
+        {"the part list the settings need is missing",
+         [&] { std::filesystem::remove(programDir_.path() / "Flash.ini"); }},
+        {"the log folder cannot be made",
+         [&] {
+             std::ofstream(programDir_.path() / "plainfile") << "x";
+             WriteSettings("LogPath=" + folder_ + "plainfile/log/\n");
+         }},
+    };
     LoadRack({Drive(false)}, 2);
-    std::filesystem::remove(programDir_.path() / "Flash.ini");   // the part list the settings need
-    const std::string settingsBefore = ReadAll(programDir_.path() / "QXMPTOOL.ini");
-    EXPECT_EQ(Start(), StartOutcome::Aborted);
-    EXPECT_FALSE(form_->isVisible());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUpProgramFolder();
+        c.breakIt();
+        const std::string settingsBefore = ReadAll(programDir_.path() / "QXMPTOOL.ini");
+        EXPECT_EQ(Start(), StartOutcome::Aborted);
+        EXPECT_FALSE(form_->isVisible());
+        form_.reset();
+        for (const char* name : {"Style.cs", "log/QXSSD.log"}) EXPECT_FALSE(Exists(name)) << name;
+        EXPECT_EQ(ReadAll(programDir_.path() / "QXMPTOOL.ini"), settingsBefore);
+    }
+}
+
+// A connection count beyond the ports found has no item in the box: the
+// record keeps its value and the settings file still holds it at exit.
+TEST_F(MainFormTest, AConnectionCountBeyondThePortsIsKept) {
+    WriteSettings("ConnectDevNum=5\n");
+    LoadRack({Drive(false)}, 2);
+    ASSERT_EQ(Start(), StartOutcome::Ready);
     form_.reset();
-    for (const char* name : {"Style.cs", "log/QXSSD.log"}) EXPECT_FALSE(Exists(name)) << name;
-    EXPECT_EQ(ReadAll(programDir_.path() / "QXMPTOOL.ini"), settingsBefore);
+    EXPECT_NE(ReadAll(programDir_.path() / "QXMPTOOL.ini").find("ConnectDevNum=5"), std::string::npos);
 }
 
 TEST_F(MainFormTest, CommandLineKeywordsAreFoundInsideTheWholeLine) {
