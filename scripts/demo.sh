@@ -114,6 +114,11 @@ ls "$STATION"/log/Image_*.jpg 2>/dev/null | sed 's/^/== window capture /' || tru
 # failing item's code, and the failed step's column reads "Fail".
 awk -F'\t' -v broken="$BROKEN" '
   function trim(s) { gsub(/^ +| +$/, "", s); return s }
+  BEGIN {
+    # The log names the diagnostic steps by short column names.
+    step["Module"] = "Flash Module Test"; step["SATA"] = "Bus Interface Test"
+    step["Flash"] = "Flash Interface Test"; step["Dram"] = "Dram Test"
+  }
   NR == 1 { for (i = 1; i <= NF; i++) { hdr[i] = $i; col[trim($i)] = i }; first = col["Module"]; last = col["Result"]; next }
   NF > 3 {
     port = trim($col["Port."]) + 0; serial = trim($col["SerialNumber"]); result = trim($col["Result"])
@@ -124,7 +129,7 @@ awk -F'\t' -v broken="$BROKEN" '
       item = ""
       # The first failed step is the one that failed; the later ones were not run.
       for (i = first; i < last && item == ""; i++) if (trim($i) == "Fail") item = trim(hdr[i])
-      printf "port %2d  %-14s FAIL  item %s (%s)\n", port, serial, result, item
+      printf "port %2d  %-14s FAIL  item %s %s\n", port, serial, result, (item in step ? step[item] : item)
       if (port != broken || item == "") bad = 1
       failed = 1
     }
