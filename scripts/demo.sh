@@ -98,7 +98,7 @@ QX_SIM_RACK="$RACK" QT_QPA_PLATFORM=offscreen timeout "$WAIT_SECONDS" \
 status=$?
 set -e
 if [ $status -ne 0 ]; then
-  echo "FAIL: $PROGRAM ended with status $status" >&2
+  echo "FAIL: $PROGRAM ended with status $status (1: another station runs, or start-up was refused; 124: no end within ${WAIT_SECONDS} s)" >&2
   exit 1
 fi
 
