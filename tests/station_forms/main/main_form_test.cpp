@@ -6,6 +6,9 @@
 #include <functional>
 #include <QProcess>
 #include <QPushButton>
+#include <QToolButton>
+#include <QApplication>
+#include <QMouseEvent>
 
 #include "platform/single_instance.h"
 #include "station/forms/main/port_panel.h"
@@ -158,6 +161,39 @@ TEST_F(MainFormTest, CommandLineKeywordsAreFoundInsideTheWholeLine) {
     EXPECT_TRUE(form_->Flags().captureAppImage);
     EXPECT_FALSE(form_->Flags().singleExecuteResult);
     EXPECT_EQ(form_->windowTitle().toStdString(), "Quorlix 849K SATA M.P. Tool A.2.03.107");
+}
+
+// A press and a move: the panel follows the mouse unless the panels are
+// pinned (PinSBtn down, as at start); Reset Layout puts it back on the grid.
+TEST_F(MainFormTest, PanelsMoveOnlyWhenUnpinnedAndResetLayoutRegridsThem) {
+    LoadRack({Drive(false)}, 2);
+    ASSERT_EQ(Start(), StartOutcome::Ready);
+    form_->show();
+    station::PortPanel* panel = form_->Panel(1);
+    const QPoint home = panel->pos();
+    const auto drag = [&] {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), panel->mapToGlobal(QPointF(10, 10)), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panel, &press);
+        QMouseEvent move(QEvent::MouseMove, QPointF(60, 40), panel->mapToGlobal(QPointF(60, 40)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panel, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(60, 40), panel->mapToGlobal(QPointF(60, 40)),
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(panel, &release);
+    };
+    auto* pin = Child<QToolButton>(*form_, "PinSBtn");
+    ASSERT_TRUE(pin->isChecked());
+    drag();
+    EXPECT_EQ(panel->pos(), home) << "a pinned panel moved";
+    form_->ResetLayoutClick();
+    EXPECT_EQ(panel->pos(), home);
+
+    pin->setChecked(false);
+    drag();
+    EXPECT_EQ(panel->pos(), home + QPoint(50, 30));
+    form_->ResetLayoutClick();
+    EXPECT_EQ(panel->pos(), home);
 }
 
 // A second station leaves at once with exit code 1 and shows nothing.
