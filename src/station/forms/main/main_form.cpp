@@ -28,6 +28,7 @@
 #include "station/entry/start_texts.h"
 #include "station/entry/title_serial.h"
 #include "station/forms/detail_form.h"
+#include "station/forms/engineering/access_handlers.h"
 #include "station/forms/error_form.h"
 #include "station/forms/main/port_panel.h"
 #include "station/forms/settings/settings_area.h"
@@ -36,6 +37,7 @@
 #include "station/panels/style_layout.h"
 #include "station/panels/yield_file.h"
 #include "station/results/log_directory.h"
+#include "station/run/production_hooks.h"
 #include "station/run/run_start.h"
 #include "station/run/timer_table.h"
 #include "ui/window_capture.h"
@@ -56,6 +58,8 @@ TMainForm::TMainForm(MainFormEnv env, ui::Prompter& prompter, QWidget* parent)
     BuildLayout();
     resize(1192, 755);
     timers_ = std::make_unique<TimerTable>([this](int id) { OnTimer(id); });
+    WireAccessControls(*area_, prompter_);
+    RegisterHiddenModeHotKeys(*this, [this](int id) { WMHotKey(*area_, prompter_, id); });
     results_.SetWindowCapture([this](const std::string& path) {
         return ui::CaptureWindowImage(path, [this] { return grab().toImage(); });
     });
@@ -103,13 +107,14 @@ StartOutcome TMainForm::StartUp() {
         std::fprintf(stderr, "%s\n", e.what());
         return StartOutcome::Aborted;
     }
-    if (env_.hooks.applySettingsLock) env_.hooks.applySettingsLock();
+    ApplySettingsLock(LockCaller::Window);
     SeedRandomByTime();
     if (flags_.autoExecute) autoTestTimer_->start();
 
     slotsAllocated_ = AllocDeviceSlotBuffers();
     engine_ = std::make_unique<RunStart>(
         EngineParts{*this, *this, results_, *rescan_, identity_, prompter_, ops_, state_});
+    InstallProductionHooks(engine_->Controller(), env_.programFolder);
     watcher_ = std::make_unique<DeviceEventWatcher>(platform::OpenDeviceEvents(), *rescan_);
     started_ = true;
     return StartOutcome::Ready;
@@ -210,6 +215,16 @@ void TMainForm::ShowCaptionString() {
     setWindowTitle(QString::fromLocal8Bit(texts.caption));
     title_ = texts.title;
     QCoreApplication::setApplicationName(QString::fromLocal8Bit(texts.title));
+}
+
+// The settings lock of the access levels; a hook given by the program
+// replaces it.
+void TMainForm::ApplySettingsLock(LockCaller caller) {
+    if (env_.hooks.applySettingsLock) {
+        env_.hooks.applySettingsLock();
+        return;
+    }
+    SpeedButton8Click(*area_, prompter_, caller, lockButton_);
 }
 
 void TMainForm::ShowYield() { yield_->setText(QString::fromStdString(YieldText(settings_))); }

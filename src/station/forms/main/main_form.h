@@ -14,6 +14,7 @@
 #include "qxlib/programs/info_page.h"
 #include "qxlib/settings/flash_config.h"
 #include "qxlib/settings/global_parameter.h"
+#include "station/engineering/access_levels.h"
 #include "station/entry/command_line.h"
 #include "station/flash_part_list.h"
 #include "station/forms/main/main_hooks.h"
@@ -153,6 +154,7 @@ private:
     QWidget* BuildBottomPanel();
     void BuildPortPanels();
     void ShowCaptionString();
+    void ApplySettingsLock(LockCaller caller);
     void ShowYield();
     void SaveLayout();
     void ApplyInitFunc();
@@ -186,6 +188,7 @@ private:
     QWidget* panelHost_ = nullptr;
     QToolButton* pinButton_ = nullptr;
     QToolButton* stopButton_ = nullptr;
+    QToolButton* lockButton_ = nullptr;
     QPushButton* refreshBtn_ = nullptr;
     QPushButton* executeBtn_ = nullptr;
     QPushButton* safeRmBtn_ = nullptr;

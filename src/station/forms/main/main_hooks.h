@@ -8,7 +8,7 @@
 namespace qx::station {
 
 struct MainFormHooks {
-    // Access levels: the settings lock applied at start-up (SpeedButton8).
+    // Replaces the access levels' settings lock (SpeedButton8) when given.
     std::function<void()> applySettingsLock;
     // The program runs from a network file system while
     // [Setting] EnCheckToolOnRemoteDisk is set: start-up ends quietly.

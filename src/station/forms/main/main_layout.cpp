@@ -57,9 +57,7 @@ void TMainForm::BuildLayout() {
         if (panel >= 0 && panel < 3) statusPanels_[static_cast<std::size_t>(panel)]->setText(text);
     });
     connect(area_, &SettingsArea::captionRenewRequested, this, [this] { ShowCaptionString(); });
-    connect(area_, &SettingsArea::settingsLockRequested, this, [this] {
-        if (env_.hooks.applySettingsLock) env_.hooks.applySettingsLock();
-    });
+    connect(area_, &SettingsArea::settingsLockRequested, this, [this] { ApplySettingsLock(LockCaller::Window); });
 
     scrollBox_ = new QScrollArea(this);
     scrollBox_->setObjectName("StyleScrollBox");
@@ -108,12 +106,10 @@ QWidget* TMainForm::BuildToolBar() {
     auto* reset = ToolButton(panel, "SpeedButton2", "Reset Layout", "Reset Layout");
     connect(reset, &QToolButton::clicked, this, [this] { ResetLayoutClick(); });
     row->addWidget(reset);
-    auto* lock = ToolButton(panel, "SpeedButton8", "Lock");
-    lock->setCheckable(true);
-    connect(lock, &QToolButton::clicked, this, [this] {
-        if (env_.hooks.applySettingsLock) env_.hooks.applySettingsLock();
-    });
-    row->addWidget(lock);
+    lockButton_ = ToolButton(panel, "SpeedButton8", "Lock");
+    lockButton_->setCheckable(true);
+    connect(lockButton_, &QToolButton::clicked, this, [this] { ApplySettingsLock(LockCaller::Button); });
+    row->addWidget(lockButton_);
     stopButton_ = ToolButton(panel, "SpeedButton9", "Stop");
     stopButton_->hide();
     connect(stopButton_, &QToolButton::clicked, this, [this] {
