@@ -29,6 +29,8 @@
 #include "station/entry/title_serial.h"
 #include "station/forms/detail_form.h"
 #include "station/forms/engineering/access_handlers.h"
+#include "station/forms/engineering/flash_detect_handler.h"
+#include "station/forms/engineering/flash_info_form.h"
 #include "station/forms/error_form.h"
 #include "station/forms/main/port_panel.h"
 #include "station/forms/settings/settings_area.h"
@@ -59,6 +61,8 @@ TMainForm::TMainForm(MainFormEnv env, ui::Prompter& prompter, QWidget* parent)
     resize(1192, 755);
     timers_ = std::make_unique<TimerTable>([this](int id) { OnTimer(id); });
     WireAccessControls(*area_, prompter_);
+    if (auto* detect = area_->findChild<QPushButton*>("FlashAutoDetectBtn"))
+        connect(detect, &QPushButton::clicked, this, [this] { FlashAutoDetectClick(); });
     RegisterHiddenModeHotKeys(*this, [this](int id) { WMHotKey(*area_, prompter_, id); });
     results_.SetWindowCapture([this](const std::string& path) {
         return ui::CaptureWindowImage(path, [this] { return grab().toImage(); });
@@ -225,6 +229,15 @@ void TMainForm::ApplySettingsLock(LockCaller caller) {
         return;
     }
     SpeedButton8Click(*area_, prompter_, caller, lockButton_);
+}
+
+void TMainForm::FlashAutoDetectClick() {
+    if (!flashInfoForm_) flashInfoForm_ = std::make_unique<TFlashInfoFrom>(*area_, prompter_, this);
+    FlashDetectHooks hooks;
+    hooks.LastDeviceCount = rescan_ ? rescan_->LastDeviceCount() : 0;
+    hooks.MakeWindowUsable = [this] { RestoreAfterRun(); };
+    hooks.ProcessEvents = [] { QCoreApplication::processEvents(); };
+    FlashAutoDetectBtnClick(*area_, prompter_, *flashInfoForm_, hooks);
 }
 
 void TMainForm::ShowYield() { yield_->setText(QString::fromStdString(YieldText(settings_))); }

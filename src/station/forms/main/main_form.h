@@ -51,6 +51,7 @@ class RunStart;
 class SettingsArea;
 class TDetailForm;
 class TErrorForm;
+class TFlashInfoFrom;
 class TimerTable;
 
 struct MainFormEnv {
@@ -155,6 +156,7 @@ private:
     void BuildPortPanels();
     void ShowCaptionString();
     void ApplySettingsLock(LockCaller caller);
+    void FlashAutoDetectClick();
     void ShowYield();
     void SaveLayout();
     void ApplyInitFunc();
@@ -204,6 +206,7 @@ private:
     std::vector<PortPanel*> panels_;
     std::unique_ptr<TErrorForm> errorForm_;
     std::unique_ptr<TDetailForm> detailForm_;
+    std::unique_ptr<TFlashInfoFrom> flashInfoForm_;
 
     std::unique_ptr<PortRescan> rescan_;
     std::unique_ptr<TimerTable> timers_;

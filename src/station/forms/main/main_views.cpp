@@ -172,8 +172,12 @@ void TMainForm::SetRwGauge(int port, std::uint32_t maximum, std::uint32_t positi
 
 bool TMainForm::Busy() const { return engine_ && engine_->Busy(); }
 
+// The Auto Detect button is disabled itself while its detection runs (a
+// locked page or a run only disables the button's parents).
 bool TMainForm::FlashAutoDetectRunning() const {
-    return env_.hooks.flashAutoDetectRunning && env_.hooks.flashAutoDetectRunning();
+    if (env_.hooks.flashAutoDetectRunning) return env_.hooks.flashAutoDetectRunning();
+    const auto* detect = area_->findChild<QPushButton*>("FlashAutoDetectBtn");
+    return detect && detect->testAttribute(Qt::WA_ForceDisabled);
 }
 
 void TMainForm::SetInterfaceWord(const std::string& word) {
