@@ -12,6 +12,7 @@
 #include "platform/device_tree.h"
 #include "platform/usb_tree.h"
 #include "sim/rack/ini_text.h"
+#include "sim/rack/usb_device_of.h"
 
 namespace qx::sim {
 namespace {
@@ -102,12 +103,7 @@ std::unique_ptr<SimMachine> SimMachine::LoadFolder(const std::string& folder, st
                 if (!deviceId)
                     return Fail(error, "[" + name + "] a drive on a USB port needs a usbstor interface path"), nullptr;
                 const DriveConfig& cfg = machine->rack_->Find(drive->second)->Config();
-                SimUsbDevice usb;
-                usb.vendorId = cfg.frontEnd == FrontEnd::Bridge ? kBridgeUsbVendor : kControllerUsbVendor;
-                usb.productId = cfg.frontEnd == FrontEnd::Bridge ? 0x1153 : 0x1000;
-                usb.manufacturer = cfg.inquiryVendor;
-                usb.product = cfg.inquiryProduct;
-                usb.serial = cfg.serial;
+                SimUsbDevice usb = UsbDeviceOf(cfg);
                 usb.driverKey = "{36fc9e60-c465-11cf-8056-444553540000}\\" + name;
                 const std::string instanceId = MakeUsbStorNames(usb, cfg.serial).usbInstanceId;
                 machine->devices_.AddDevice(usb.driverKey, instanceId);

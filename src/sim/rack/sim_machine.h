@@ -27,11 +27,10 @@
 #include "sim/rack/sim_device_tree.h"
 #include "sim/rack/sim_rack.h"
 #include "sim/rack/sim_usb_tree.h"
+#include "sim/rack/usb_device_of.h"
 
 namespace qx::sim {
 
-inline constexpr std::uint16_t kBridgeUsbVendor = 0x174C;
-inline constexpr std::uint16_t kControllerUsbVendor = 0x1D7E;
 
 class SimMachine {
 public:

@@ -1,0 +1,16 @@
+#include "sim/rack/usb_device_of.h"
+
+namespace qx::sim {
+
+SimUsbDevice UsbDeviceOf(const DriveConfig& cfg) {
+    const bool bridge = cfg.frontEnd == FrontEnd::Bridge;
+    SimUsbDevice usb;
+    usb.vendorId = bridge ? kBridgeUsbVendor : kControllerUsbVendor;
+    usb.productId = bridge ? kBridgeUsbProduct : kControllerUsbProduct;
+    usb.manufacturer = cfg.inquiryVendor;
+    usb.product = cfg.inquiryProduct;
+    usb.serial = cfg.serial;
+    return usb;
+}
+
+}  // namespace qx::sim
