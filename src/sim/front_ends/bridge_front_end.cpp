@@ -51,8 +51,14 @@ ScsiResult PassThrough(DriveModel& m, const ScsiCommand& cmd) {
     if (!sat || !AttachSatData(*sat, cmd)) return ScsiCheck(kKeyIllegalRequest, kAscInvalidField);
     const AtaOutcome o = RunAta(m, sat->ata);
     const bool ext = sat->ata.ext48 || o.ext48;
-    if (o.Failed() || sat->ckCond) return ScsiAtaReturn(o, ext, m.cfg.senseFormat);
-    return ScsiGood(static_cast<std::uint32_t>(sat->ata.data.size()));
+    const auto moved = static_cast<std::uint32_t>(sat->ata.data.size());
+    if (o.Failed()) return ScsiAtaReturn(o, ext, m.cfg.senseFormat);
+    if (!sat->ckCond) return ScsiGood(moved);
+    // CK_COND asks for the registers of a command that went well: its data
+    // moved all the same, and a host reading the residue must see that.
+    ScsiResult r = ScsiAtaReturn(o, ext, m.cfg.senseFormat);
+    r.transferred = moved;
+    return r;
 }
 
 // The one vendor block a bridge knows: FF 04 32, the bridge command.
