@@ -1,0 +1,45 @@
+# Runs inside the qemu-rack guest of scripts/gadget_check.sh (busybox sh, as
+# root, dummy_hcd with two UDCs): qxgadget serves the rack's two drives as
+# USB disks and gadget_probe drives them through the kernel, step by step.
+BR=$1 US=$2 LABEL=$3
+RACK=/rack/rack
+BRIDGE_PATH=$(sed -n '/^\[drive01\]/,/^\[/s/^path=//p' $RACK/rack.ini)
+disks() { ls -d /sys/block/sd* 2>/dev/null | wc -l; }
+# wait_disks N: up to 20 s for N sd disks, then udev's work on them
+wait_disks() {
+    t=0
+    while [ "$(disks)" -ne "$1" ] && [ $t -lt 200 ]; do sleep 0.1; t=$((t + 1)); done
+    udevadm settle
+    echo "disks $(disks) after $t"
+}
+echo "udcs $(ls /sys/class/udc | tr '\n' ' ')"
+# The guest's own SATA disk carries the exported image out; it is no USB disk.
+SATA=$(ls /sys/block | grep sd)
+echo 0 > /sys/module/usb_storage/parameters/delay_use
+qxgadget $RACK drive01=dummy_udc.0 drive02=dummy_udc.1 2>/tmp/qxgadget.log &
+pid=$!
+wait_disks 3
+ls -l /dev/disk/by-path/ | grep -o 'platform-dummy_hcd.*' | sed 's/^/bypath /'
+gadget_probe discover $BR $US
+gadget_probe hang $BR $US
+echo "hang rc=$?"
+gadget_probe vendor $BR $US /rack/GDP.bin
+echo "vendor rc=$?"
+gadget_probe firmware $BR $US
+echo "firmware rc=$?"
+wait_disks 3
+qxrack unplug $RACK "$BRIDGE_PATH"
+wait_disks 2
+qxrack plug $RACK "$BRIDGE_PATH"
+wait_disks 3
+gadget_probe format $BR $US $LABEL
+echo "format rc=$?"
+kill -TERM $pid
+wait $pid
+echo "qxgadget rc=$?"
+gadget_state $RACK drive01 /tmp/drive01.img
+gadget_state $RACK drive02
+dd if=/tmp/drive01.img of=/dev/$SATA bs=1M conv=fsync 2>/dev/null
+echo "image copied rc=$?"
+echo "--- qxgadget log"
+cat /tmp/qxgadget.log
