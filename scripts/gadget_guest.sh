@@ -25,9 +25,12 @@ gadget_probe hang $BR $US
 echo "hang rc=$?"
 gadget_probe vendor $BR $US /rack/GDP.bin
 echo "vendor rc=$?"
+usbdevs() { for u in /sys/bus/usb/devices/[0-9]*-1; do echo "usbdev $1 serial=$(cat $u/serial) devnum=$(cat $u/devnum)"; done; }
+usbdevs before-firmware
 gadget_probe firmware $BR $US
 echo "firmware rc=$?"
 wait_disks 3
+usbdevs after-firmware
 qxrack unplug $RACK "$BRIDGE_PATH"
 wait_disks 2
 qxrack plug $RACK "$BRIDGE_PATH"

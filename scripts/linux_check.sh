@@ -8,18 +8,15 @@
 # is open on a mounted disk and goes through once it is closed. Then the
 # ATA round: tools/linux_probe/linux_ata_probe in a third guest on a 256 GiB
 # sparse AHCI disk (LBAs past 2^28), both routes, both D_SENSE settings.
-# Heavy (three VM boots); run by hand, not in CI. Exit status 0 when all holds.
+# Last the gadget round (scripts/gadget_check.sh): rack drives served as
+# real USB disks. Heavy (four VM boots); run by hand. Exit status 0 when all
+# holds.
 #
 #   scripts/linux_check.sh [--out DIR] [--usb xhci|xhci-usb2|ehci] [--kvm]
 #
-# The guests run under TCG by default: KVM inside a virtual machine has been
-# seen to stop the guest kernel with "emulation failure". run-guest.sh picks
-# TCG when it cannot open /dev/kvm, so as root the guests are started as an
-# unprivileged user; --kvm starts them as the caller.
+# The guests run under TCG unless --kvm (see scripts/qemu_guest.sh).
 set -uo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-RACK=${QEMU_RACK:-$ROOT/../shared/tools/qemu-rack}
-[ -d "$RACK" ] || RACK=$ROOT/../../shared/tools/qemu-rack   # a worktree under wt/
 OUT="" USB=xhci KVM=0
 while [ $# -gt 0 ]; do
     case "$1" in
@@ -34,13 +31,8 @@ done
 rm -rf "$OUT/images"   # images of an earlier run may belong to another user
 mkdir -p "$OUT/images"
 chmod 0755 "$OUT" && chmod 0777 "$OUT/images"   # the guest's user keeps the images there
-guest() {
-    if [ "$KVM" = 1 ] || [ "$(id -u)" != 0 ]; then
-        "$RACK/run-guest.sh" "$@"
-    else
-        setpriv --reuid=65534 --regid=65534 --clear-groups env HOME=/tmp "$RACK/run-guest.sh" "$@"
-    fi
-}
+# shellcheck source=scripts/qemu_guest.sh
+. "$ROOT/scripts/qemu_guest.sh"
 FORMAT_SERIAL=RACKUSB0002 FORMAT_IMG=usb2.img LABEL=RACKPROBE
 
 "$RACK/setup-host.sh" >"$OUT/setup-host.log" 2>&1 || { echo "setup-host.sh failed, see $OUT/setup-host.log"; exit 1; }
@@ -189,6 +181,16 @@ for d in 0 1; do
     done
 done
 check "D_SENSE back to 0" ahas "^dsense set=0 now=0$"
+
+# --- the gadget round ------------------------------------------------------------
+kvm_arg=()
+[ "$KVM" = 1 ] && kvm_arg=(--kvm)
+if bash "$ROOT/scripts/gadget_check.sh" --out "$OUT/gadget" "${kvm_arg[@]}"; then
+    echo "ok   gadget round"
+else
+    echo "FAIL gadget round (see $OUT/gadget)"
+    fails=$((fails + 1))
+fi
 
 echo "output and images in $OUT"
 [ "$fails" -eq 0 ] && echo "linux check: all holds" || echo "linux check: $fails check(s) failed"

@@ -62,6 +62,13 @@ std::uint32_t Fnv1a(const Bytes& b) {
     return h;
 }
 
+void UseSlot(int slot, const std::string& path, bool usbPath) {
+    qx::DeviceSlot* s = qx::WritableSlot(slot);
+    s->InterfacePath = path.c_str();
+    s->UsbPath = usbPath ? 1 : 0;
+    s->DirectAta = 0;
+}
+
 // The walker's ports and the enumerated disks, joined by the instance ID
 // of the USB device a disk hangs off: the station's port matching.
 std::vector<Drive> Discover(const std::vector<std::string>& serials, bool print) {
@@ -87,16 +94,17 @@ std::vector<Drive> Discover(const std::vector<std::string>& serials, bool print)
             }
         }
         if (print) std::printf("match serial=%s port=%d path=%s\n", serial.c_str(), d.port, d.path.c_str());
+        if (print && !d.path.empty()) {
+            // The bridge check reads the INQUIRY tag as a USB-path request.
+            constexpr int kProbeSlot = 2;
+            UseSlot(kProbeSlot, d.path, true);
+            const int type = qx::GetBridgeChipType(kProbeSlot);
+            std::printf("bridge serial=%s type=%d sata-bridge=%d\n", serial.c_str(), type,
+                        qx::IsSataBridgeType(type) ? 1 : 0);
+        }
         out.push_back(d);
     }
     return out;
-}
-
-void UseSlot(int slot, const std::string& path, bool usbPath) {
-    qx::DeviceSlot* s = qx::WritableSlot(slot);
-    s->InterfacePath = path.c_str();
-    s->UsbPath = usbPath ? 1 : 0;
-    s->DirectAta = 0;
 }
 
 // The simulated drives' NAND: 4 channels, 2 CEs, 8 sectors a page, 256
@@ -155,7 +163,6 @@ int Vendor(const std::vector<Drive>& drives, const std::string& gdp) {
     for (int slot : {kSataSlot, kUsbSlot}) {
         UseSlot(slot, drives[static_cast<std::size_t>(slot)].path, slot == kUsbSlot);
         const char* n = Name(slot);
-        std::printf("vendor path=%s bridge-type=%d\n", n, qx::GetBridgeChipType(slot));
         std::printf("vendor path=%s feature=%d\n", n, qx::VA_SetVendorFeature(slot, true) ? 1 : 0);
         Bytes copy(128 * 1024);
         std::uint8_t flags = 0;
@@ -170,7 +177,7 @@ int Vendor(const std::vector<Drive>& drives, const std::string& gdp) {
         std::printf("vendor path=%s code-read=%d matches-download=%d\n", n, read ? 1 : 0,
                     read && std::equal(code.begin(), code.end(), copy.begin()) ? 1 : 0);
         Bytes pages(4 * kPage);
-        for (std::size_t i = 0; i < pages.size(); ++i) pages[i] = static_cast<std::uint8_t>(i * 31 + slot * 7 + 1);
+        for (std::size_t i = 0; i < pages.size(); ++i) pages[i] = static_cast<std::uint8_t>(i * 31 + (i / kPage) * 13 + slot * 7 + 1);
         const bool wrote = qx::VA_WriteFlashPages(slot, config, 4, 0, 21, 6, 3, 1, pages, 32, 8);
         Bytes back(4 * kPage, 0xEE);
         const bool readBack = qx::VA_ReadFlashPages(slot, config, 4, 0, 21, 6, 3, 1, back, 8, false);

@@ -1,0 +1,154 @@
+#!/bin/bash
+# The gadget round: two drives of a simulated rack served as real USB disks
+# (qxgadget on dummy_hcd in a qemu-rack guest), one behind a bridge and one
+# on the controller's own USB interface, driven by tools/gadget_probe through
+# the kernel's usb-storage, SCSI and udev:
+#   discovery    the walker finds both ports, the enumeration both disks, the
+#                INQUIRY tag tells the bridge, the port matching pairs them
+#   hang         a hung command fails after the kernel's time-out and reset,
+#                and the next request works
+#   vendor       on both paths: diagnostic program download and boot, its
+#                action's status, a status poll, code memory read back, a
+#                page of every channel written and read back
+#   firmware     loader to firmware on both paths; the USB drive leaves the
+#                bus and comes back (a new USB device number); IDENTIFY and
+#                capacity from the firmware
+#   plug         "qxrack unplug" and "plug" take a disk off the bus and back
+#   format       partition and FAT32 on the bridge drive
+# then the state qxgadget saved in the rack folder is checked against what
+# the probe wrote, and the exported image with sfdisk, fsck.fat and blkid.
+#
+#   scripts/gadget_check.sh [--out DIR] [--build DIR] [--kvm] [--ci]
+#
+# --build DIR uses the tools already built there (else build/lx is built).
+# --ci: a machine that cannot run the round (no harness, no root for its
+# packages, over the time budget) skips it and says why; exit status 0 then.
+set -uo pipefail
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+OUT="" BUILD="" KVM=0 CI=0 BUDGET=${QX_GADGET_BUDGET:-300}
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --out) OUT=$2; shift ;;
+        --build) BUILD=$2; shift ;;
+        --kvm) KVM=1 ;;
+        --ci) CI=1 ;;
+        *) echo "unknown option $1" >&2; exit 2 ;;
+    esac
+    shift
+done
+# shellcheck source=scripts/qemu_guest.sh
+. "$ROOT/scripts/qemu_guest.sh"
+skip() {   # in CI a machine that cannot run the round says so and passes
+    if [ "$CI" = 1 ]; then echo "gadget round skipped: $1"; exit 0; fi
+    echo "gadget round cannot run: $1"; exit 1
+}
+[ -x "$RACK/run-guest.sh" ] || skip "the qemu-rack harness is not at $RACK (set QEMU_RACK)"
+[ "$CI" = 1 ] && [ "$(id -u)" != 0 ] && ! command -v qemu-system-x86_64 >/dev/null &&
+    skip "QEMU is not installed and installing it needs root"
+[ -n "$OUT" ] || OUT=$(mktemp -d /tmp/gadget-check.XXXXXX)
+mkdir -p "$OUT/images"
+chmod 0755 "$OUT" && chmod 0777 "$OUT/images"   # the guest's user keeps the images there
+
+"$RACK/setup-host.sh" >"$OUT/setup-host.log" 2>&1 || skip "setup-host.sh failed (no network or apt?), see $OUT/setup-host.log"
+command -v fsck.fat >/dev/null && command -v blkid >/dev/null && command -v sfdisk >/dev/null ||
+    skip "fsck.fat, blkid and sfdisk are needed on the host"
+
+cd "$ROOT" || exit 1
+TOOLS="qxgadget qxrack gadget_probe gadget_state qx_images"
+if [ -z "$BUILD" ]; then
+    BUILD=build/lx
+    cmake -S . -B "$BUILD" -G Ninja >"$OUT/build.log" 2>&1 &&
+        cmake --build "$BUILD" -j4 --target $TOOLS >>"$OUT/build.log" 2>&1 ||
+        { tail -20 "$OUT/build.log"; echo "build failed"; exit 1; }
+fi
+BIN=$BUILD/bin
+for t in qxgadget qxrack gadget_probe gadget_state GDP.bin; do
+    [ -e "$BIN/$t" ] || { echo "$BIN/$t is missing"; exit 1; }
+done
+
+# The rack: both drives in their loader, 64 MiB, on ports 1 and 2 of a root
+# hub; the USB drive's first code memory write hangs.
+BR=QXBR0001 US=QXUS0002 LABEL=QXGADGET
+BRIDGE_PATH='\\?\usbstor#disk&ven_qx&prod_bridge#qxbr0001#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}'
+USB_PATH='\\?\usbstor#disk&ven_qx&prod_native#qxus0002#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}'
+R=$OUT/rack
+rm -rf "$R"
+{ "$BIN/qxrack" create "$R" &&
+  "$BIN/qxrack" add "$R" "$BRIDGE_PATH" frontEnd=bridge chipTag=q461 serial=$BR capacitySectors=131072 state=loader &&
+  "$BIN/qxrack" add "$R" "$USB_PATH" frontEnd=usb chipTag=q814 serial=$US capacitySectors=131072 state=loader &&
+  "$BIN/qxrack" break "$R" "$USB_PATH" hang opcode=0xff sub=0x87 count=1 &&
+  printf '[usb]\nroot=2\nport=0.1 drive01\nport=0.2 drive02\n' >>"$R/rack.ini"; } || { echo "cannot make the rack"; exit 1; }
+chmod -R a+rwX "$R"
+
+# The guest's SATA disk carries the bridge drive's exported image out.
+TXT=$OUT/gadget.txt
+started=$(date +%s)
+guest --disks 0 --hub-disks 0 --sata-disks 1 --size-mib 64 --timeout "$BUDGET" --quiet \
+    --modules 'configfs libcomposite usb_f_fs dummy_hcd' --append 'dummy_hcd.num=2 dummy_hcd.is_high_speed=1' \
+    --copy-in "$BIN/qxgadget" --copy-in "$BIN/qxrack" --copy-in "$BIN/gadget_probe" --copy-in "$BIN/gadget_state" \
+    --copy-in "$BIN/GDP.bin" --copy-in "$R:/rack/rack" --copy-in scripts/gadget_guest.sh \
+    --keep-images "$OUT/images" --cmd "sh /rack/gadget_guest.sh $BR $US $LABEL" >"$TXT" 2>&1
+rc=$?
+grep -v '^trace: ' "$TXT"
+echo "(guest round took $(($(date +%s) - started)) s)"
+[ "$rc" = 124 ] && skip "the guest did not finish within $BUDGET s on this machine (QX_GADGET_BUDGET)"
+
+fails=0
+check() {   # check "what" command...
+    local what=$1; shift
+    if "$@" >/dev/null 2>&1; then echo "ok   $what"; else echo "FAIL $what"; fails=$((fails + 1)); fi
+}
+has() { grep -Eq -- "$1" "$TXT"; }
+value() { sed -n "s/$1/\\1/p" "$TXT" | head -n1; }
+check "guest command exit status 0 (was $rc)" test "$rc" -eq 0
+for s in $BR $US; do
+    check "$s: a by-path disk under dummy_hcd" has "^match serial=$s port=[0-9]+ path=/dev/disk/by-path/platform-dummy_hcd\\.[01]-usb-0:1:1\\.0-scsi-0:0:0:0$"
+done
+check "the bridge's port: its vendor, product and serial" has "^port [0-9]+ vid=174c pid=1153 serial=$BR id=USB.VID_174C&PID_1153"
+check "the controller's port: its vendor, product and serial" has "^port [0-9]+ vid=1d7e pid=1000 serial=$US id=USB.VID_1D7E&PID_1000"
+check "INQUIRY tag: a SATA bridge" has "^bridge serial=$BR type=[1-9][0-9]* sata-bridge=1$"
+check "INQUIRY tag: the controller's own USB" has "^bridge serial=$US type=10 sata-bridge=0$"
+check "hung command fails after the kernel's time-out, the next one works" has '^hang first=0 seconds=([7-9]|[1-5][0-9]) next=1 vendor="Zivizaz "'
+check "qxgadget dropped the hung command at the host's reset" has '^qxgadget drive02: disabled: the command in flight is dropped$'
+for p in sata usb; do
+    check "$p path: program booted, action 1 status 0E" has "^vendor path=$p boot=1 action1=1 status=0e$"
+    check "$p path: status poll" has "^vendor path=$p poll=1 status=00$"
+    check "$p path: code memory reads back the download" has "^vendor path=$p code-read=1 matches-download=1$"
+    check "$p path: flash pages written and read back" has "^flash path=$p write=1 read=1 same=1$"
+    check "$p path: loader to firmware" has "^firmware path=$p loader=1 rc=1 .* loader-now=0$"
+done
+for ch in 0 1 2 3; do
+    for d in drive01:sata drive02:usb; do
+        written=$(value "^flash path=${d#*:} ch=$ch ce=0 block=21 page=6 fnv=\\([0-9a-f]*\\)$")
+        check "${d%:*} keeps channel $ch's page as written ($written)" \
+            has "^state drive=${d%:*} ch=$ch ce=0 block=21 page=6 fnv=${written:-none}$"
+    done
+done
+check "the bridge's firmware: IDENTIFY model and capacity" has '^firmware path=sata identify=1 model="QX SSD 128GB" capacity=131072$'
+check "the USB firmware: READ CAPACITY's last LBA" has '^firmware path=usb capacity=131071$'
+before=$(value "^usbdev before-firmware serial=$US devnum=\\([0-9]*\\)$")
+after=$(value "^usbdev after-firmware serial=$US devnum=\\([0-9]*\\)$")
+check "the USB drive re-enumerated on its firmware boot (device $before, then $after)" \
+    test -n "$before" -a -n "$after" -a "$before" != "$after"
+check "qxgadget took the USB drive off the bus and back" has '^qxgadget drive02: off the bus from dummy_udc\.1$'
+check "qxrack unplug: the disk left" has '^disks 2 after'
+check "qxrack plug: the disk came back" has '^qxgadget drive01: on the bus at dummy_udc\.0$'
+check "partition and format of $BR" has "^format serial=$BR sectors=131072 partition=1 rc=1 volume=/dev/sd[a-z]+1$"
+check "qxgadget saved the rack and ended" has '^qxgadget rc=0$'
+for d in drive01 drive02; do
+    check "$d is in its firmware in the saved rack" has "^state drive=$d controller=firmware capacity=131072 "
+done
+check "the bridge drive's image exported" has '^state drive=drive01 export=1$'
+
+IMG=$OUT/images/sata1.img PART=$OUT/partition.img
+start=$(sfdisk -d "$IMG" 2>/dev/null | sed -n 's/.*start= *\([0-9]*\).*type=b$/\1/p')
+size=$(sfdisk -d "$IMG" 2>/dev/null | sed -n 's/.*size= *\([0-9]*\).*type=b$/\1/p')
+check "partition table: one FAT32 entry at 63" test "${start:-x}" = 63
+[ -n "$size" ] && dd if="$IMG" of="$PART" bs=512 skip=63 count="$size" status=none
+check "fsck.fat -n on the partition" fsck.fat -n "$PART"
+blkid_is() { blkid -p -o export "$PART" | grep -qx "$1"; }
+for v in TYPE=vfat VERSION=FAT32 LABEL=$LABEL; do check "blkid: $v" blkid_is "$v"; done
+
+echo "output and images in $OUT"
+[ "$fails" -eq 0 ] && echo "gadget round: all holds" || echo "gadget round: $fails check(s) failed"
+[ "$fails" -eq 0 ]
