@@ -42,7 +42,7 @@ skip() {   # in CI a machine that cannot run the round says so and passes
     if [ "$CI" = 1 ]; then echo "gadget round skipped: $1"; exit 0; fi
     echo "gadget round cannot run: $1"; exit 1
 }
-[ -x "$RACK/run-guest.sh" ] || skip "the qemu-rack harness is not at $RACK (set QEMU_RACK)"
+[ -x "$RACK/run-guest.sh" ] || skip "no qemu-rack harness found (last looked at $RACK; set QEMU_RACK)"
 [ "$CI" = 1 ] && [ "$(id -u)" != 0 ] && ! command -v qemu-system-x86_64 >/dev/null &&
     skip "QEMU is not installed and installing it needs root"
 [ -n "$OUT" ] || OUT=$(mktemp -d /tmp/gadget-check.XXXXXX)
@@ -131,8 +131,9 @@ after=$(value "^usbdev after-firmware serial=$US devnum=\\([0-9]*\\)$")
 check "the USB drive re-enumerated on its firmware boot (device $before, then $after)" \
     test -n "$before" -a -n "$after" -a "$before" != "$after"
 check "qxgadget took the USB drive off the bus and back" has '^qxgadget drive02: off the bus from dummy_udc\.1$'
-check "qxrack unplug: the disk left" has '^disks 2 after'
-check "qxrack plug: the disk came back" has '^qxgadget drive01: on the bus at dummy_udc\.0$'
+followed_by() { grep -A1 -- "$1" "$TXT" | tail -n1 | grep -Eq -- "$2"; }
+check "qxrack unplug: the disk left" followed_by '^sent to the running program: unplug ' '^disks 2 after'
+check "qxrack plug: the disk came back" followed_by '^sent to the running program: plug ' '^disks 3 after'
 check "partition and format of $BR" has "^format serial=$BR sectors=131072 partition=1 rc=1 volume=/dev/sd[a-z]+1$"
 check "qxgadget saved the rack and ended" has '^qxgadget rc=0$'
 for d in drive01 drive02; do
