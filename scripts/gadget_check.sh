@@ -7,7 +7,8 @@
 #                INQUIRY tag tells the bridge, the port matching pairs them
 #   hang         a hung command fails after the kernel's time-out and reset,
 #                and the next request works
-#   vendor       on both paths: diagnostic program download and boot, its
+#   stuck        a hung command whose drive is unplugged fails at once
+#   vendor       on both paths: a register written and read back, diagnostic program download and boot, its
 #                action's status, a status poll, code memory read back, a
 #                page of every channel written and read back
 #   firmware     loader to firmware on both paths; the USB drive leaves the
@@ -67,7 +68,7 @@ for t in qxgadget qxrack gadget_probe gadget_state GDP.bin; do
 done
 
 # The rack: both drives in their loader, 64 MiB, on ports 1 and 2 of a root
-# hub; the USB drive's first code memory write hangs.
+# hub; the USB drive's first code memory write and first register write hang.
 BR=QXBR0001 US=QXUS0002 LABEL=QXGADGET
 BRIDGE_PATH='\\?\usbstor#disk&ven_qx&prod_bridge#qxbr0001#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}'
 USB_PATH='\\?\usbstor#disk&ven_qx&prod_native#qxus0002#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}'
@@ -77,6 +78,7 @@ rm -rf "$R"
   "$BIN/qxrack" add "$R" "$BRIDGE_PATH" frontEnd=bridge chipTag=q461 serial=$BR capacitySectors=131072 state=loader &&
   "$BIN/qxrack" add "$R" "$USB_PATH" frontEnd=usb chipTag=q814 serial=$US capacitySectors=131072 state=loader &&
   "$BIN/qxrack" break "$R" "$USB_PATH" hang opcode=0xff sub=0x87 count=1 &&
+  "$BIN/qxrack" break "$R" "$USB_PATH" hang opcode=0xff sub=0x85 count=1 &&
   printf '[usb]\nroot=2\nport=0.1 drive01\nport=0.2 drive02\n' >>"$R/rack.ini"; } || { echo "cannot make the rack"; exit 1; }
 chmod -R a+rwX "$R"
 
@@ -110,7 +112,12 @@ check "INQUIRY tag: a SATA bridge" has "^bridge serial=$BR type=[1-9][0-9]* sata
 check "INQUIRY tag: the controller's own USB" has "^bridge serial=$US type=10 sata-bridge=0$"
 check "hung command fails after the kernel's time-out, the next one works" has '^hang first=0 seconds=([7-9]|[1-5][0-9]) next=1 vendor="Zivizaz "'
 check "qxgadget dropped the hung command at the host's reset" has '^qxgadget drive02: disabled: the command in flight is dropped$'
+check "unplugged mid-command: the hung request fails at once, not at its time-out" has '^stuck write=0 seconds=[0-7]$'
+followed_by() { grep -A1 -- "$1" "$TXT" | tail -n1 | grep -Eq -- "$2"; }
+check "unplugged mid-command: the disk left" followed_by "^sent to the running program: unplug .*qxus0002" '^disks 2 after'
+check "unplugged mid-command: plugged back, the disk returned" followed_by "^sent to the running program: plug .*qxus0002" '^disks 3 after'
 for p in sata usb; do
+    check "$p path: register written and read back" has "^vendor path=$p register-write=1 register-read=1 value=4[01]$"
     check "$p path: program booted, action 1 status 0E" has "^vendor path=$p boot=1 action1=1 status=0e$"
     check "$p path: status poll" has "^vendor path=$p poll=1 status=00$"
     check "$p path: code memory reads back the download" has "^vendor path=$p code-read=1 matches-download=1$"
@@ -131,9 +138,8 @@ after=$(value "^usbdev after-firmware serial=$US devnum=\\([0-9]*\\)$")
 check "the USB drive re-enumerated on its firmware boot (device $before, then $after)" \
     test -n "$before" -a -n "$after" -a "$before" != "$after"
 check "qxgadget took the USB drive off the bus and back" has '^qxgadget drive02: off the bus from dummy_udc\.1$'
-followed_by() { grep -A1 -- "$1" "$TXT" | tail -n1 | grep -Eq -- "$2"; }
-check "qxrack unplug: the disk left" followed_by '^sent to the running program: unplug ' '^disks 2 after'
-check "qxrack plug: the disk came back" followed_by '^sent to the running program: plug ' '^disks 3 after'
+check "qxrack unplug: the disk left" followed_by '^sent to the running program: unplug .*qxbr0001' '^disks 2 after'
+check "qxrack plug: the disk came back" followed_by '^sent to the running program: plug .*qxbr0001' '^disks 3 after'
 check "partition and format of $BR" has "^format serial=$BR sectors=131072 partition=1 rc=1 volume=/dev/sd[a-z]+1$"
 check "qxgadget saved the rack and ended" has '^qxgadget rc=0$'
 for d in drive01 drive02; do

@@ -3,7 +3,8 @@
 # USB disks and gadget_probe drives them through the kernel, step by step.
 BR=$1 US=$2 LABEL=$3
 RACK=/rack/rack
-BRIDGE_PATH=$(sed -n '/^\[drive01\]/,/^\[/s/^path=//p' $RACK/rack.ini)
+path_of() { sed -n "/^\[$1\]/,/^\[/s/^path=//p" $RACK/rack.ini; }
+BRIDGE_PATH=$(path_of drive01) USB_PATH=$(path_of drive02)
 disks() { ls -d /sys/block/sd* 2>/dev/null | wc -l; }
 # wait_disks N: up to 20 s for N sd disks, then udev's work on them
 wait_disks() {
@@ -23,6 +24,16 @@ ls -l /dev/disk/by-path/ | grep -o 'platform-dummy_hcd.*' | sed 's/^/bypath /'
 gadget_probe discover $BR $US
 gadget_probe hang $BR $US
 echo "hang rc=$?"
+gadget_probe stuck $BR $US >/tmp/stuck.txt 2>&1 &
+stuck=$!
+sleep 3
+qxrack unplug $RACK "$USB_PATH"
+wait_disks 2
+wait $stuck
+echo "stuck rc=$?"
+grep -v '^trace: ' /tmp/stuck.txt
+qxrack plug $RACK "$USB_PATH"
+wait_disks 3
 gadget_probe vendor $BR $US /rack/GDP.bin
 echo "vendor rc=$?"
 usbdevs() { for u in /sys/bus/usb/devices/[0-9]*-1; do echo "usbdev $1 serial=$(cat $u/serial) devnum=$(cat $u/devnum)"; done; }

@@ -5,6 +5,7 @@
 //
 //   gadget_probe discover BRIDGE_SERIAL USB_SERIAL
 //   gadget_probe hang     BRIDGE_SERIAL USB_SERIAL   (the USB drive's first code memory write hangs)
+//   gadget_probe stuck    BRIDGE_SERIAL USB_SERIAL   (a register write hangs until the drive is unplugged)
 //   gadget_probe vendor   BRIDGE_SERIAL USB_SERIAL GDP_IMAGE
 //   gadget_probe firmware BRIDGE_SERIAL USB_SERIAL
 //   gadget_probe format   BRIDGE_SERIAL USB_SERIAL LABEL
@@ -152,6 +153,18 @@ int Hang(const std::vector<Drive>& drives) {
     return !first && next == 1 ? 0 : 1;
 }
 
+// A request in flight when the drive is unplugged (the script unplugs it
+// while a register write hangs): it fails as soon as the disk is gone, not
+// at its time-out.
+int Stuck(const std::vector<Drive>& drives) {
+    UseSlot(kUsbSlot, drives[1].path, true);
+    const auto t0 = std::chrono::steady_clock::now();
+    const bool wrote = qx::VA_WriteRegister(kUsbSlot, 0xB8000010, 0x42);
+    const auto secs = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - t0).count();
+    std::printf("stuck write=%d seconds=%lld\n", wrote ? 1 : 0, static_cast<long long>(secs));
+    return wrote ? 1 : 0;
+}
+
 // Per path: the diagnostic program downloaded and started, its first
 // action's status, code memory read back, then a page of every channel
 // written through the program and read back.
@@ -164,6 +177,11 @@ int Vendor(const std::vector<Drive>& drives, const std::string& gdp) {
         UseSlot(slot, drives[static_cast<std::size_t>(slot)].path, slot == kUsbSlot);
         const char* n = Name(slot);
         std::printf("vendor path=%s feature=%d\n", n, qx::VA_SetVendorFeature(slot, true) ? 1 : 0);
+        std::uint8_t reg = 0;
+        const bool regWrite = qx::VA_WriteRegister(slot, 0xB8000010, static_cast<std::uint8_t>(0x40 + slot));
+        const bool regRead = qx::VA_ReadRegister(slot, 0xB8000010, &reg);
+        std::printf("vendor path=%s register-write=%d register-read=%d value=%02x\n", n, regWrite ? 1 : 0,
+                    regRead ? 1 : 0, reg);
         Bytes copy(128 * 1024);
         std::uint8_t flags = 0;
         const bool booted = qx::BootGdpProgram(slot, config, settings, copy, &flags, 0);
@@ -248,7 +266,7 @@ int Format(const std::vector<Drive>& drives, const std::string& label) {
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fputs("usage: gadget_probe discover|hang|vendor|firmware|format BRIDGE_SERIAL USB_SERIAL [ARG]\n", stderr);
+        std::fputs("usage: gadget_probe discover|hang|stuck|vendor|firmware|format BRIDGE_SERIAL USB_SERIAL [ARG]\n", stderr);
         return 2;
     }
     const std::string step = argv[1];
@@ -259,6 +277,7 @@ int main(int argc, char** argv) {
     if (drives[0].path.empty() || drives[1].path.empty()) std::printf("%s: a drive has no disk\n", step.c_str());
     else if (step == "discover") rc = 0;
     else if (step == "hang") rc = Hang(drives);
+    else if (step == "stuck") rc = Stuck(drives);
     else if (step == "vendor") rc = Vendor(drives, arg);
     else if (step == "firmware") rc = Firmware(drives);
     else if (step == "format") rc = Format(drives, arg);
