@@ -16,6 +16,7 @@
 #                capacity from the firmware
 #   plug         "qxrack unplug" and "plug" take a disk off the bus and back
 #   format       partition and FAT32 on the bridge drive
+#   utility      sondrel's dumpssdinfo offscreen on the real backend
 # then the state qxgadget saved in the rack folder is checked against what
 # the probe wrote, and the exported image with sfdisk, fsck.fat and blkid.
 #
@@ -55,7 +56,7 @@ command -v fsck.fat >/dev/null && command -v blkid >/dev/null && command -v sfdi
     skip "fsck.fat, blkid and sfdisk are needed on the host"
 
 cd "$ROOT" || exit 1
-TOOLS="qxgadget qxrack gadget_probe gadget_state qx_images"
+TOOLS="qxgadget qxrack gadget_probe gadget_state qx_images sondrel"
 if [ -z "$BUILD" ]; then
     BUILD=build/lx
     cmake -S . -B "$BUILD" -G Ninja >"$OUT/build.log" 2>&1 &&
@@ -82,13 +83,19 @@ rm -rf "$R"
   printf '[usb]\nroot=2\nport=0.1 drive01\nport=0.2 drive02\n' >>"$R/rack.ini"; } || { echo "cannot make the rack"; exit 1; }
 chmod -R a+rwX "$R"
 
+# The utility runs offscreen in the guest: the offscreen platform plugin goes
+# in at its own path, with the libraries it needs.
+QPA=/usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqoffscreen.so
+UTILITY=()
+[ -x "$BIN/sondrel" ] && [ -e "$QPA" ] && UTILITY=(--copy-in "$BIN/sondrel:/rack/bin/sondrel" --copy-in "$QPA:$QPA")
+
 # The guest's SATA disk carries the bridge drive's exported image out.
 TXT=$OUT/gadget.txt
 started=$(date +%s)
 guest --disks 0 --hub-disks 0 --sata-disks 1 --size-mib 64 --timeout "$BUDGET" --quiet \
     --modules 'configfs libcomposite usb_f_fs dummy_hcd' --append 'dummy_hcd.num=2 dummy_hcd.is_high_speed=1' \
     --copy-in "$BIN/qxgadget" --copy-in "$BIN/qxrack" --copy-in "$BIN/gadget_probe" --copy-in "$BIN/gadget_state" \
-    --copy-in "$BIN/GDP.bin" --copy-in "$R:/rack/rack" --copy-in scripts/gadget_guest.sh \
+    --copy-in "$BIN/GDP.bin" "${UTILITY[@]}" --copy-in "$R:/rack/rack" --copy-in scripts/gadget_guest.sh \
     --keep-images "$OUT/images" --cmd "sh /rack/gadget_guest.sh $BR $US $LABEL" >"$TXT" 2>&1
 rc=$?
 grep -v '^trace: ' "$TXT"
@@ -141,6 +148,18 @@ check "qxgadget took the USB drive off the bus and back" has '^qxgadget drive02:
 check "qxrack unplug: the disk left" followed_by '^sent to the running program: unplug .*qxbr0001' '^disks 2 after'
 check "qxrack plug: the disk came back" followed_by '^sent to the running program: plug .*qxbr0001' '^disks 3 after'
 check "partition and format of $BR" has "^format serial=$BR sectors=131072 partition=1 rc=1 volume=/dev/sd[a-z]+1$"
+if [ ${#UTILITY[@]} -gt 0 ]; then
+    check "the utility's dumpssdinfo on the real backend ends well" has '^sondrel rc=0$'
+    check "the utility prints the dump's path" has '^sondrel out: /rack/bin/gadgetinfo\.txt$'
+    # The fields a dump of a drive behind a bridge holds, as in-process.
+    dump_fields() {
+        [ "$(sed -n 's/^sondrel dump: //p' "$TXT" | tr '\n' '|')" = \
+          "Vendor Name:|Product Name:|Manufacture String:|Product String:|VID:|PID:|Serial Num:|||" ]
+    }
+    check "the utility's dump has its fields" dump_fields
+else
+    echo "--   the utility's dumpssdinfo not run: no sondrel in $BIN or no Qt offscreen plugin"
+fi
 check "qxgadget saved the rack and ended" has '^qxgadget rc=0$'
 for d in drive01 drive02; do
     check "$d is in its firmware in the saved rack" has "^state drive=$d controller=firmware capacity=131072 "

@@ -48,6 +48,16 @@ qxrack plug $RACK "$BRIDGE_PATH"
 wait_disks 3
 gadget_probe format $BR $US $LABEL
 echo "format rc=$?"
+if [ -x /rack/bin/sondrel ]; then
+    # The utility offscreen on the real backend: its dump of the first drive.
+    mkdir -m 0700 -p /tmp/runtime
+    XDG_RUNTIME_DIR=/tmp/runtime QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
+        /rack/bin/sondrel dumpssdinfo gadgetinfo >/tmp/sondrel.out 2>/tmp/sondrel.err
+    echo "sondrel rc=$?"
+    sed 's/^/sondrel out: /' /tmp/sondrel.out
+    grep -v '^QFont\|^Fontconfig' /tmp/sondrel.err | sed 's/^/sondrel err: /' | head -20
+    tr -d '\r' </rack/bin/gadgetinfo.txt | sed 's/^/sondrel dump: /'
+fi
 kill -TERM $pid
 wait $pid
 echo "qxgadget rc=$?"
