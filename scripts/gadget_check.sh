@@ -8,6 +8,8 @@
 #   hang         a hung command fails after the kernel's time-out and reset,
 #                and the next request works
 #   stuck        a hung command whose drive is unplugged fails at once
+#   transport    a transfer the drive fails reaches the host as a phase
+#                error: the request fails at once, the next one works
 #   vendor       on both paths: a register written and read back, diagnostic program download and boot, its
 #                action's status, a status poll, code memory read back, a
 #                page of every channel written and read back
@@ -69,7 +71,8 @@ for t in qxgadget qxrack gadget_probe gadget_state GDP.bin; do
 done
 
 # The rack: both drives in their loader, 64 MiB, on ports 1 and 2 of a root
-# hub; the USB drive's first code memory write and first register write hang.
+# hub; the USB drive's first code memory write and first register write
+# hang, its first register read fails on the drive's side.
 BR=QXBR0001 US=QXUS0002 LABEL=QXGADGET
 BRIDGE_PATH='\\?\usbstor#disk&ven_qx&prod_bridge#qxbr0001#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}'
 USB_PATH='\\?\usbstor#disk&ven_qx&prod_native#qxus0002#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}'
@@ -80,6 +83,7 @@ rm -rf "$R"
   "$BIN/qxrack" add "$R" "$USB_PATH" frontEnd=usb chipTag=q814 serial=$US capacitySectors=131072 state=loader &&
   "$BIN/qxrack" break "$R" "$USB_PATH" hang opcode=0xff sub=0x87 count=1 &&
   "$BIN/qxrack" break "$R" "$USB_PATH" hang opcode=0xff sub=0x85 count=1 &&
+  "$BIN/qxrack" break "$R" "$USB_PATH" syscall opcode=0xff sub=0x84 count=1 &&
   printf '[usb]\nroot=2\nport=0.1 drive01\nport=0.2 drive02\n' >>"$R/rack.ini"; } || { echo "cannot make the rack"; exit 1; }
 chmod -R a+rwX "$R"
 
@@ -92,7 +96,9 @@ UTILITY=()
 # The guest's SATA disk carries the bridge drive's exported image out.
 TXT=$OUT/gadget.txt
 started=$(date +%s)
-guest --disks 0 --hub-disks 0 --sata-disks 1 --size-mib 64 --timeout "$BUDGET" --quiet \
+# The sanitized builds with the utility and its Qt libraries make a large
+# initramfs: it unpacks into the guest's memory.
+guest --disks 0 --hub-disks 0 --sata-disks 1 --size-mib 64 --mem 1536 --timeout "$BUDGET" --quiet \
     --modules 'configfs libcomposite usb_f_fs dummy_hcd' --append 'dummy_hcd.num=2 dummy_hcd.is_high_speed=1' \
     --copy-in "$BIN/qxgadget" --copy-in "$BIN/qxrack" --copy-in "$BIN/gadget_probe" --copy-in "$BIN/gadget_state" \
     --copy-in "$BIN/GDP.bin" "${UTILITY[@]}" --copy-in "$R:/rack/rack" --copy-in scripts/gadget_guest.sh \
@@ -123,6 +129,8 @@ check "unplugged mid-command: the hung request fails at once, not at its time-ou
 followed_by() { grep -A1 -- "$1" "$TXT" | tail -n1 | grep -Eq -- "$2"; }
 check "unplugged mid-command: the disk left" followed_by "^sent to the running program: unplug .*qxus0002" '^disks 2 after'
 check "unplugged mid-command: plugged back, the disk returned" followed_by "^sent to the running program: plug .*qxus0002" '^disks 3 after'
+check "a failure on the drive's side fails the request at once, the next one works" \
+    has '^transport first=0 seconds=[0-5] second=1$'
 for p in sata usb; do
     check "$p path: register written and read back" has "^vendor path=$p register-write=1 register-read=1 value=4[01]$"
     check "$p path: program booted, action 1 status 0E" has "^vendor path=$p boot=1 action1=1 status=0e$"

@@ -34,6 +34,7 @@ echo "stuck rc=$?"
 grep -v '^trace: ' /tmp/stuck.txt
 qxrack plug $RACK "$USB_PATH"
 wait_disks 3
+gadget_probe transport $BR $US
 gadget_probe vendor $BR $US /rack/GDP.bin
 echo "vendor rc=$?"
 usbdevs() { for u in /sys/bus/usb/devices/[0-9]*-1; do echo "usbdev $1 serial=$(cat $u/serial) devnum=$(cat $u/devnum)"; done; }

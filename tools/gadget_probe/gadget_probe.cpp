@@ -6,6 +6,7 @@
 //   gadget_probe discover BRIDGE_SERIAL USB_SERIAL
 //   gadget_probe hang     BRIDGE_SERIAL USB_SERIAL   (the USB drive's first code memory write hangs)
 //   gadget_probe stuck    BRIDGE_SERIAL USB_SERIAL   (a register write hangs until the drive is unplugged)
+//   gadget_probe transport BRIDGE_SERIAL USB_SERIAL  (the USB drive's first register read fails on its side)
 //   gadget_probe vendor   BRIDGE_SERIAL USB_SERIAL GDP_IMAGE
 //   gadget_probe firmware BRIDGE_SERIAL USB_SERIAL
 //   gadget_probe format   BRIDGE_SERIAL USB_SERIAL LABEL
@@ -165,6 +166,21 @@ int Stuck(const std::vector<Drive>& drives) {
     return wrote ? 1 : 0;
 }
 
+// A transport failure on the drive's side (the rack fails the USB drive's
+// first register read) reaches the host as a phase error: the request fails
+// at once and the next one works.
+int Transport(const std::vector<Drive>& drives) {
+    UseSlot(kUsbSlot, drives[1].path, true);
+    std::uint8_t value = 0;
+    const auto t0 = std::chrono::steady_clock::now();
+    const bool first = qx::VA_ReadRegister(kUsbSlot, 0xB8000010, &value);
+    const auto secs = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - t0).count();
+    const bool second = qx::VA_ReadRegister(kUsbSlot, 0xB8000010, &value);
+    std::printf("transport first=%d seconds=%lld second=%d\n", first ? 1 : 0, static_cast<long long>(secs),
+                second ? 1 : 0);
+    return !first && second ? 0 : 1;
+}
+
 // Per path: the diagnostic program downloaded and started, its first
 // action's status, code memory read back, then a page of every channel
 // written through the program and read back.
@@ -266,7 +282,7 @@ int Format(const std::vector<Drive>& drives, const std::string& label) {
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fputs("usage: gadget_probe discover|hang|stuck|vendor|firmware|format BRIDGE_SERIAL USB_SERIAL [ARG]\n", stderr);
+        std::fputs("usage: gadget_probe discover|hang|stuck|transport|vendor|firmware|format BRIDGE_SERIAL USB_SERIAL [ARG]\n", stderr);
         return 2;
     }
     const std::string step = argv[1];
@@ -278,6 +294,7 @@ int main(int argc, char** argv) {
     else if (step == "discover") rc = 0;
     else if (step == "hang") rc = Hang(drives);
     else if (step == "stuck") rc = Stuck(drives);
+    else if (step == "transport") rc = Transport(drives);
     else if (step == "vendor") rc = Vendor(drives, arg);
     else if (step == "firmware") rc = Firmware(drives);
     else if (step == "format") rc = Format(drives, arg);

@@ -188,13 +188,21 @@ void BotFunction::ServeOne(std::span<const std::uint8_t> wrapper) {
     std::vector<std::uint8_t> data(tooLong ? 0 : cbw->dataLength);
     std::size_t got = 0;
     if (cbw->dir == Direction::Out && !tooLong && !ReadOut(data, got)) return;
+    // Data the device will not take: the halt refuses it, as the class
+    // specification asks (the host clears the halt and reads the status).
+    if (cbw->dir == Direction::Out && tooLong && ::write(out_, nullptr, 0) < 0 && errno != EBADMSG)
+        Log(label_, "halt OUT: %s", std::strerror(errno));
     data.resize(cbw->dir == Direction::Out ? got : data.size());
     BotOutcome outcome{CswStatus::PhaseError, 0};
     if (!tooLong) outcome = target_.Execute(*cbw, data);
     if (epoch != epoch_.load()) return;   // reset while the drive worked: the host has given up on it
     std::uint32_t residue = cbw->dataLength;
-    if (cbw->dir == Direction::In && outcome.status != CswStatus::PhaseError) {
-        const auto send = std::min<std::uint32_t>(outcome.transferred, cbw->dataLength);
+    if (cbw->dir == Direction::In) {
+        // A phase error moves no data: the halt below ends the data phase
+        // before the status, so the host never takes the status for data.
+        const auto send = outcome.status == CswStatus::PhaseError
+                              ? 0u
+                              : std::min<std::uint32_t>(outcome.transferred, cbw->dataLength);
         if (send && !WriteAll(in_, std::span<const std::uint8_t>(data.data(), send))) return;
         residue = cbw->dataLength - send;
         if (residue && send % kSmallestMaxPacket == 0) {
