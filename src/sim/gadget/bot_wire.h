@@ -30,8 +30,8 @@ struct Cbw {
 };
 
 // Empty when the bytes are no valid wrapper (wrong length or signature, a
-// CDB length outside 1..16): the host then gets no answer, as the class
-// specification asks, and recovers with a reset.
+// CDB length outside 1..16): the host then gets no answer, as Bulk-Only
+// Transport has it, and recovers with a reset.
 std::optional<Cbw> ParseCbw(std::span<const std::uint8_t> bytes);
 
 std::array<std::uint8_t, kCswLength> BuildCsw(std::uint32_t tag, std::uint32_t residue, CswStatus status);

@@ -188,8 +188,8 @@ void BotFunction::ServeOne(std::span<const std::uint8_t> wrapper) {
     std::vector<std::uint8_t> data(tooLong ? 0 : cbw->dataLength);
     std::size_t got = 0;
     if (cbw->dir == Direction::Out && !tooLong && !ReadOut(data, got)) return;
-    // Data the device will not take: the halt refuses it, as the class
-    // specification asks (the host clears the halt and reads the status).
+    // Data the device will not take: the halt refuses it, as Bulk-Only
+    // Transport has it (the host clears the halt and reads the status).
     if (cbw->dir == Direction::Out && tooLong && ::write(out_, nullptr, 0) < 0 && errno != EBADMSG)
         Log(label_, "halt OUT: %s", std::strerror(errno));
     data.resize(cbw->dir == Direction::Out ? got : data.size());
