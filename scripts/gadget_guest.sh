@@ -58,6 +58,7 @@ if [ -x /rack/bin/sondrel ]; then
     sed 's/^/sondrel out: /' /tmp/sondrel.out
     grep -v '^QFont\|^Fontconfig' /tmp/sondrel.err | sed 's/^/sondrel err: /' | head -20
     tr -d '\r' </rack/bin/gadgetinfo.txt | sed 's/^/sondrel dump: /'
+    echo   # the dump's last row carries no line end of its own
 fi
 kill -TERM $pid
 wait $pid
