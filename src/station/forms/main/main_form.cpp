@@ -1,5 +1,6 @@
 #include "station/forms/main/main_form.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -15,7 +16,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstring>
+#include <span>
 #include <filesystem>
 
 #include "qxlib/base/build_variant.h"
@@ -27,9 +30,11 @@
 #include "station/devices/port_rescan.h"
 #include "station/entry/start_texts.h"
 #include "station/entry/title_serial.h"
+#include "station/images/gen_image.h"
 #include "station/forms/detail_form.h"
 #include "station/forms/engineering/access_handlers.h"
 #include "station/forms/engineering/flash_detect_handler.h"
+#include "station/forms/engineering/file_handlers.h"
 #include "station/forms/engineering/flash_info_form.h"
 #include "station/forms/error_form.h"
 #include "station/forms/main/port_panel.h"
@@ -61,6 +66,12 @@ TMainForm::TMainForm(MainFormEnv env, ui::Prompter& prompter, QWidget* parent)
     resize(1192, 755);
     timers_ = std::make_unique<TimerTable>([this](int id) { OnTimer(id); });
     WireAccessControls(*area_, prompter_);
+    WireFileControls(*area_, prompter_, tableFolders_);
+    if (auto* gen = area_->findChild<QAbstractButton*>("GenImageBn"))
+        connect(gen, &QAbstractButton::clicked, this, [this] {
+            const auto count = static_cast<std::size_t>(std::clamp(PortCount, 0, kPortCount));
+            GenImage(prompter_, std::span<const PortRecord>(ActivePortTable.data(), count), env_.programFolder);
+        });
     if (auto* detect = area_->findChild<QPushButton*>("FlashAutoDetectBtn"))
         connect(detect, &QPushButton::clicked, this, [this] { FlashAutoDetectClick(); });
     RegisterHiddenModeHotKeys(*this, [this](int id) { WMHotKey(*area_, prompter_, id); });

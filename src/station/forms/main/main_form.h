@@ -15,6 +15,7 @@
 #include "qxlib/settings/flash_config.h"
 #include "qxlib/settings/global_parameter.h"
 #include "station/engineering/access_levels.h"
+#include "station/engineering/table_files.h"
 #include "station/entry/command_line.h"
 #include "station/flash_part_list.h"
 #include "station/forms/main/main_hooks.h"
@@ -207,6 +208,9 @@ private:
     std::unique_ptr<TErrorForm> errorForm_;
     std::unique_ptr<TDetailForm> detailForm_;
     std::unique_ptr<TFlashInfoFrom> flashInfoForm_;
+    // Where each table-file button's dialog opened last; lives as long as
+    // the window, whose settings area holds the buttons.
+    TableFileFolders tableFolders_{};
 
     std::unique_ptr<PortRescan> rescan_;
     std::unique_ptr<TimerTable> timers_;
