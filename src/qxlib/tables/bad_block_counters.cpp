@@ -41,25 +41,6 @@ constexpr std::size_t kUnitLongRecord = 19;
 constexpr std::size_t kUnitTypeAt = 2;
 constexpr std::size_t kUnitRowsAt = 3;
 
-constexpr int kTypeEarlyBad = 9;
-constexpr int kTypeUnknown = 99;
-
-constexpr char kLegend[] =
-    "ErrType 1 (Ecc Over)\r\n"
-    "ErrType 3 (Prog Fail)\r\n"
-    "ErrType 4 (Erase Fail)\r\n"
-    "ErrType 5 (Ecc Fail)\r\n";
-
-std::optional<std::size_t> KindOfType(int type) {
-    switch (type) {
-        case kTypeEarlyBad: return kKindEarlyBad;
-        case 4: return kKindEraseFail;
-        case 3: return kKindProgFail;
-        case 5: return kKindEccFail;
-        case 1: return kKindEccOver;
-        default: return std::nullopt;
-    }
-}
 
 struct Counting {
     const FlashConfig& config;
@@ -97,13 +78,13 @@ void WalkEarlyPage(std::span<const std::uint8_t> page, Visit&& visit) {
 }
 
 int LaterBadType(std::span<const std::uint8_t> page, std::uint16_t block) {
-    if (!HasCodeBlockTag(page, kLaterBadTableTag)) return kTypeUnknown;
+    if (!HasCodeBlockTag(page, kLaterBadTableTag)) return kBadBlockTypeUnknown;
     const std::size_t count = get_le16(&page[kLaterCountAt]);
     for (std::size_t k = 0; k < count && kLaterEntriesAt + k * 4 + 4 <= page.size(); ++k) {
         const std::uint8_t* e = &page[kLaterEntriesAt + k * 4];
         if (get_le16(e) == block) return e[2];
     }
-    return kTypeUnknown;
+    return kBadBlockTypeUnknown;
 }
 
 void CountPerChannel(int slot, Counting& n, std::span<std::uint8_t> buffer) {
@@ -128,8 +109,8 @@ void CountPerChannel(int slot, Counting& n, std::span<std::uint8_t> buffer) {
                 const std::uint16_t block = get_le16(&buffer[kChannelRecordsAt + k * 4]);
                 bool earlyBad = false;
                 WalkEarlyPage(early, [&](unsigned ce, std::uint16_t b) { return earlyBad = (b == block && ce == r); });
-                const int type = earlyBad ? kTypeEarlyBad : LaterBadType(later, block);
-                const std::optional<std::size_t> kind = KindOfType(type);
+                const int type = earlyBad ? kBadBlockTypeEarly : LaterBadType(later, block);
+                const std::optional<std::size_t> kind = BadBlockKindOfType(type);
                 if (!kind) {
                     DebugPrint("err bad block type=%d\n", type);
                     continue;
@@ -142,7 +123,7 @@ void CountPerChannel(int slot, Counting& n, std::span<std::uint8_t> buffer) {
 }
 
 std::size_t UnitKind(std::uint8_t type) {
-    const std::optional<std::size_t> kind = type == kTypeEarlyBad ? std::nullopt : KindOfType(type);
+    const std::optional<std::size_t> kind = type == kBadBlockTypeEarly ? std::nullopt : BadBlockKindOfType(type);
     return kind.value_or(kKindEraseFail);
 }
 
@@ -236,7 +217,7 @@ void CountBadBlocksByType(int slot, TableContext& ctx, std::span<std::uint32_t> 
     if (!IsSlot(slot) || ctx.buffer.size() < kTableReadBytes) return;
     ReadSystemInfo(slot, ctx.config, ctx.binFiles, ctx.info, ctx.buffer);
     ReadDriveTables(slot, ctx.config, ctx.buffer);
-    if (detailText) detailText->append(kLegend);
+    if (detailText) detailText->append(kBadBlockLegend);
 
     const FlashConfig& c = ctx.config;
     Counting n{c, counters, std::size_t{c.FlashGeometry.SectorsPerPage} * 512};

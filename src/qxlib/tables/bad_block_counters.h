@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -26,6 +27,29 @@ inline constexpr std::size_t kKindProgFail = 2;
 inline constexpr std::size_t kKindEccFail = 3;
 inline constexpr std::size_t kKindEccOver = 4;
 inline constexpr std::size_t kKindUnitChannelBits = 6;
+
+// Record types in the drive's tables, and the kind each is counted under;
+// both the station's counts and the utility's detail report read them.
+inline constexpr int kBadBlockTypeEarly = 9;
+inline constexpr int kBadBlockTypeUnknown = 99;
+
+inline std::optional<std::size_t> BadBlockKindOfType(int type) {
+    switch (type) {
+        case kBadBlockTypeEarly: return kKindEarlyBad;
+        case 4: return kKindEraseFail;
+        case 3: return kKindProgFail;
+        case 5: return kKindEccFail;
+        case 1: return kKindEccOver;
+        default: return std::nullopt;
+    }
+}
+
+// The legend that ends a detail text.
+inline constexpr char kBadBlockLegend[] =
+    "ErrType 1 (Ecc Over)\r\n"
+    "ErrType 3 (Prog Fail)\r\n"
+    "ErrType 4 (Erase Fail)\r\n"
+    "ErrType 5 (Ecc Fail)\r\n";
 
 using BadBlockCounters = std::array<std::uint32_t, kBadBlockCounterCount>;
 using BadBlockTotals = std::array<std::uint32_t, kBadBlockKinds>;

@@ -43,26 +43,7 @@ constexpr std::size_t kChannelCountAt = 4;
 constexpr std::size_t kChannelRecordsAt = 8;
 constexpr std::size_t kUnitRecordsAt = 4;
 
-constexpr int kTypeEarlyBad = 9;
-constexpr int kTypeUnknown = 99;
-
-constexpr char kLegend[] =
-    "ErrType 1 (Ecc Over)\r\n"
-    "ErrType 3 (Prog Fail)\r\n"
-    "ErrType 4 (Erase Fail)\r\n"
-    "ErrType 5 (Ecc Fail)\r\n";
 constexpr char kRule[] = "----------------------------------------\r\n";
-
-std::optional<std::size_t> KindOfType(int type) {
-    switch (type) {
-        case kTypeEarlyBad: return kKindEarlyBad;
-        case 4: return kKindEraseFail;
-        case 3: return kKindProgFail;
-        case 5: return kKindEccFail;
-        case 1: return kKindEccOver;
-        default: return std::nullopt;
-    }
-}
 
 [[gnu::format(printf, 2, 3)]] void Append(std::string& text, const char* format, ...) {
     char line[160];
@@ -238,9 +219,9 @@ void Report::ListRecord(unsigned channel, unsigned ceRow, std::uint16_t block, c
         return;
     }
     const bool earlyBad = lookups.early.count(ceRow << 16 | block) != 0;
-    int type = kTypeUnknown;
+    int type = kBadBlockTypeUnknown;
     if (earlyBad) {
-        type = kTypeEarlyBad;
+        type = kBadBlockTypeEarly;
     } else if (const auto t = laterTypes.find(block); t != laterTypes.end()) {
         type = t->second;
     }
@@ -263,7 +244,7 @@ void Report::ListRecord(unsigned channel, unsigned ceRow, std::uint16_t block, c
 
     // Counted and listed under the bank of the table's CE row.
     const unsigned bank = Bank(ceRow);
-    const std::optional<std::size_t> kind = KindOfType(type);
+    const std::optional<std::size_t> kind = BadBlockKindOfType(type);
     if (kind)
         Count(channel, bank, *kind);
     else
@@ -280,10 +261,10 @@ void Report::ListRecord(unsigned channel, unsigned ceRow, std::uint16_t block, c
     std::string* slot = Slot(channel, bank);
     if (slot) {
         const char* t = UnitWord();
-        if (type == kTypeEarlyBad && remapped)
+        if (type == kBadBlockTypeEarly && remapped)
             Append(*slot, "<EarlyBad> CH=%d  CE=%d  %s=0x%04x  [0x%04x, [0x%04x, 0x%04x]]\r\n", channel, bank, t, b,
                    remapBlock, nandBad, nandRemap);
-        else if (type == kTypeEarlyBad)
+        else if (type == kBadBlockTypeEarly)
             Append(*slot, "<EarlyBad> CH=%d  CE=%d  %s=0x%04x\r\n", channel, bank, t, b);
         else if (remapped)
             Append(*slot, "CH=%d  CE=%d  %s=0x%04x  %s=%d  [0x%04x, [0x%04x, 0x%04x]]\r\n", channel, bank, t, b,
@@ -357,7 +338,7 @@ void Report::BadUnits(std::span<std::uint8_t> buffer) {
         const std::uint8_t* rec = &buffer[kUnitRecordsAt + k * size];
         const int type = rec[2];
         // Every type but the four error types counts as an erase failure here.
-        const std::optional<std::size_t> known = type == kTypeEarlyBad ? std::nullopt : KindOfType(type);
+        const std::optional<std::size_t> known = type == kBadBlockTypeEarly ? std::nullopt : BadBlockKindOfType(type);
         const std::size_t kind = known.value_or(kKindEraseFail);
         const std::uint32_t unit = std::uint32_t{rec[0]} << 8 | rec[1];
         for (unsigned c = 0; c < s_.channels; ++c) {
@@ -467,7 +448,7 @@ void CountBadBlockDetail(const BadBlockDetailSettings& settings, const BadBlockT
                          std::span<std::uint8_t> badBlockMap) {
     totals.fill(0);
     if (!io.readTable || tableBuffer.size() < kTableReadBytes) return;
-    if (detailText) detailText->append(kLegend);
+    if (detailText) detailText->append(kBadBlockLegend);
     Report report(settings, pages, io, counters, detailText, badBlockMap);
     if (settings.badUnitLayout)
         report.BadUnits(tableBuffer);

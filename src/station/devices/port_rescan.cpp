@@ -157,34 +157,26 @@ void PortRescan::AskMissingCodes(int port) {
     PortRecord& rec = Active(port);
     const auto p = static_cast<std::size_t>(port);
     const bool shared = s.BarCodeInputMode == 1;
-    if (s.EnBarCode && rec.SerialNumber[0] == '\0') {
+    // Serial number and PPID: in shared mode every port takes the shared
+    // code, otherwise the operator scans one for this port.
+    const auto promptFor = [&](auto& field, int kind, auto& busy, auto& portCode, const auto& sharedCode) {
         b.InputBoxPort = port;
-        b.InputBoxKind = kBarcodeSn;
-        b.SnPromptBusy = 1;
-        b.PortBarcodeSN[p].fill('\0');
+        b.InputBoxKind = kind;
+        busy = 1;
+        portCode.fill('\0');
         if (shared) {
-            CopyPortText(rec.SerialNumber, b.SharedBarcodeSN.data());
-            std::copy(b.SharedBarcodeSN.begin(), b.SharedBarcodeSN.end(), b.PortBarcodeSN[p].begin());
+            CopyPortText(field, sharedCode.data());
+            std::copy(sharedCode.begin(), sharedCode.end(), portCode.begin());
         } else {
             AskBarcode();
         }
-        b.SnPromptBusy = 0;
+        busy = 0;
         if (s.EnAutoExecuteAfterInputSn) ctx_.window.StartAutoExecute();
-    }
-    if (s.EnPPID && rec.Ppid[0] == '\0') {
-        b.InputBoxPort = port;
-        b.InputBoxKind = kBarcodePpid;
-        b.PpidPromptBusy = 1;
-        b.PortBarcodePPID[p].fill('\0');
-        if (shared) {
-            CopyPortText(rec.Ppid, b.SharedBarcodePPID.data());
-            std::copy(b.SharedBarcodePPID.begin(), b.SharedBarcodePPID.end(), b.PortBarcodePPID[p].begin());
-        } else {
-            AskBarcode();
-        }
-        b.PpidPromptBusy = 0;
-        if (s.EnAutoExecuteAfterInputSn) ctx_.window.StartAutoExecute();
-    }
+    };
+    if (s.EnBarCode && rec.SerialNumber[0] == '\0')
+        promptFor(rec.SerialNumber, kBarcodeSn, b.SnPromptBusy, b.PortBarcodeSN[p], b.SharedBarcodeSN);
+    if (s.EnPPID && rec.Ppid[0] == '\0')
+        promptFor(rec.Ppid, kBarcodePpid, b.PpidPromptBusy, b.PortBarcodePPID[p], b.SharedBarcodePPID);
     if (s.EnBarCodeWWN && rec.Wwn[0] == '\0') {
         b.InputBoxPort = port;
         b.InputBoxKind = kBarcodeWwn;

@@ -90,6 +90,8 @@ std::string SummaryBlock(std::span<const std::uint8_t> s) {
     t += kDashLine;
     t += "====ACTION====\r\n0 : PRE-READ\r\n1 : POST-READ\r\n2 : PROGRAM\r\n3 : ERASE\r\n";
     t += kDashLine;
+    // The legend's wording is part of the report format the production
+    // line's readers parse, so it stays word for word.
     t += "====Error Code====\r\nP05 : BadBlock over spec\r\nP06 : UpperBlock over spec\r\nP07 : ECC fail Occur.\r\n";
     t += kDashLine;
     return t;

@@ -15,7 +15,7 @@
 
 #include "utility/forms/form_builders.h"
 #include "utility/forms/main_form.h"
-#include "utility/forms/special_tip_shape.h"
+#include "utility/forms/ctrl_click_corner.h"
 #include "utility/page_buttons.h"
 #include "utility/pages/smart_page.h"
 

@@ -25,7 +25,7 @@ namespace {
 constexpr std::uint8_t kLineEnd = 0xEA;
 constexpr std::uint8_t kCodeMemory = 3;
 constexpr std::uint32_t kMaxLogBytes = 128 * 1024;
-constexpr int kMaxPieceSectors = 128;
+constexpr int kMaxChunkSectors = 128;
 constexpr int kLayoutSectors = 128;
 constexpr std::size_t kSpiHeaderBytes = 512;
 constexpr std::size_t kSpiErrLogBytes = 2048;
@@ -44,11 +44,11 @@ bool ReadMemoryPieces(int slot, std::uint32_t address, std::span<std::uint8_t> i
     const auto sectors = static_cast<int>(into.size() / 512);
     if (sectors == 0) return false;
     for (int done = 0; done < sectors;) {
-        const int piece = std::min(kMaxPieceSectors, sectors - done);
+        const int chunk = std::min(kMaxChunkSectors, sectors - done);
         const std::size_t at = static_cast<std::size_t>(done) * 512;
-        if (VC_ReadMemory(slot, kCodeMemory, address + static_cast<std::uint32_t>(at), into.data() + at, piece) != 1)
+        if (VC_ReadMemory(slot, kCodeMemory, address + static_cast<std::uint32_t>(at), into.data() + at, chunk) != 1)
             return false;
-        done += piece;
+        done += chunk;
     }
     return true;
 }

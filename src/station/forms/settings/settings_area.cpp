@@ -17,13 +17,13 @@
 namespace qx::station {
 namespace {
 
-struct PageSpec {
+struct PageName {
     const char* Name;
     const char* Caption;
 };
 
 // PageControl1's pages in page order.
-constexpr PageSpec kPages[] = {
+constexpr PageName kPages[] = {
     {"TabSheet1", "Test Items"},      {"TabSheet2", "Flash Setting"}, {"TabSheet6", "Dram Setting"},
     {"TabSheet3", "Device Setting"},  {"TabSheet4", "F/W Setting"},   {"TabSheet16", "Identify Setting"},
     {"TabSheet5", "RD"},              {"TabSheet18", "RDT F/W Setting"}, {"TabSheet23", "Batch Mode"},
@@ -43,10 +43,10 @@ SettingsArea::SettingsArea(SettingsStores stores, ui::Prompter& prompter, QWidge
     pages_ = new QTabWidget(this);
     pages_->setObjectName("PageControl1");
     layout->addWidget(pages_, 1);
-    for (const PageSpec& spec : kPages) {
+    for (const PageName& named : kPages) {
         auto* page = new QWidget(pages_);
-        page->setObjectName(spec.Name);
-        pages_->addTab(page, spec.Caption);
+        page->setObjectName(named.Name);
+        pages_->addTab(page, named.Caption);
     }
     BuildTestItemsPage(Page(0));
     BuildFlashPage(Page(1));

@@ -1,4 +1,4 @@
-#include "utility/forms/special_tip_shape.h"
+#include "utility/forms/ctrl_click_corner.h"
 
 #include <QMouseEvent>
 
