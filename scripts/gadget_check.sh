@@ -18,9 +18,15 @@
 #                capacity from the firmware
 #   plug         "qxrack unplug" and "plug" take a disk off the bus and back
 #   format       partition and FAT32 on the bridge drive
-#   utility      sondrel's dumpssdinfo offscreen on the real backend
-# then the state qxgadget saved in the rack folder is checked against what
-# the probe wrote, and the exported image with sfdisk, fsck.fat and blkid.
+#   production   fablane offscreen on two new drives of a second rack: a
+#                whole production round (diagnostic steps, pre-format,
+#                download, R/W test, tables, partition and FAT32 format),
+#                every step passing
+#   utility      sondrel's dumpssdinfo offscreen on a produced drive
+# then the state qxgadget saved in the rack folders is checked against what
+# the probe wrote and the station gave (firmware, IDENTIFY serial), and the
+# exported images of a probed and a produced drive with sfdisk, fsck.fat and
+# blkid.
 #
 #   scripts/gadget_check.sh [--out DIR] [--build DIR] [--kvm] [--ci]
 #
@@ -58,7 +64,7 @@ command -v fsck.fat >/dev/null && command -v blkid >/dev/null && command -v sfdi
     skip "fsck.fat, blkid and sfdisk are needed on the host"
 
 cd "$ROOT" || exit 1
-TOOLS="qxgadget qxrack gadget_probe gadget_state qx_images sondrel"
+TOOLS="qxgadget qxrack gadget_probe gadget_state qx_images sondrel fablane"
 if [ -z "$BUILD" ]; then
     BUILD=build/lx
     cmake -S . -B "$BUILD" -G Ninja >"$OUT/build.log" 2>&1 &&
@@ -87,21 +93,63 @@ rm -rf "$R"
   printf '[usb]\nroot=2\nport=0.1 drive01\nport=0.2 drive02\n' >>"$R/rack.ini"; } || { echo "cannot make the rack"; exit 1; }
 chmod -R a+rwX "$R"
 
+# The production round: two new drives in their loader, as a station meets
+# them, and the station's folder with its settings, part list and images.
+P=$OUT/prod STATION=$OUT/station PR=QXPB0001 PU=QXPU0002 SERIAL=QXGADGET0001 PROD_LABEL=QXPROD
+rm -rf "$P" "$STATION"
+{ "$BIN/qxrack" create "$P" &&
+  "$BIN/qxrack" add "$P" "${BRIDGE_PATH/qxbr0001/qxpb0001}" frontEnd=bridge chipTag=q461 serial=$PR capacitySectors=131072 state=loader vendorMode=1 busyPolls=0 &&
+  "$BIN/qxrack" add "$P" "${USB_PATH/qxus0002/qxpu0002}" frontEnd=usb chipTag=q814 serial=$PU capacitySectors=131072 state=loader vendorMode=1 busyPolls=0 &&
+  printf '[usb]\nroot=2\nport=0.1 drive01\nport=0.2 drive02\n' >>"$P/rack.ini"; } || { echo "cannot make the production rack"; exit 1; }
+chmod -R a+rwX "$P"
+STATION_IN=()
+QPA=/usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqoffscreen.so
+if [ -x "$BIN/fablane" ] && [ -e "$QPA" ]; then
+    mkdir -p "$STATION"
+    cp "$BIN/fablane" "$BIN/Flash.ini" "$BIN/GDP.bin" "$BIN/satatest.bin" "$BIN"/SYS_*.bin "$STATION/"
+    cat >"$STATION/QXMPTOOL.ini" <<INI
+[Setting]
+TimeOut=5
+[FlashSetting]
+FlashUniName=WBG
+Channel=4
+Bank=2
+[DeviceSetting]
+SerialNum=$SERIAL
+SNAutoInc=1
+[TestItems]
+DiskLabel=$PROD_LABEL
+EnFlashModule=1
+EnSataTest=1
+EnFlashTest=1
+EnDramTest=1
+EnPreFormat=1
+EnDownload=1
+EnRWTest=1
+EnCheckTables=1
+EnFormat=1
+INI
+    chmod -R a+rwX "$STATION"
+    STATION_IN=(--copy-in "$STATION:/rack/station")
+fi
+
 # The utility runs offscreen in the guest: the offscreen platform plugin goes
 # in at its own path, with the libraries it needs.
-QPA=/usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqoffscreen.so
 UTILITY=()
-[ -x "$BIN/sondrel" ] && [ -e "$QPA" ] && UTILITY=(--copy-in "$BIN/sondrel:/rack/bin/sondrel" --copy-in "$QPA:$QPA")
+[ -x "$BIN/sondrel" ] && [ -e "$QPA" ] && UTILITY=(--copy-in "$BIN/sondrel:/rack/bin/sondrel")
+QT_IN=()
+[ ${#UTILITY[@]} -gt 0 ] || [ ${#STATION_IN[@]} -gt 0 ] && QT_IN=(--copy-in "$QPA:$QPA")
 
-# The guest's SATA disk carries the bridge drive's exported image out.
+# The guest's SATA disks carry the bridge drives' exported images out.
 TXT=$OUT/gadget.txt
 started=$(date +%s)
 # The sanitized builds with the utility and its Qt libraries make a large
 # initramfs: it unpacks into the guest's memory.
-guest --disks 0 --hub-disks 0 --sata-disks 1 --size-mib 64 --mem 1536 --timeout "$BUDGET" --quiet \
+guest --disks 0 --hub-disks 0 --sata-disks 2 --size-mib 64 --mem 2560 --timeout "$BUDGET" --quiet \
     --modules 'configfs libcomposite usb_f_fs dummy_hcd' --append 'dummy_hcd.num=2 dummy_hcd.is_high_speed=1' \
     --copy-in "$BIN/qxgadget" --copy-in "$BIN/qxrack" --copy-in "$BIN/gadget_probe" --copy-in "$BIN/gadget_state" \
-    --copy-in "$BIN/GDP.bin" "${UTILITY[@]}" --copy-in "$R:/rack/rack" --copy-in scripts/gadget_guest.sh \
+    --copy-in "$BIN/GDP.bin" "${QT_IN[@]}" "${UTILITY[@]}" "${STATION_IN[@]}" --copy-in "$R:/rack/rack" --copy-in "$P:/rack/prod" \
+    --copy-in scripts/gadget_guest.sh \
     --keep-images "$OUT/images" --cmd "sh /rack/gadget_guest.sh $BR $US $LABEL" >"$TXT" 2>&1
 rc=$?
 grep -v '^trace: ' "$TXT"
@@ -127,8 +175,8 @@ check "hung command fails after the kernel's time-out, the next one works" has '
 check "qxgadget dropped the hung command at the host's reset" has '^qxgadget drive02: disabled: the command in flight is dropped$'
 check "unplugged mid-command: the hung request fails at once, not at its time-out" has '^stuck write=0 seconds=[0-7]$'
 followed_by() { grep -A1 -- "$1" "$TXT" | tail -n1 | grep -Eq -- "$2"; }
-check "unplugged mid-command: the disk left" followed_by "^sent to the running program: unplug .*qxus0002" '^disks 2 after'
-check "unplugged mid-command: plugged back, the disk returned" followed_by "^sent to the running program: plug .*qxus0002" '^disks 3 after'
+check "unplugged mid-command: the disk left" followed_by "^sent to the running program: unplug .*qxus0002" '^disks 1 after'
+check "unplugged mid-command: plugged back, the disk returned" followed_by "^sent to the running program: plug .*qxus0002" '^disks 2 after'
 check "a failure on the drive's side fails the request at once, the next one works" \
     has '^transport first=0 seconds=[0-5] second=1$'
 for p in sata usb; do
@@ -153,9 +201,65 @@ after=$(value "^usbdev after-firmware serial=$US devnum=\\([0-9]*\\)$")
 check "the USB drive re-enumerated on its firmware boot (device $before, then $after)" \
     test -n "$before" -a -n "$after" -a "$before" != "$after"
 check "qxgadget took the USB drive off the bus and back" has '^qxgadget drive02: off the bus from dummy_udc\.1$'
-check "qxrack unplug: the disk left" followed_by '^sent to the running program: unplug .*qxbr0001' '^disks 2 after'
-check "qxrack plug: the disk came back" followed_by '^sent to the running program: plug .*qxbr0001' '^disks 3 after'
+check "qxrack unplug: the disk left" followed_by '^sent to the running program: unplug .*qxbr0001' '^disks 1 after'
+check "qxrack plug: the disk came back" followed_by '^sent to the running program: plug .*qxbr0001' '^disks 2 after'
 check "partition and format of $BR" has "^format serial=$BR sectors=131072 partition=1 rc=1 volume=/dev/sd[a-z]+1$"
+check "qxgadget saved the rack and ended" has '^qxgadget rc=0$'
+for d in drive01 drive02; do
+    check "$d is in its firmware in the saved rack" has "^state drive=$d controller=firmware capacity=131072 "
+done
+check "the bridge drive's image exported" has '^state drive=drive01 export=1$'
+
+# fat32_image IMAGE LABEL WHAT: the image's partition table, its one FAT32
+# partition judged by fsck.fat and blkid.
+fat32_image() {
+    local img=$1 label=$2 what=$3 part=$OUT/partition-$2.img start size
+    start=$(sfdisk -d "$img" 2>/dev/null | sed -n 's/.*start= *\([0-9]*\).*type=b$/\1/p')
+    size=$(sfdisk -d "$img" 2>/dev/null | sed -n 's/.*size= *\([0-9]*\).*type=b$/\1/p')
+    check "$what: partition table, one FAT32 entry at 63" test "${start:-x}" = 63
+    rm -f "$part"
+    [ -n "$size" ] && dd if="$img" of="$part" bs=512 skip=63 count="$size" status=none
+    check "$what: fsck.fat -n on the partition" fsck.fat -n "$part"
+    for v in TYPE=vfat VERSION=FAT32 LABEL=$label; do
+        check "$what: blkid $v" sh -c 'blkid -p -o export "$1" | grep -qx "$2"' - "$part" "$v"
+    done
+}
+fat32_image "$OUT/images/sata1.img" "$LABEL" "$BR as gadget_probe formatted it"
+
+if [ ${#STATION_IN[@]} -gt 0 ]; then
+    # The station's production round on the two new drives.
+    check "the station program ended well" has '^fablane rc=0$'
+    # Every row of the production log: a port, the serial the station gave,
+    # every step Pass and the result Pass.
+    log_rows() {
+        sed -n 's/^station log: //p' "$TXT" | awk -F'\t' -v want="$1" '
+            function trim(s) { gsub(/^ +| +$/, "", s); return s }
+            NR == 1 { for (i = 1; i <= NF; i++) col[trim($i)] = i; first = col["Module"]; last = col["Result"]; next }
+            NF > 3 {
+                for (i = first; i <= last; i++) if (trim($i) != "Pass") bad = 1
+                serials = serials " " trim($col["SerialNumber"]); rows++
+            }
+            END { exit !(rows == 2 && !bad && serials == want) }'
+    }
+    check "production log: both drives passed every step, as ${SERIAL%1}1 and ${SERIAL%1}2" \
+        log_rows " ${SERIAL%1}1 ${SERIAL%1}2"
+    T='[[:space:]]+'
+    check "production log: the steps run" has "^station log: .*Module${T}SATA${T}Flash${T}Dram${T}P_F${T}Down${T}R/W${T}Check Table${T}Format${T}Result"
+    check "the station captured its window" has '^station file: Image_[0-9]+\.jpg$'
+    check "qxgadget saved the produced drives and ended" has '^qxgadget production rc=0$'
+    for d in drive01 drive02; do
+        check "$d is produced: in its firmware" has "^produced drive=$d controller=firmware capacity=131072 "
+        check "$d is produced: IDENTIFY gives a serial of the round" \
+            has "^produced drive=$d identify serial=\"${SERIAL%1}[12]\" "
+    done
+    s1=$(value '^produced drive=drive01 identify serial="\([^"]*\)".*')
+    s2=$(value '^produced drive=drive02 identify serial="\([^"]*\)".*')
+    check "the two drives carry two serials ($s1, $s2)" test -n "$s1" -a "$s1" != "$s2"
+    check "the produced bridge drive's image exported" has '^produced drive=drive01 export=1$'
+    fat32_image "$OUT/images/sata2.img" "$PROD_LABEL" "produced drive $PR"
+else
+    echo "--   the production round not run: no fablane in $BIN or no Qt offscreen plugin"
+fi
 if [ ${#UTILITY[@]} -gt 0 ]; then
     check "the utility's dumpssdinfo on the real backend ends well" has '^sondrel rc=0$'
     check "the utility prints the dump's path" has '^sondrel out: /rack/bin/gadgetinfo\.txt$'
@@ -170,23 +274,14 @@ if [ ${#UTILITY[@]} -gt 0 ]; then
         return 1
     }
     check "the utility's dump has its fields" dump_fields
+    if [ ${#STATION_IN[@]} -gt 0 ]; then
+        # A produced drive: its firmware gives the flash layout the station set.
+        check "the utility's dump: a produced drive's 4 channels and 2 banks" has '^sondrel dump: Channel number : 4 +Total bank : 2$'
+        check "the utility's dump: the downloaded firmware's version" has '^sondrel dump: .*F/W version : QXSS,'
+    fi
 else
     echo "--   the utility's dumpssdinfo not run: no sondrel in $BIN or no Qt offscreen plugin"
 fi
-check "qxgadget saved the rack and ended" has '^qxgadget rc=0$'
-for d in drive01 drive02; do
-    check "$d is in its firmware in the saved rack" has "^state drive=$d controller=firmware capacity=131072 "
-done
-check "the bridge drive's image exported" has '^state drive=drive01 export=1$'
-
-IMG=$OUT/images/sata1.img PART=$OUT/partition.img
-start=$(sfdisk -d "$IMG" 2>/dev/null | sed -n 's/.*start= *\([0-9]*\).*type=b$/\1/p')
-size=$(sfdisk -d "$IMG" 2>/dev/null | sed -n 's/.*size= *\([0-9]*\).*type=b$/\1/p')
-check "partition table: one FAT32 entry at 63" test "${start:-x}" = 63
-[ -n "$size" ] && dd if="$IMG" of="$PART" bs=512 skip=63 count="$size" status=none
-check "fsck.fat -n on the partition" fsck.fat -n "$PART"
-blkid_is() { blkid -p -o export "$PART" | grep -qx "$1"; }
-for v in TYPE=vfat VERSION=FAT32 LABEL=$LABEL; do check "blkid: $v" blkid_is "$v"; done
 
 echo "output and images in $OUT"
 [ "$fails" -eq 0 ] && echo "gadget round: all holds" || echo "gadget round: $fails check(s) failed"

@@ -7,6 +7,8 @@
 #include "qxlib/programs/code_block_tags.h"
 #include "qxlib/transport/vendor_builders.h"
 #include "qxlib/transport/vendor_command.h"
+#include "sim/model/identify_data.h"
+#include "sim/rack/state_file.h"
 
 namespace qx::test {
 namespace {
@@ -67,6 +69,30 @@ TEST_F(DownloadChain, FirmwareBootsFromTheWrittenCodeBlocksOnBothPaths) {
             }
             BootsWithWrittenIdentity(slot);
         }
+}
+
+// A drive put away in its firmware (a rack folder saved after the run)
+// comes back answering with the identity the download gave it.
+TEST_F(DownloadChain, ASavedDriveComesBackInItsFirmwareWithTheDownloadedIdentity) {
+    for (int slot : kBothSlots) {
+        SCOPED_TRACE(slot);
+        PrepareDrive(slot);
+        ASSERT_TRUE(Download(slot));
+        Bytes page(PageSetBytes(config_));
+        ASSERT_EQ(EnterFirmwareMode(slot, config_, page), 1);
+        const std::string file = dir_->file("drive" + std::to_string(slot) + ".state");
+        auto hold = DriveOf(slot).Lock();
+        const sim::DriveModel& before = DriveOf(slot).Model();
+        ASSERT_TRUE(sim::SaveDriveState(before, file, nullptr));
+        sim::DriveModel after(before.cfg);
+        ASSERT_TRUE(sim::LoadDriveState(after, file, nullptr));
+        EXPECT_EQ(after.state, sim::ControllerState::Firmware);
+        const sim::Sector identify = sim::BuildIdentify(after);
+        EXPECT_EQ(identify, sim::BuildIdentify(before));
+        std::string serial(reinterpret_cast<const char*>(&identify[20]), 20);
+        SwapBytePairs(reinterpret_cast<std::uint8_t*>(serial.data()), serial.size());
+        EXPECT_EQ(serial, "QX0123456789        ");
+    }
 }
 
 TEST_F(DownloadChain, EachDownloadCountsTheSequenceOn) {

@@ -1,6 +1,7 @@
 // What a drive of a rack folder keeps once qxgadget has saved it: the
-// controller state, the NAND page the probe wrote on every channel, and
-// the user sectors, optionally exported as a raw image.
+// controller state, the identity its IDENTIFY data gives, the NAND page the
+// probe wrote on every channel, and the user sectors, optionally exported as
+// a raw image.
 //
 //   gadget_state FOLDER DRIVE [IMAGE]
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "sim/model/drive_model.h"
+#include "sim/model/identify_data.h"
 #include "sim/rack/sim_rack.h"
 
 namespace {
@@ -28,6 +30,15 @@ std::uint32_t Fnv1a(const std::vector<std::uint8_t>& b) {
     std::uint32_t h = 2166136261u;
     for (const std::uint8_t c : b) h = (h ^ c) * 16777619u;
     return h;
+}
+
+// An ATA string of IDENTIFY data: two characters a word, the first in the
+// high byte; the padding blanks dropped.
+std::string AtaString(const Sector& s, std::size_t firstWord, std::size_t words) {
+    std::string text;
+    for (std::size_t i = 0; i < words * 2; ++i) text += static_cast<char>(s[firstWord * 2 + (i ^ 1)]);
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
 }
 
 }  // namespace
@@ -55,6 +66,10 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(drive->CapacitySectors()), drive->StoredSectorCount());
     {
         auto hold = drive->Lock();
+        const Sector identify = BuildIdentify(drive->Model());
+        std::printf("state drive=%s identify serial=\"%s\" firmware=\"%s\" model=\"%s\"\n", argv[2],
+                    AtaString(identify, 10, 10).c_str(), AtaString(identify, 23, 4).c_str(),
+                    AtaString(identify, 27, 20).c_str());
         const Nand& nand = drive->Model().nand;
         for (std::uint8_t ch = 0; ch < 4; ++ch) {
             std::vector<std::uint8_t> page(8 * 512);

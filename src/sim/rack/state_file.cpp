@@ -1,10 +1,12 @@
 #include "sim/rack/state_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <vector>
 
 #include "sim/model/drive_model.h"
+#include "sim/model/sim_firmware_image.h"
 
 namespace qx::sim {
 namespace {
@@ -187,8 +189,16 @@ bool SaveDriveState(const DriveModel& m, const std::string& file, std::string* e
 }
 
 bool LoadDriveState(DriveModel& m, const std::string& file, std::string* error) {
-    std::ifstream in(file, std::ios::binary);
-    std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // One read of the whole file: a produced drive's state runs to tens of
+    // megabytes, too many to take a byte at a time.
+    std::ifstream in(file, std::ios::binary | std::ios::ate);
+    std::vector<std::uint8_t> data;
+    if (in.is_open()) {
+        data.resize(static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)));
+        in.seekg(0);
+        in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
+        if (!in) data.clear();
+    }
     if (!in.is_open() || data.size() < sizeof kMagic || std::memcmp(data.data(), kMagic, sizeof kMagic) != 0) {
         if (error) *error = "not a drive state file: " + file;
         return false;
@@ -203,6 +213,10 @@ bool LoadDriveState(DriveModel& m, const std::string& file, std::string* error) 
         return false;
     }
     if (!registers.empty()) m.registers.Restore(std::move(registers));
+    // A drive saved in its firmware powers up in it again, running the
+    // system image its flash holds: it answers with the identity the
+    // station downloaded, not the one it was described with.
+    if (m.state == ControllerState::Firmware) LoadSystemImage(m);
     return true;
 }
 
