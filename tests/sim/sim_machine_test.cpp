@@ -13,7 +13,10 @@
 #include "qxlib/discovery/port_record.h"
 #include "qxlib/discovery/usb_disks.h"
 #include "qxlib/discovery/usb_topology.h"
+#include "qxlib/format/disk_layout.h"
+#include "sim/rack/rack_volumes.h"
 #include "sim/rack/sim_machine.h"
+#include "sim/rack/sim_rack.h"
 #include "support/port_disk_match.h"
 #include "support/temp_dir.h"
 
@@ -122,6 +125,67 @@ TEST_F(SimMachineTest, TheEnvironmentChoosesTheBackendAndNeverFallsBackSilently)
     EXPECT_EQ(&platform::Devices(), &machine->Rack());
     EXPECT_EQ(&platform::UsbHubs(), &machine->Usb());
     machine->Uninstall();
+}
+
+// The partition writer's table on a rack drive is what the system lists
+// once it has read the table again, as a real one does: the formatter then
+// finds the new volume.
+TEST_F(SimMachineTest, APartitionTableWrittenToADriveListsItsVolumeAfterTheReread) {
+    WriteRack(rack_, RackText("[usb]\nroot=2\nport=0.1 a\nport=0.2 b\n"));
+    std::string error;
+    auto machine = sim::SimMachine::LoadFolder(rack_.path().string(), &error);
+    ASSERT_TRUE(machine) << error;
+    machine->Install();
+    std::string node;
+    EXPECT_FALSE(FindDriveLetterOfDisk(kDriveA, &node)) << "a blank disk lists no volume";
+    ASSERT_TRUE(CreateSinglePartition(kDriveA, 1u << 20));
+    ASSERT_TRUE(FindDriveLetterOfDisk(kDriveA, &node));
+    EXPECT_EQ(node, sim::VolumeNodeOf(kDriveA));
+    EXPECT_FALSE(FindDriveLetterOfDisk(kDriveB, &node)) << "the other disk is untouched";
+    // Unplugged and plugged back, the disk keeps what its table lists.
+    ASSERT_TRUE(machine->Unplug(kDriveA));
+    ASSERT_TRUE(machine->Plug(kDriveA));
+    EXPECT_TRUE(FindDriveLetterOfDisk(kDriveA, &node));
+    machine->Uninstall();
+}
+
+TEST(SimRackVolumes, APartitionTableListsTheEntriesInUse) {
+    const std::string disk = "\\\\?\\disk";
+    auto table = [](std::initializer_list<std::pair<int, std::uint8_t>> entries, bool mark) {
+        std::vector<std::uint8_t> s(512);
+        for (const auto& [index, type] : entries) {
+            std::uint8_t* e = &s[446 + 16 * static_cast<std::size_t>(index)];
+            e[4] = type;
+            e[8] = 63;
+            e[12] = type == 0xEE ? 0 : 0x80;   // 0xEE here: an entry without sectors
+        }
+        if (mark) s[510] = 0x55, s[511] = 0xAA;
+        return s;
+    };
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> sector;
+        std::vector<std::uint32_t> partitions;
+    } cases[] = {
+        {"one FAT32 entry", table({{0, 0x0B}}, true), {1}},
+        {"entries 2 and 4", table({{1, 0x07}, {3, 0x83}}, true), {2, 4}},
+        {"no closing mark", table({{0, 0x0B}}, false), {}},
+        {"an entry without a type", table({{0, 0x00}}, true), {}},
+        {"an entry without sectors", table({{0, 0xEE}}, true), {}},
+        {"a short read", std::vector<std::uint8_t>(100), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto volumes = sim::VolumesOfPartitionTable(disk, c.sector);
+        ASSERT_EQ(volumes.size(), c.partitions.size() + 1);
+        EXPECT_EQ(volumes[0].node, disk);
+        EXPECT_EQ(volumes[0].partition, 0u);
+        for (std::size_t i = 0; i < c.partitions.size(); ++i) {
+            EXPECT_EQ(volumes[i + 1].partition, c.partitions[i]);
+            EXPECT_EQ(volumes[i + 1].node, sim::VolumeNodeOf(disk, c.partitions[i]));
+            EXPECT_FALSE(volumes[i + 1].mounted);
+        }
+    }
 }
 
 }  // namespace

@@ -34,7 +34,12 @@ bool SimMachine::Plug(const std::string& path, std::string* error) {
     if (p.plugged) return Fail(error, "already plugged: " + path);
     // A fresh device node, as the system gives a re-enumerated device.
     devices_.AddDisk(path, p.deviceId, p.instanceId);
-    if (const SimDrive* drive = rack_->Find(path)) ListDriveVolume(devices_, path, drive->Config());
+    // Its volumes: the one its description gives, else those its partition
+    // table lists, as the system reads them on arrival.
+    if (const SimDrive* drive = rack_->Find(path)) {
+        if (drive->Config().volume) ListDriveVolume(devices_, path, drive->Config());
+        else devices_.SetVolumes(path, VolumesOfPartitionTable(path, drive->ReadUserSectors(0, 1)));
+    }
     usb_.PlugDevice(p.hub, p.port, p.usb);
     rack_->SetUnplugged(path, false);
     p.plugged = true;

@@ -141,11 +141,26 @@ std::optional<std::vector<platform::Volume>> SimDeviceTree::Volumes(std::string_
 }
 
 bool SimDeviceTree::RereadPartitions(std::string_view diskPath) {
+    RereadHook hook;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        Disk* d = Find(diskPath);
+        if (!d || d->failReread) return false;
+        ++d->rereads;
+        hook = rereadHook_;
+    }
+    if (!hook) return true;
+    // The drive is read without the tree's lock held: the rack takes its own.
+    auto volumes = hook(std::string(diskPath));
+    if (!volumes) return true;
     std::lock_guard<std::mutex> hold(lock_);
-    Disk* d = Find(diskPath);
-    if (!d || d->failReread) return false;
-    ++d->rereads;
+    if (Disk* d = Find(diskPath)) d->volumes = std::move(*volumes);
     return true;
+}
+
+void SimDeviceTree::OnReread(RereadHook hook) {
+    std::lock_guard<std::mutex> hold(lock_);
+    rereadHook_ = std::move(hook);
 }
 
 std::unique_ptr<platform::VolumeHandle> SimDeviceTree::OpenVolume(std::string_view node, bool) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -40,6 +41,11 @@ public:
     void FailQueries(const std::string& diskPath, bool fail);        // geometry, volumes, number
     void FailReread(const std::string& diskPath, bool fail);
     int Rereads(const std::string& diskPath) const;
+    // What a reread of the partition table finds: the volumes the disk's
+    // table now lists (none: the list stays as it was). Without a hook a
+    // reread changes nothing.
+    using RereadHook = std::function<std::optional<std::vector<platform::Volume>>(const std::string& diskPath)>;
+    void OnReread(RereadHook hook);
 
     // Volumes by node: how full the mounted file system is (Usage answers
     // for a mounted volume only), locks that fail, what handles did.
@@ -74,6 +80,7 @@ private:
     std::map<std::uint32_t, Veto> vetoes_;
     std::map<std::uint32_t, int> removalRequests_;
     std::function<void(const std::string&)> removedHook_;
+    RereadHook rereadHook_;
 
     struct Disk {
         std::string path;

@@ -12,6 +12,7 @@
 #include "platform/device_tree.h"
 #include "platform/usb_tree.h"
 #include "sim/rack/ini_text.h"
+#include "sim/rack/rack_volumes.h"
 #include "sim/rack/usb_device_of.h"
 
 namespace qx::sim {
@@ -115,6 +116,12 @@ std::unique_ptr<SimMachine> SimMachine::LoadFolder(const std::string& folder, st
     }
     SimMachine* self = machine.get();
     machine->devices_.OnRemoved([self](const std::string& path) { self->Unplug(path); });
+    // A reread finds the partitions the drive's first sector now lists.
+    machine->devices_.OnReread([self](const std::string& path) -> std::optional<std::vector<platform::Volume>> {
+        const SimDrive* drive = self->rack_->Find(path);
+        if (!drive) return std::nullopt;
+        return VolumesOfPartitionTable(path, drive->ReadUserSectors(0, 1));
+    });
     return machine;
 }
 
