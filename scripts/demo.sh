@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The station's main job end to end: a production round on a rack of eight
-# simulated drives (four behind a SATA bridge, four on the controller's own
-# USB, one of them with a stuck data-bus bit), run headless by
+# The station's main job end to end: a whole production round (diagnostic
+# steps, pre-format, firmware download, R/W test, tables, partition and
+# FAT32 format) on a rack of eight simulated 1 GiB drives (four behind a
+# SATA bridge, four on the controller's own USB, one of them with a stuck
+# data-bus bit), run headless by
 #   fablane AutoExecuteQuit CaptureAppImage
 # then a per-port summary read from the production log.
 #
@@ -49,7 +51,7 @@ RACK="$WORK/rack"
 rm -rf "$WORK"
 mkdir -p "$STATION"
 # The station reads its settings, part list and images beside itself.
-cp "$BIN/$PROGRAM" "$BIN/Flash.ini" "$BIN/GDP.bin" "$BIN/satatest.bin" "$STATION/"
+cp "$BIN/$PROGRAM" "$BIN/Flash.ini" "$BIN/GDP.bin" "$BIN/satatest.bin" "$BIN"/SYS_*.bin "$STATION/"
 
 QXRACK="$BIN/qxrack"
 "$QXRACK" create "$RACK" >/dev/null
@@ -63,7 +65,8 @@ for port in 1 2 3 4 5 6 7 8; do
     # The controller's own USB tags its INQUIRY data as such.
     front=(frontEnd=usb chipTag=q814)
   fi
-  args=("${front[@]}" state=loader vendorMode=1 busyPolls=0 straps=$STRAPS ces=$CES serial=QXDEMO000$port)
+  args=("${front[@]}" state=loader vendorMode=1 busyPolls=0 straps=$STRAPS ces=$CES serial=QXDEMO000$port
+        capacitySectors=2097152)
   # One drive's data bus has a stuck bit: its bus interface test fails.
   [ "$port" -eq "$BROKEN" ] && args+=(busStuckBits=64)
   "$QXRACK" add "$RACK" "$path" "${args[@]}" >/dev/null
@@ -73,7 +76,8 @@ done
   for port in 1 2 3 4 5 6 7 8; do printf 'port=0.%d drive0%d\n' "$port" "$port"; done
 } >> "$RACK/rack.ini"
 
-# The production steps: flash module, bus interface, flash interface, DRAM.
+# The production steps: flash module, bus interface, flash interface, DRAM,
+# pre-format, download, R/W test, tables, disk format.
 cat > "$STATION/QXMPTOOL.ini" <<INI
 [Setting]
 TimeOut=5
@@ -89,6 +93,12 @@ EnFlashModule=1
 EnSataTest=1
 EnFlashTest=1
 EnDramTest=1
+EnPreFormat=1
+EnDownload=1
+EnRWTest=1
+EnCheckTables=1
+EnFormat=1
+DiskLabel=QXDEMO
 INI
 
 echo "== $PROGRAM AutoExecuteQuit CaptureAppImage on $RACK"
@@ -117,7 +127,9 @@ awk -F'\t' -v broken="$BROKEN" '
   BEGIN {
     # The log names the diagnostic steps by short column names.
     step["Module"] = "Flash Module Test"; step["SATA"] = "Bus Interface Test"
-    step["Flash"] = "Flash Interface Test"; step["Dram"] = "Dram Test"
+    step["Flash"] = "Flash Interface Test"; step["Dram"] = "Dram Test"; step["P_F"] = "Preformat"
+    step["Down"] = "Download"; step["R/W"] = "R/W Test"; step["Check Table"] = "Check Tables"
+    step["Format"] = "Disk Format"
   }
   NR == 1 { for (i = 1; i <= NF; i++) { hdr[i] = $i; col[trim($i)] = i }; first = col["Module"]; last = col["Result"]; next }
   NF > 3 {
