@@ -20,8 +20,8 @@
 #   format       partition and FAT32 on the bridge drive
 #   production   fablane offscreen on two new drives of a second rack: a
 #                whole production round (diagnostic steps, pre-format,
-#                download, R/W test, tables, partition and FAT32 format),
-#                every step passing
+#                download, upload, R/W test, tables, Set Max LBA, partition
+#                and FAT32 format, temperature), every step passing
 #   utility      sondrel's dumpssdinfo offscreen on a produced drive
 # then the state qxgadget saved in the rack folders is checked against what
 # the probe wrote and the station gave (firmware, IDENTIFY serial), and the
@@ -95,7 +95,7 @@ chmod -R a+rwX "$R"
 
 # The production round: two new drives in their loader, as a station meets
 # them, and the station's folder with its settings, part list and images.
-P=$OUT/prod STATION=$OUT/station PR=QXPB0001 PU=QXPU0002 SERIAL=QXGADGET0001 PROD_LABEL=QXPROD
+P=$OUT/prod STATION=$OUT/station PR=QXPB0001 PU=QXPU0002 SERIAL=QXGADGET0001 PROD_LABEL=QXPROD PROD_SECTORS=120000
 rm -rf "$P" "$STATION"
 { "$BIN/qxrack" create "$P" &&
   "$BIN/qxrack" add "$P" "${BRIDGE_PATH/qxbr0001/qxpb0001}" frontEnd=bridge chipTag=q461 serial=$PR capacitySectors=131072 state=loader vendorMode=1 busyPolls=0 &&
@@ -128,6 +128,11 @@ EnDownload=1
 EnRWTest=1
 EnCheckTables=1
 EnFormat=1
+EnUpload=1
+EnSetMaxLBA=1
+SetMaxLBAValue=$PROD_SECTORS
+EnCheckTemperature=1
+CheckMaxTemperatureValue=70
 INI
     chmod -R a+rwX "$STATION"
     STATION_IN=(--copy-in "$STATION:/rack/station")
@@ -244,11 +249,17 @@ if [ ${#STATION_IN[@]} -gt 0 ]; then
     check "production log: both drives passed every step, as ${SERIAL%1}1 and ${SERIAL%1}2" \
         log_rows " ${SERIAL%1}1 ${SERIAL%1}2"
     T='[[:space:]]+'
-    check "production log: the steps run" has "^station log: .*Module${T}SATA${T}Flash${T}Dram${T}P_F${T}Down${T}R/W${T}Check Table${T}Format${T}Result"
+    check "production log: the steps run" \
+        has "^station log: .*Module${T}SATA${T}Flash${T}Dram${T}P_F${T}Down${T}UP${T}R/W${T}Check Table${T}Set Max LBA${T}Format${T}CheckTemper${T}Result"
     check "the station captured its window" has '^station file: Image_[0-9]+\.jpg$'
     check "qxgadget saved the produced drives and ended" has '^qxgadget production rc=0$'
+    # Set Max LBA reaches the drive behind the bridge through SAT; the
+    # controller's own USB interface takes no ATA command, and keeps its size.
+    check "drive01 is produced: in its firmware, offering $PROD_SECTORS sectors" \
+        has "^produced drive=drive01 controller=firmware capacity=$PROD_SECTORS "
+    check "drive02 is produced: in its firmware, its size as it was" \
+        has "^produced drive=drive02 controller=firmware capacity=131072 "
     for d in drive01 drive02; do
-        check "$d is produced: in its firmware" has "^produced drive=$d controller=firmware capacity=131072 "
         check "$d is produced: IDENTIFY gives a serial of the round" \
             has "^produced drive=$d identify serial=\"${SERIAL%1}[12]\" "
     done

@@ -55,10 +55,10 @@ TEST_F(TemperatureLbaTest, TemperatureIsTheLowRawByteOfAttribute194) {
         {"one above", kSataSlot, [this] { Temperature(61); }, 60, false, 61},
         {"only the low raw byte counts", kSataSlot, [this] { Temperature(0x5A'00'3C); }, 60, true, 60},
         {"no attribute 194", kSataSlot, [this] { Temperature(std::nullopt); }, 0, true, 0},
-        {"SMART read fails", kSataSlot,
-         [this] { DriveOf(kSataSlot).AddFault(sim::FaultRule::Of(sim::FaultKind::SyscallFails).OnOpcode(0xB0)); }, 0,
-         true, 0},
-        {"USB path sends no SMART read", kUsbSlot, [] {}, 0, true, 0},
+        {"SMART read fails: the temperature is unknown", kSataSlot,
+         [this] { DriveOf(kSataSlot).AddFault(sim::FaultRule::Of(sim::FaultKind::SyscallFails).OnOpcode(0xB0)); }, 60,
+         false, 0},
+        {"USB path sends no SMART read and has nothing to judge", kUsbSlot, [] {}, 0, true, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

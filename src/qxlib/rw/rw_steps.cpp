@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "qxlib/transport/ata_scsi_commands.h"
+#include "qxlib/transport/device_slot.h"
 #include "qxlib/vendor_access/firmware_mode.h"
 #include "qxlib/vendor_access/identify_capacity.h"
 #include "qxlib/rw/rw_blocks.h"
@@ -86,10 +87,13 @@ bool FillDiskWithFF(int slot) {
 bool CheckTemperature(int slot, const StepContext& ctx, std::uint8_t maxTemperature, std::uint8_t* temperature) {
     EnterFirmwareMode(slot, ctx.config, ctx.buffer);
     std::uint8_t found = 0;
-    if (ctx.buffer.size() >= kSector && ATA_SmartReadData(slot, ctx.buffer.data(), 1) == 1)
-        found = TemperatureOf(ctx.buffer.first(kSector));
+    // The controller's own USB interface has no SMART: there is nothing to
+    // judge. Behind a bridge a SMART read that fails leaves the temperature
+    // unknown, and an unknown temperature is no pass.
+    const bool read = ctx.buffer.size() >= kSector && ATA_SmartReadData(slot, ctx.buffer.data(), 1) == 1;
+    if (read) found = TemperatureOf(ctx.buffer.first(kSector));
     if (temperature) *temperature = found;
-    return found <= maxTemperature;
+    return (read || OnUsbPath(slot)) && found <= maxTemperature;
 }
 
 }  // namespace qx
