@@ -58,6 +58,7 @@ echo "format rc=$?"
 kill -TERM $pid
 wait $pid
 echo "qxgadget rc=$?"
+wait_disks 0   # off the bus: the production round's disks are new ones
 gadget_state $RACK drive01 /tmp/drive01.img
 gadget_state $RACK drive02
 dd if=/tmp/drive01.img of="$(sata_disk 1)" bs=1M conv=fsync 2>/dev/null
@@ -82,6 +83,7 @@ stage production-end
 grep -v '^QFont\|^Fontconfig\|^trace: ' /tmp/fablane.out | sed 's/^/fablane out: /' | head -40
 for f in /rack/station/log/[0-9]*_[0-9][0-9][0-9].txt; do tr -d '\r' <"$f" | sed 's/^/station log: /'; echo; done
 ls /rack/station/log | sed 's/^/station file: /'
+stage utility
 if [ -x /rack/bin/sondrel ]; then
     XDG_RUNTIME_DIR=/tmp/runtime QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
         /rack/bin/sondrel dumpssdinfo gadgetinfo >/tmp/sondrel.out 2>/tmp/sondrel.err
@@ -91,7 +93,7 @@ if [ -x /rack/bin/sondrel ]; then
     tr -d '\r' </rack/bin/gadgetinfo.txt | sed 's/^/sondrel dump: /'
     echo   # the dump's last row carries no line end of its own
 fi
-stage utility-end
+stage end
 kill -TERM $pid
 wait $pid
 echo "qxgadget production rc=$?"
