@@ -14,3 +14,5 @@ done
 echo "== station_idle_rss"
 cmake --build build/bench -j "$(nproc)" --target fablane qxrack qx_images >/dev/null
 bash bench/station_idle_rss.sh build/bench/bin
+echo "== station_round"
+bash bench/station_round.sh build/bench/bin
