@@ -9,7 +9,8 @@ path_of() { sed -n "/^\[$1\]/,/^\[/s/^path=//p" $RACK/rack.ini; }
 BRIDGE_PATH=$(path_of drive01) USB_PATH=$(path_of drive02)
 stage() { echo "stage $1 at $(cut -d' ' -f1 /proc/uptime)"; }
 # The USB disks: the SATA disks that carry the images out are not counted.
-disks() { ls -l /sys/block/ | grep -c '/usb[0-9]*/.*/sd[a-z]*$'; }
+# A disk on its way out can vanish under ls; that is no line of the output.
+disks() { ls -l /sys/block/ 2>/dev/null | grep -c '/usb[0-9]*/.*/sd[a-z]*$'; }
 # wait_disks N: up to 20 s for N USB disks, then udev's work on them
 wait_disks() {
     t=0
