@@ -7,6 +7,8 @@
 # the 50-drive peak holds their flash and sectors too.
 #   bash bench/station_round.sh BIN_DIR
 set -euo pipefail
+# shellcheck source=scripts/station_ini.sh
+. "$(dirname "$0")/../scripts/station_ini.sh"
 BIN="$(cd "$1" && pwd)"
 WORK="$(mktemp -d)"
 trap 'rm -rf "$WORK"' EXIT
@@ -30,10 +32,7 @@ round() {
   done
   { printf '[usb]\nroot=%d\n' "$n"; for port in $(seq 1 "$n"); do printf 'port=0.%d drive%02d\n' "$port" "$port"; done; } \
     >> "$dir/rack/rack.ini"
-  printf '%s\n' '[Setting]' 'TimeOut=5' '[FlashSetting]' 'FlashUniName=WBG' 'Channel=4' 'Bank=2' \
-    '[DeviceSetting]' 'SerialNum=QXBENCH00001' 'SNAutoInc=1' '[TestItems]' 'EnFlashModule=1' 'EnSataTest=1' \
-    'EnFlashTest=1' 'EnDramTest=1' 'EnPreFormat=1' 'EnDownload=1' 'EnRWTest=1' 'EnCheckTables=1' 'EnFormat=1' \
-    > "$dir/station/QXMPTOOL.ini"
+  whole_round_ini QXBENCH00001 2 > "$dir/station/QXMPTOOL.ini"
   local start end peak=0 kb pid
   start=$(date +%s.%N)
   (cd "$dir/station" && XDG_RUNTIME_DIR="$dir/runtime" QX_SIM_RACK="$dir/rack" QT_QPA_PLATFORM=offscreen \

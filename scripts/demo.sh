@@ -76,30 +76,10 @@ done
   for port in 1 2 3 4 5 6 7 8; do printf 'port=0.%d drive0%d\n' "$port" "$port"; done
 } >> "$RACK/rack.ini"
 
-# The production steps: flash module, bus interface, flash interface, DRAM,
-# pre-format, download, R/W test, tables, disk format.
-cat > "$STATION/QXMPTOOL.ini" <<INI
-[Setting]
-TimeOut=5
-[FlashSetting]
-FlashUniName=WBG
-Channel=4
-Bank=$BANK
-[DeviceSetting]
-SerialNum=QXDEMO000001
-SNAutoInc=1
-[TestItems]
-EnFlashModule=1
-EnSataTest=1
-EnFlashTest=1
-EnDramTest=1
-EnPreFormat=1
-EnDownload=1
-EnRWTest=1
-EnCheckTables=1
-EnFormat=1
-DiskLabel=QXDEMO
-INI
+# The production steps: the whole round.
+# shellcheck source=scripts/station_ini.sh
+. "$ROOT/scripts/station_ini.sh"
+whole_round_ini QXDEMO000001 "$BANK" DiskLabel=QXDEMO > "$STATION/QXMPTOOL.ini"
 
 echo "== $PROGRAM AutoExecuteQuit CaptureAppImage on $RACK"
 set +e

@@ -107,33 +107,10 @@ QPA=/usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqoffscreen.so
 if [ -x "$BIN/fablane" ] && [ -e "$QPA" ]; then
     mkdir -p "$STATION"
     cp "$BIN/fablane" "$BIN/Flash.ini" "$BIN/GDP.bin" "$BIN/satatest.bin" "$BIN"/SYS_*.bin "$STATION/"
-    cat >"$STATION/QXMPTOOL.ini" <<INI
-[Setting]
-TimeOut=5
-[FlashSetting]
-FlashUniName=WBG
-Channel=4
-Bank=2
-[DeviceSetting]
-SerialNum=$SERIAL
-SNAutoInc=1
-[TestItems]
-DiskLabel=$PROD_LABEL
-EnFlashModule=1
-EnSataTest=1
-EnFlashTest=1
-EnDramTest=1
-EnPreFormat=1
-EnDownload=1
-EnRWTest=1
-EnCheckTables=1
-EnFormat=1
-EnUpload=1
-EnSetMaxLBA=1
-SetMaxLBAValue=$PROD_SECTORS
-EnCheckTemperature=1
-CheckMaxTemperatureValue=70
-INI
+    # shellcheck source=scripts/station_ini.sh
+    . "$ROOT/scripts/station_ini.sh"
+    whole_round_ini "$SERIAL" 2 DiskLabel="$PROD_LABEL" EnUpload=1 EnSetMaxLBA=1 SetMaxLBAValue="$PROD_SECTORS" \
+        EnCheckTemperature=1 CheckMaxTemperatureValue=70 >"$STATION/QXMPTOOL.ini"
     chmod -R a+rwX "$STATION"
     STATION_IN=(--copy-in "$STATION:/rack/station")
 fi

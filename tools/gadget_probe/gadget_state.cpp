@@ -32,15 +32,6 @@ std::uint32_t Fnv1a(const std::vector<std::uint8_t>& b) {
     return h;
 }
 
-// An ATA string of IDENTIFY data: two characters a word, the first in the
-// high byte; the padding blanks dropped.
-std::string AtaString(const Sector& s, std::size_t firstWord, std::size_t words) {
-    std::string text;
-    for (std::size_t i = 0; i < words * 2; ++i) text += static_cast<char>(s[firstWord * 2 + (i ^ 1)]);
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    return text;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -68,8 +59,8 @@ int main(int argc, char** argv) {
         auto hold = drive->Lock();
         const Sector identify = BuildIdentify(drive->Model());
         std::printf("state drive=%s identify serial=\"%s\" firmware=\"%s\" model=\"%s\"\n", argv[2],
-                    AtaString(identify, 10, 10).c_str(), AtaString(identify, 23, 4).c_str(),
-                    AtaString(identify, 27, 20).c_str());
+                    GetAtaString(identify, 10, 10).c_str(), GetAtaString(identify, 23, 4).c_str(),
+                    GetAtaString(identify, 27, 20).c_str());
         const Nand& nand = drive->Model().nand;
         for (std::uint8_t ch = 0; ch < 4; ++ch) {
             std::vector<std::uint8_t> page(8 * 512);

@@ -54,6 +54,13 @@ void PutAtaString(Sector& s, int firstWord, int words, std::string_view text) {
     }
 }
 
+std::string GetAtaString(const Sector& s, int firstWord, int words) {
+    std::string text;
+    for (int i = 0; i < words * 2; ++i) text += static_cast<char>(s[static_cast<std::size_t>(firstWord * 2 + (i ^ 1))]);
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
 Sector BuildIdentify(const DriveModel& m) {
     Sector s{};
     const bool loader = m.state != ControllerState::Firmware;

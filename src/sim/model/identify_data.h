@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "sim/media/user_sectors.h"
@@ -15,6 +16,8 @@ class DriveModel;
 // ATA string: two characters per word, the first in the high byte, padded
 // with blanks.
 void PutAtaString(Sector& s, int firstWord, int words, std::string_view text);
+// The text PutAtaString stored, without its padding blanks.
+std::string GetAtaString(const Sector& s, int firstWord, int words);
 
 Sector BuildIdentify(const DriveModel& m);
 Sector BuildSmartData(const DriveModel& m);

@@ -38,7 +38,7 @@ bool SimMachine::Plug(const std::string& path, std::string* error) {
     // table lists, as the system reads them on arrival.
     if (const SimDrive* drive = rack_->Find(path)) {
         if (drive->Config().volume) ListDriveVolume(devices_, path, drive->Config());
-        else devices_.SetVolumes(path, VolumesOfPartitionTable(path, drive->ReadUserSectors(0, 1)));
+        else devices_.SetVolumes(path, VolumesOfDriveTable(path, *drive));
     }
     usb_.PlugDevice(p.hub, p.port, p.usb);
     rack_->SetUnplugged(path, false);

@@ -38,4 +38,8 @@ void ListDriveVolume(SimDeviceTree& devices, const std::string& diskPath, const 
     devices.FailVolumeLocks(node, cfg.volumeLockFailures);
 }
 
+std::vector<platform::Volume> VolumesOfDriveTable(const std::string& diskPath, const SimDrive& drive) {
+    return VolumesOfPartitionTable(diskPath, drive.ReadUserSectors(0, 1));
+}
+
 }  // namespace qx::sim

@@ -10,6 +10,7 @@
 
 #include "sim/config/drive_config.h"
 #include "sim/rack/sim_device_tree.h"
+#include "sim/rack/sim_drive.h"
 
 namespace qx::sim {
 
@@ -21,6 +22,8 @@ std::string VolumeNodeOf(const std::string& diskPath, std::uint32_t partition = 
 // sector without the table's closing mark lists the whole disk alone.
 std::vector<platform::Volume> VolumesOfPartitionTable(const std::string& diskPath,
                                                       std::span<const std::uint8_t> firstSector);
+// The same read from the drive's own first sector.
+std::vector<platform::Volume> VolumesOfDriveTable(const std::string& diskPath, const SimDrive& drive);
 
 // Lists the disk alone, or with its partition when the configuration has
 // one: mounted or not, its used bytes over the drive's capacity, and the

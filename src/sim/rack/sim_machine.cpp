@@ -120,7 +120,7 @@ std::unique_ptr<SimMachine> SimMachine::LoadFolder(const std::string& folder, st
     machine->devices_.OnReread([self](const std::string& path) -> std::optional<std::vector<platform::Volume>> {
         const SimDrive* drive = self->rack_->Find(path);
         if (!drive) return std::nullopt;
-        return VolumesOfPartitionTable(path, drive->ReadUserSectors(0, 1));
+        return VolumesOfDriveTable(path, *drive);
     });
     return machine;
 }
