@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "support/layout_check.h"
+
 #include <functional>
 #include <string>
 
@@ -30,11 +32,6 @@ inline std::string Text(const QLabel* l) { return l->text().toStdString(); }
 // Runs what once the modal loop that starts next is running.
 inline void WhenModal(std::function<void()> what) { QTimer::singleShot(0, std::move(what)); }
 
-inline void SaveGrab(QWidget& w, const std::string& name) {
-    const QString dir = QString(QX_BUILD_DIR) + "/form_grabs";
-    QDir().mkpath(dir);
-    w.show();
-    EXPECT_TRUE(w.grab().save(dir + "/" + QString::fromStdString(name) + ".png"));
-}
+inline void SaveGrab(QWidget& w, const std::string& name) { SaveLayoutGrab(w, name); }
 
 }  // namespace qx::test

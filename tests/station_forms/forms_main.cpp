@@ -4,9 +4,12 @@
 
 #include <QApplication>
 
+#include "support/layout_check.h"
+
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qx::test::ApplyTestScreen();
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
