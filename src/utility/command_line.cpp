@@ -10,7 +10,7 @@ CommandLine CommandLine::FromMain(int argc, const char* const* argv) {
 
 bool CommandLine::Has(std::string_view word) const {
     for (const std::string& a : args_)
-        if (a.find(word) != std::string::npos) return true;
+        if (a == word) return true;
     return false;
 }
 

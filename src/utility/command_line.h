@@ -1,6 +1,7 @@
-// The utility's command-line words. They are looked for in the arguments only
-// (never in the program's own path, so a folder named "rwtests" starts no
-// write test), case-sensitively, anywhere inside an argument.
+// The utility's command-line words. A word counts only as a whole argument,
+// spelt exactly (case-sensitive): never inside the program's own path or
+// inside another argument, so neither a folder named "rwtests" nor a dump
+// named "myrwtestname" starts the destructive write test.
 #pragma once
 
 #include <string>
@@ -20,6 +21,7 @@ public:
     explicit CommandLine(std::vector<std::string> args) : args_(std::move(args)) {}
     static CommandLine FromMain(int argc, const char* const* argv);
 
+    // Whether one argument is exactly the word.
     bool Has(std::string_view word) const;
     // The second argument (whatever the position of the word); empty when none.
     std::string SecondArgument() const { return args_.size() >= 2 ? args_[1] : std::string(); }

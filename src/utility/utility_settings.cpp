@@ -1,9 +1,12 @@
 #include "utility/utility_settings.h"
 
 #include <charconv>
+#include <optional>
 #include <string>
 
+#include "qxlib/base/debug_print.h"
 #include "ui/profile_ini.h"
+#include "utility/file_bytes.h"
 
 namespace qx::utility {
 
@@ -22,17 +25,30 @@ int IniInteger(std::string_view text, int def) {
         }
     }
     if (text.empty()) return def;
-    long long value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    // Read as an unsigned magnitude: the digits may carry no sign of their
+    // own, so "--5" or "-x-8" is no number.
+    unsigned long long magnitude = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
     if (ec != std::errc() || end != text.data() + text.size()) return def;
-    if (negative) value = -value;
-    if (value < INT32_MIN || value > INT32_MAX) return def;
+    const unsigned long long limit = negative ? 2147483648ULL : 2147483647ULL;
+    if (magnitude > limit) return def;
+    const long long value = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
     return static_cast<int>(value);
 }
 
 UtilitySettings LoadUtilitySettings(const std::filesystem::path& programFolder) {
-    const ProfileIni ini = ProfileIni::Load(programFolder / kSettingsFileName);
     UtilitySettings s;
+    const std::filesystem::path path = programFolder / kSettingsFileName;
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return s;
+    // A settings file that cannot be read (a folder of that name, no
+    // permission) counts as an empty one, as a missing file does.
+    const std::optional<std::string> text = ReadFileBytes(path);
+    if (!text) {
+        DebugPrint("######### - Cannot read %s: the settings keep their defaults", path.string().c_str());
+        return s;
+    }
+    const ProfileIni ini = ProfileIni::FromText(*text);
     s.EnResetSmart = IniInteger(ini.ReadString("Setting", "EnResetSmart", "0"), 0);
     s.EnRemapRelation = IniInteger(ini.ReadString("Setting", "EnRemapRelation", "0"), 0);
     return s;

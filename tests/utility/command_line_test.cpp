@@ -28,16 +28,22 @@ protected:
     bool Dumped(const std::string& name) const { return std::filesystem::exists(folder_.path() / name); }
 };
 
-TEST(CommandWords, AreLookedForInTheArgumentsOnly) {
+TEST(CommandWords, CountOnlyAsWholeArguments) {
     const char* argv[] = {"/opt/rwtests/dumpssdinfo/sondrel", "x"};
     const auto words = utility::CommandLine::FromMain(2, argv);
     EXPECT_FALSE(words.Has("rwtest"));
     EXPECT_FALSE(words.Has("dumpssdinfo"));
     EXPECT_EQ(words.SecondArgument(), "");
-    const utility::CommandLine inside({"myrwtest2", "name", "RWTEST"});
-    EXPECT_TRUE(inside.Has("rwtest"));
-    EXPECT_FALSE(inside.Has("dumpssdinfo"));
-    EXPECT_EQ(inside.SecondArgument(), "name");
+    // A word inside another argument (a dump name, say) is no word.
+    const utility::CommandLine inside({"dumpssdinfo", "myrwtestname", "xdumpssdrawx", "RWTEST", "rwtest "});
+    EXPECT_FALSE(inside.Has("rwtest"));
+    EXPECT_FALSE(inside.Has("dumpssdraw"));
+    EXPECT_TRUE(inside.Has("dumpssdinfo"));
+    EXPECT_FALSE(inside.WantsDrive() && inside.Has("rwtest"));
+    EXPECT_EQ(inside.SecondArgument(), "myrwtestname");
+    const utility::CommandLine whole({"x", "rwtest", "dumpssdraw"});
+    EXPECT_TRUE(whole.Has("rwtest"));
+    EXPECT_TRUE(whole.Has("dumpssdraw"));
 }
 
 TEST_F(CommandLineTest, WordsActInTheirOrderAndTheRefreshRunsToItsEnd) {
@@ -53,7 +59,8 @@ TEST_F(CommandLineTest, WordsActInTheirOrderAndTheRefreshRunsToItsEnd) {
         {"no words", {}, {}, nullptr, 0, false},
         {"rwtest", {"rwtest"}, {"R/W Test successfully"}, nullptr, 1, false},
         {"upper case does nothing", {"RWTEST", "DUMPSSDINFO"}, {}, nullptr, 0, false},
-        {"inside a longer word", {"xrwtestx"}, {"R/W Test successfully"}, nullptr, 1, false},
+        {"inside a longer word", {"xrwtestx"}, {}, nullptr, 0, false},
+        {"dump named like the test", {"dumpssdinfo", "myrwtestname"}, {}, "myrwtestname.txt", 1, false},
         {"dump named by argument 2", {"dumpssdinfo", "info1"}, {}, "info1.txt", 1, false},
         {"dump as the last word", {"x", "dumpssdinfo"}, {}, "dumpssdinfo.txt", 1, false},
         {"dump without a name", {"dumpssdinfo"}, {}, ".txt", 1, false},

@@ -1,6 +1,8 @@
 // The window's own settings, hot keys, timer and special mode.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
 
 #include "utility/support/utility_rack_fixture.h"
@@ -27,6 +29,13 @@ TEST(UtilitySettings, SondrelIniIsReadWithDefaults) {
         {"non-numeric gives the default", "[Setting]\nEnResetSmart=yes\nEnRemapRelation=1x\n", 0, 0},
         {"first key wins", "[Setting]\nEnResetSmart=3\nEnResetSmart=4\n", 3, 0},
         {"other section", "[Other]\nEnResetSmart=1\n", 0, 0},
+        {"negative, both bases", "[Setting]\nEnResetSmart=-5\nEnRemapRelation=-$10\n", -5, -16},
+        {"int range ends", "[Setting]\nEnResetSmart=-2147483648\nEnRemapRelation=2147483647\n", INT32_MIN, INT32_MAX},
+        {"beyond int range", "[Setting]\nEnResetSmart=-2147483649\nEnRemapRelation=0x80000000\n", 0, 0},
+        // One sign only: a second minus is no number.
+        {"two minus signs", "[Setting]\nEnResetSmart=--5\nEnRemapRelation=-+5\n", 0, 0},
+        {"two minus signs at the 64-bit end", "[Setting]\nEnResetSmart=--9223372036854775808\n", 0, 0},
+        {"minus after the hex mark", "[Setting]\nEnResetSmart=-x-8000000000000000\nEnRemapRelation=$-1\n", 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -40,6 +49,14 @@ TEST(UtilitySettings, SondrelIniIsReadWithDefaults) {
             EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), c.text) << "never written";
         }
     }
+}
+
+TEST(UtilitySettings, SettingsFileThatCannotBeReadGivesTheDefaults) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("Sondrel.ini"));   // a folder of that name
+    const auto s = utility::LoadUtilitySettings(dir.path());
+    EXPECT_EQ(s.EnResetSmart, 0);
+    EXPECT_EQ(s.EnRemapRelation, 0);
 }
 
 TEST(HotKeys, EachKeyPressesItsPagesButton) {

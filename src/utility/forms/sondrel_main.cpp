@@ -1,5 +1,6 @@
 // Sondrel: the drive information utility.
 #include <QApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "ui/unattended_prompter.h"
 #include "ui/widgets/qt_prompter.h"
 #include "utility/forms/dvc_chk_form.h"
+#include "utility/forms/guarded_application.h"
 #include "utility/forms/main_form.h"
 #include "utility/forms/splash_form.h"
 #include "utility/drive_page_set.h"
@@ -71,24 +73,7 @@ int RunUnattended(TMainForm& form, const CommandLine& words) {
     return UnattendedExitStatus(words, outcome);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    // A second instance leaves before it makes a window or speaks to a drive.
-    const qx::platform::SingleInstanceGuard instance(kInstanceName);
-    if (instance.HeldByAnother()) {
-        std::fputs("Sondrel is already running.\n", stderr);
-        return kExitRunning;
-    }
-    UseOffscreenWithoutDisplay();
-    QApplication app(argc, argv);
-    const bool unattended = QGuiApplication::platformName() == "offscreen";
-    std::unique_ptr<qx::ui::Prompter> prompter;
-    if (unattended)
-        prompter = std::make_unique<qx::ui::UnattendedPrompter>();
-    else
-        prompter = std::make_unique<qx::ui::QtPrompter>();
-
+int RunSondrel(GuardedApplication& app, qx::ui::Prompter& prompter, bool unattended, int argc, char** argv) {
     Backend backend;
     bool simulated = false;
     std::string error;
@@ -99,28 +84,63 @@ int main(int argc, char** argv) {
     }
     if (simulated) backend.folder = std::getenv("QX_SIM_RACK");
     if (!simulated && !qx::platform::linux_rights::CanSendRawCommands()) {
-        prompter->Error(kNoRightsMessage);
+        prompter.Error(kNoRightsMessage);
         return kExitNoDrive;
     }
 
     UtilityEnvironment env;
-    env.ProgramFolder = QCoreApplication::applicationDirPath().toLocal8Bit().toStdString();
+    env.ProgramFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
     env.Words = CommandLine::FromMain(argc, argv);
     env.Rescan = [&backend] { return backend.Rescan(); };
     QCoreApplication::setApplicationName(kCaption);
 
     DrivePageSet pages;
     TSplashForm splash;
-    TMainForm form(env, *prompter, pages, &splash);
-    if (auto* qt = dynamic_cast<qx::ui::QtPrompter*>(prompter.get())) qt->SetParent(&form);
+    TMainForm form(env, prompter, pages, &splash);
+    if (auto* qt = dynamic_cast<qx::ui::QtPrompter*>(&prompter)) qt->SetParent(&form);
     TDvcChkForm dvcChk;
     form.show();
 
     int status = kExitDone;
     if (unattended)
-        status = RunUnattended(form, env.Words);
+        status = app.Failed() ? kExitFailed : RunUnattended(form, env.Words);
     else if (form.isVisible())
         status = app.exec();
     backend.LogRequests();
+    // Nobody saw the error: the exit status tells it.
+    if (unattended && app.Failed()) status = kExitFailed;
     return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A second instance leaves before it makes a window or speaks to a drive.
+    const qx::platform::SingleInstanceGuard instance(kInstanceName);
+    if (instance.HeldByAnother()) {
+        std::fputs("Sondrel is already running.\n", stderr);
+        return kExitRunning;
+    }
+    UseOffscreenWithoutDisplay();
+    GuardedApplication app(argc, argv);
+    const bool unattended = QGuiApplication::platformName() == "offscreen";
+    std::unique_ptr<qx::ui::Prompter> prompter;
+    if (unattended)
+        prompter = std::make_unique<qx::ui::UnattendedPrompter>();
+    else
+        prompter = std::make_unique<qx::ui::QtPrompter>();
+    // An error nothing else handled: shown in a dialog and the window goes
+    // on; without a display printed, and the program ends with status 1.
+    app.SetReport([&](const std::string& text) {
+        if (unattended)
+            std::fprintf(stderr, "%s\n", text.c_str());
+        else
+            prompter->Error(text);
+    });
+    try {
+        return RunSondrel(app, *prompter, unattended, argc, argv);
+    } catch (...) {
+        app.Report(CurrentExceptionText());
+        return kExitFailed;
+    }
 }

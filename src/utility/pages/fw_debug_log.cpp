@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <optional>
 
 #include "qxlib/base/byte_order.h"
 #include "qxlib/base/debug_print.h"
@@ -17,6 +17,7 @@
 #include "qxlib/transport/utility_commands.h"
 #include "qxlib/transport/vendor_builders.h"
 #include "ui/prompter.h"
+#include "utility/file_bytes.h"
 #include "utility/pages/page_text.h"
 
 namespace qx::utility {
@@ -200,16 +201,14 @@ FwDebugLogPage ReadFwDebugMsgGDPClick(int slot, const std::string& programFolder
 }
 
 bool DecodeLogFile(const std::string& inputName, const std::string& outputName) {
-    std::ifstream in(inputName, std::ios::binary);
-    std::vector<char> bytes;
-    if (in) bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    const bool readOk = in.good() || in.eof();
+    // A folder, a file without read permission or a read error gives no
+    // bytes, never an exception.
+    std::optional<std::string> bytes = ReadFileBytes(inputName);
     // The output exists afterwards in every case, empty when nothing was read.
     std::ofstream out(outputName, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    if (!readOk || !std::filesystem::is_regular_file(inputName)) return false;
-    for (char& c : bytes) c = static_cast<char>(~static_cast<unsigned char>(c));
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out || !bytes) return false;
+    for (char& c : *bytes) c = static_cast<char>(~static_cast<unsigned char>(c));
+    out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
     out.close();
     return !out.fail();
 }

@@ -3,15 +3,17 @@
 // go first at exit, and an application destroyed after them crashes.
 #pragma once
 
-#include <QApplication>
+#include "utility/forms/guarded_application.h"
 
 namespace qx::test {
 
-inline QApplication& FormsApp() {
+// The program's own application class, so that an exception escaping a
+// handler is reported as in the program.
+inline utility::GuardedApplication& FormsApp() {
     static int argc = 1;
     static char name[] = "qx_tests_sondrel";
     static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
+    static auto* app = new utility::GuardedApplication(argc, argv);
     return *app;
 }
 

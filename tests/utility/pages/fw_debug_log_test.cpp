@@ -148,6 +148,23 @@ TEST(LogFileDecoder, ButtonReportsSuccessAndFailure) {
     EXPECT_EQ(records[1].caption, "Error");
     EXPECT_EQ(records[1].text.find("successfully"), std::string::npos);
 
+    // Inputs that cannot be read: a folder, a file without read permission.
+    std::filesystem::create_directory(dir.file("folder.log"));
+    std::ofstream(dir.file("locked.log"), std::ios::binary) << "secret";
+    std::filesystem::permissions(dir.file("locked.log"), std::filesystem::perms::none);
+    const bool lockedReadable = static_cast<bool>(std::ifstream(dir.file("locked.log")));   // root reads anyway
+    for (const char* name : {"folder.log", "locked.log"}) {
+        SCOPED_TRACE(name);
+        if (std::string(name) == "locked.log" && lockedReadable) continue;
+        prompter.Clear();
+        prompter.Answer(std::optional<std::string>(dir.file(name)));
+        EXPECT_NO_THROW(utility::DecodeLogFileBnClick(prompter, dialog, dir.path().string()));
+        ASSERT_EQ(prompter.Records().size(), 2u);
+        EXPECT_EQ(prompter.Records()[1].caption, "Error");
+        EXPECT_EQ(prompter.Records()[1].text,
+                  "Can't decode the file (" + dir.file(name) + ") to the file (" + dir.file(name) + ".decode)");
+    }
+
     prompter.Clear();
     std::ofstream(dir.file("ok.log"), std::ios::binary) << "x";
     std::filesystem::create_directory(dir.file("ok.log.decode"));   // the output cannot be created

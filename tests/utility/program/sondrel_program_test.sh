@@ -67,6 +67,14 @@ expect_status 0 "$status" "dumpssdinfo"
 cmp -s "$W/bin/info1.txt" "$W/expected1" || fail "info1.txt bytes: $(od -c "$W/bin/info1.txt" | head -5)"
 grep -qxF "$W/bin/info1.txt" "$W/out" || fail "dump path not printed: $(cat "$W/out")"
 
+# A folder named Sondrel.ini beside the program reads as no settings: the
+# run goes on (no abort, no core).
+mkdir "$W/bin/Sondrel.ini"
+run "$R1" "$W/bin/sondrel" dumpssdinfo info3
+expect_status 0 "$status" "Sondrel.ini a folder"
+cmp -s "$W/bin/info3.txt" "$W/expected1" || fail "info3.txt differs with Sondrel.ini a folder"
+rmdir "$W/bin/Sondrel.ini"
+
 # rwtest passes, then fails with a bad sector (WRITE DMA refused).
 run "$R1" "$W/bin/sondrel" rwtest
 expect_status 0 "$status" "rwtest"
@@ -86,6 +94,15 @@ expect_status 0 "$status" "program path holding rwtest"
 [ -s "$QX_SIM_REQUEST_LOG" ] || fail "no request log"
 if grep -q 'ata=CA\| scsi 2A' "$QX_SIM_REQUEST_LOG"; then fail "a write was sent"; fi
 grep -q "R/W Test" "$W/out" && fail "the test ran"
+
+# A dump whose name holds "rwtest" starts no write test either.
+rm -f "$QX_SIM_REQUEST_LOG"
+run "$R1" "$W/bin/sondrel" dumpssdinfo myrwtestname
+expect_status 0 "$status" "dump named myrwtestname"
+[ -f "$W/bin/myrwtestname.txt" ] || fail "myrwtestname.txt not written"
+[ -s "$QX_SIM_REQUEST_LOG" ] || fail "no request log for myrwtestname"
+if grep -q 'ata=CA\| scsi 2A' "$QX_SIM_REQUEST_LOG"; then fail "a write was sent for myrwtestname"; fi
+grep -q "R/W Test" "$W/out" && fail "the test ran for myrwtestname"
 
 # A second instance ends at once, says so, and sends nothing.
 rm -f "$QX_SIM_REQUEST_LOG"
