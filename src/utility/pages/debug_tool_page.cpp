@@ -146,15 +146,21 @@ std::vector<std::string> DbgLDReadPageClick(int slot, const FlashConfig& config,
                                             ui::Prompter& prompter) {
     const std::optional<PageAddress> a = Entries(entries, prompter);
     if (!a) return {};
-    if (a->channel < 0 || a->channel >= config.ChannelCount) return {};
+    // Channel ChannelCount reads every channel (the entry's default "8" on
+    // an 8-channel drive); a channel beyond it names no channel.
+    const long long channels = config.ChannelCount;
+    if (a->channel < 0 || a->channel > channels) return {};
+    const bool all = a->channel == channels;
     const std::size_t pageBytes = std::size_t{config.FlashGeometry.SectorsPerPage} * 512;
-    std::vector<std::uint8_t> buffer(pageBytes * config.ChannelCount, 0);
+    std::vector<std::uint8_t> buffer(pageBytes * static_cast<std::size_t>(channels), 0);
     VA_ReadFlashPages(slot, config, As<std::uint8_t>(a->channel), As<std::uint8_t>(a->bank),
                       As<std::uint16_t>(a->block), As<std::uint16_t>(a->page), entries.ecc24 ? 1 : 0, 0, buffer,
                       config.FlashGeometry.SectorsPerPage, false);
-    const auto page = std::span<const std::uint8_t>(buffer).subspan(static_cast<std::size_t>(a->channel) * pageBytes,
-                                                                     pageBytes);
-    return PageDumpLines(page, config.FlashGeometry.SectorsPerPage);
+    // The pages read, in channel order: the one channel's page, or all of them.
+    const std::size_t first = all ? 0 : static_cast<std::size_t>(a->channel);
+    const std::size_t pages = all ? static_cast<std::size_t>(channels) : 1;
+    const auto read = std::span<const std::uint8_t>(buffer).subspan(first * pageBytes, pages * pageBytes);
+    return PageDumpLines(read, static_cast<unsigned>(pages * config.FlashGeometry.SectorsPerPage));
 }
 
 void JumpToLoaderClick(int slot) { SwitchVendorMode(slot, 0); }

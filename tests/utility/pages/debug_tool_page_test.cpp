@@ -12,6 +12,7 @@
 #include "support/vendor_fixture.h"
 #include "ui/scripted_prompter.h"
 #include "utility/pages/debug_tool_page.h"
+#include "utility/pages/page_text.h"
 
 namespace qx::test {
 namespace {
@@ -147,10 +148,36 @@ TEST_F(DebugToolTest, LoaderReadShowsTheRequestedChannel) {
     ASSERT_EQ(lines.size(), 256u);
     EXPECT_EQ(lines[0], "<0000>5C, 5C, 5C, 5C, 5C, 5C, 5C, 5C, || 5C, 5C, 5C, 5C, 5C, 5C, 5C, 5C");
 
-    const utility::PageReadEntries past{"4", "1", "7", "3", "", false};
+    const utility::PageReadEntries past{"5", "1", "7", "3", "", false};
     const std::size_t before = Requests(kSataSlot).size();
     EXPECT_TRUE(utility::DbgLDReadPageClick(kSataSlot, config_, past, prompter_).empty());
     EXPECT_EQ(Requests(kSataSlot).size(), before);
+}
+
+TEST_F(DebugToolTest, LoaderReadOfChannelCountReadsEveryChannel) {
+    ASSERT_EQ(config_.ChannelCount, 4);
+    SetState(kSataSlot, sim::ControllerState::Loader);
+    VendorModeOn(kSataSlot);
+    {
+        auto hold = DriveOf(kSataSlot).Lock();
+        for (std::uint8_t c = 0; c < 4; ++c)
+            DriveOf(kSataSlot).Model().nand.Program({c, 1, 7, 3}, Bytes(8 * 512, static_cast<std::uint8_t>(0x10 + c)));
+    }
+    const std::size_t before = Requests(kSataSlot).size();
+    const utility::PageReadEntries all{"4", "1", "7", "3", "", false};
+    const Lines lines = utility::DbgLDReadPageClick(kSataSlot, config_, all, prompter_);
+    EXPECT_GT(Requests(kSataSlot).size(), before);
+    EXPECT_TRUE(prompter_.Texts().empty());
+    // Four pages of 4 KB, channel 0 first, the offsets running on.
+    ASSERT_EQ(lines.size(), 4u * 256u);
+    for (std::size_t c = 0; c < 4; ++c) {
+        SCOPED_TRACE(c);
+        const std::string hex = utility::Printf("%2.2X", static_cast<unsigned>(0x10 + c));
+        EXPECT_EQ(lines[c * 256], utility::Printf("<%4.4X>", static_cast<unsigned>(c * 4096)) + hex + ", " + hex + ", " + hex +
+                                      ", " + hex + ", " + hex + ", " + hex + ", " + hex + ", " + hex + ", || " + hex +
+                                      ", " + hex + ", " + hex + ", " + hex + ", " + hex + ", " + hex + ", " + hex +
+                                      ", " + hex);
+    }
 }
 
 }  // namespace
