@@ -5,6 +5,7 @@
 #include "qxlib/settings/flash_config.h"
 #include "qxlib/tables/bad_block_detail.h"
 #include "qxlib/tables/drive_tables.h"
+#include "utility/flash_geometry_bounds.h"
 #include "utility/pages/page_text.h"
 
 namespace qx::utility {
@@ -50,6 +51,13 @@ BadBlockPage FormatBadBlockPage(std::span<const std::uint32_t> counters, const B
 }
 
 BadBlockPage ProcessBadBlockInfo(int slot, TableContext& ctx, bool remapRelation) {
+    // A table read per channel and CE row: counts beyond the controller's
+    // would keep the window busy for hours. A line says so, nothing is read.
+    if (std::string fault = FlashGeometryFault(ctx.config); !fault.empty()) {
+        BadBlockPage page;
+        page.BadBlockMemo.push_back(std::move(fault));
+        return page;
+    }
     std::vector<std::uint32_t> counters(kReportBadBlockCounterCount, 0);
     BadBlockTotals totals{};
     std::string detail;

@@ -9,6 +9,7 @@
 #include "qxlib/transport/device_slot.h"
 #include "qxlib/transport/slot_transfer.h"
 #include "qxlib/vendor_access/v_access.h"
+#include "utility/flash_geometry_bounds.h"
 #include "utility/pages/page_text.h"
 #include "utility/pages/ssd_info_page.h"
 
@@ -124,7 +125,8 @@ bool MarkedBad(std::span<const std::uint8_t> map, unsigned channel, unsigned row
 void PagePerChannel(EraseCountPage& page, const EraseCountGeometry& g, const EraseCountSource& source,
                     std::span<std::uint8_t> buffer, std::span<const std::uint8_t> badBlockMap) {
     if (!source.read(0, 0, kHeadSectors, buffer)) return;
-    const std::size_t listedCount = get_le16(&buffer[4]);
+    // No CE row holds more blocks than a CE can have.
+    const std::size_t listedCount = std::min<std::size_t>(get_le16(&buffer[4]), kMaxBlocksPerCe);
     const int sectors = std::min(static_cast<int>((4 * listedCount + 519) / 512), kMaxReadSectors);
     const std::size_t readBytes = static_cast<std::size_t>(sectors) * 512;
     // Only the entries a read of at most 128 sectors can hold are listed.
@@ -189,6 +191,12 @@ EraseCountPage BuildEraseCountPage(EraseCountLayout layout, const EraseCountGeom
                                    std::span<const std::uint8_t> badBlockMap) {
     EraseCountPage page;
     if (!source.read || buffer.size() < std::size_t{kMaxReadSectors} * 512) return page;
+    // Counts beyond the controller's would ask for more reads, cells and
+    // text than any drive has: a line says so and nothing is read.
+    if (std::string fault = FlashGeometryFault(geometry.channels, geometry.banks, geometry.dies); !fault.empty()) {
+        page.EraseMemo.push_back(std::move(fault));
+        return page;
+    }
     switch (layout) {
         case EraseCountLayout::Model810: Page810(page, geometry, source, buffer); break;
         case EraseCountLayout::Model818: Page818(page, geometry, source, buffer); break;

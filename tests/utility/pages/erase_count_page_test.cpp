@@ -212,29 +212,72 @@ TEST(EraseCountPerChannel, LargeSumsAverageExactly) {
     EXPECT_EQ(page.AeraseEdit, "\nAverage erase count = 60001\n");
 }
 
-TEST(EraseCountPerChannel, HugeCountReadsAtMost128SectorsAndListsWhatFits) {
+TEST(EraseCountPerChannel, HugeCountReadsAtMost128SectorsAndListsNoMoreBlocksThanACeHas) {
     FakeDrive drive;
     Bytes head(64 * 1024, 0);
     Put16(head, 4, 0xFFFF);
     drive.tables[{0, 0}] = head;
     const EraseCountPage page = Build(EraseCountLayout::PerChannel, {1, 1, 1}, drive);
     EXPECT_EQ(drive.reads[1], "0/0:128");
-    EXPECT_EQ(page.EraseMemo.size(), 1u + (128 * 512 - 8) / 2);
+    ASSERT_EQ(page.EraseMemo.size(), 1u + 16384u);
+    EXPECT_EQ(page.EraseMemo.back(), "16383\t 0\t");
 }
 
 TEST(EraseCountPerChannel, BadBlockMapLookedUpOnlyInsideItsBounds) {
-    // Ten channels and blocks past 4096: no cell can be marked, nothing reads
-    // past the map.
+    // Sixteen CE rows (8 banks, 2 dies) and blocks past 4096: the map holds 8
+    // CE rows of 4096 blocks, so nothing past them is marked or read.
     FakeDrive drive;
     std::vector<unsigned> entries(5000, 1);
-    for (int c = 0; c < 10; ++c) drive.tables[{c, 0}] = ChannelTable(entries);
+    for (int r = 0; r < 16; ++r) drive.tables[{0, r}] = ChannelTable(entries);
     Bytes map(512 * 1024, 0x01);
     for (std::size_t i = 1; i < map.size(); i += 2) map[i] = 0;   // every block marked bad
-    const EraseCountPage page = Build(EraseCountLayout::PerChannel, {10, 1, 1}, drive, map);
-    ASSERT_EQ(page.EraseMemo.size(), 5001u);
-    EXPECT_EQ(page.EraseMemo[1].substr(0, 10), "0000\t[ 1]\t");
-    EXPECT_NE(page.EraseMemo[1].find("[ 1]\t 1\t 1\t"), std::string::npos);   // channels 8 and 9 unmarked
-    EXPECT_EQ(page.EraseMemo[4097].substr(0, 9), "4096\t 1\t ");
+    const EraseCountPage page = Build(EraseCountLayout::PerChannel, {1, 8, 2}, drive, map);
+    ASSERT_EQ(page.EraseMemo.size(), 1u + 2u * 5000u);
+    std::string marked = "0000\t", unmarked = "5000\t";
+    for (int b = 0; b < 8; ++b) {
+        marked += "[ 1]\t";
+        unmarked += " 1\t";
+    }
+    EXPECT_EQ(page.EraseMemo[1], marked);           // die 0: CE rows 0-7
+    EXPECT_EQ(page.EraseMemo[5001], unmarked);      // die 1: CE rows 8-15
+    EXPECT_EQ(page.EraseMemo[4097].substr(0, 9), "4096\t 1\t ");   // block 4096
+}
+
+}  // namespace
+}  // namespace qx::test
+
+namespace qx::test {
+namespace {
+
+// Channel, bank and die counts are bytes of the drive's system record: beyond
+// the controller's 8, 8 and 4 no table is read and one line says why.
+TEST(EraseCountBounds, CountsBeyondTheControllerGiveALineAndNoRead) {
+    struct Case {
+        utility::EraseCountGeometry g;
+        bool fault;
+    };
+    const Case cases[] = {
+        {{255, 255, 4}, true}, {{84, 84, 4}, true}, {{9, 1, 1}, true}, {{1, 9, 1}, true},
+        {{1, 1, 5}, true},     {{8, 8, 4}, false},  {{0, 0, 0}, false},
+    };
+    for (EraseCountLayout layout : {EraseCountLayout::Model810, EraseCountLayout::Model818, EraseCountLayout::PerChannel})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::to_string(c.g.channels) + "x" + std::to_string(c.g.banks) + "x" +
+                         std::to_string(c.g.dies) + " layout " + std::to_string(static_cast<int>(layout)));
+            FakeDrive drive;
+            const EraseCountPage page = Build(layout, c.g, drive);
+            if (!c.fault) {
+                EXPECT_FALSE(drive.reads.empty());
+                continue;
+            }
+            EXPECT_TRUE(drive.reads.empty());
+            EXPECT_EQ(page.EraseMemo,
+                      std::vector<std::string>{"The drive reports " + std::to_string(c.g.channels) + " channels, " +
+                                               std::to_string(c.g.banks) + " banks and " + std::to_string(c.g.dies) +
+                                               " dies a CE; the controller has at most 8, 8 and 4. No table is read."});
+            EXPECT_EQ(page.AeraseEdit, "");
+            EXPECT_EQ(page.MeraseEdit, "");
+        }
 }
 
 }  // namespace
