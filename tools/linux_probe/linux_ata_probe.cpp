@@ -29,6 +29,7 @@
 #include "qxlib/transport/pass_through.h"
 #include "qxlib/transport/utility_commands.h"
 #include "qxlib/vendor_access/identify_capacity.h"
+#include "recording_io.h"
 #include "sata_paths.h"
 
 namespace {
@@ -38,6 +39,7 @@ constexpr int kSatSlot = 1;
 constexpr std::size_t kSector = 512;
 
 std::string g_disk;
+qx::probe::RecordingIo* g_io = nullptr;
 
 const char* RouteName(int slot) { return slot == kDirectSlot ? "direct" : "sat"; }
 
@@ -126,9 +128,19 @@ void Identify(int slot, int dsense) {
 // READ NATIVE MAX (EXT): the value through the task files (direct route),
 // the builder's result on both.
 void NativeMax(int slot, int dsense) {
-    std::printf("ata dsense=%d route=%s native-builders rc28=%d rc48=%d\n", dsense, RouteName(slot),
-                qx::ATA_ReadNativeMaxAddress(slot), qx::ATA_ReadNativeMaxAddressExt(slot));
+    g_io->Forget();
+    const int rc28 = qx::ATA_ReadNativeMaxAddress(slot);
+    const qx::probe::LastAta builder28 = g_io->Last();
+    const int rc48 = qx::ATA_ReadNativeMaxAddressExt(slot);
+    std::printf("ata dsense=%d route=%s native-builders rc28=%d rc48=%d\n", dsense, RouteName(slot), rc28, rc48);
     if (slot != kDirectSlot) return;
+    // The builder's own block, taken apart into a task file by the direct
+    // route: its device byte must reach the disk, which then answers with an
+    // LBA rather than cylinder, head and sector.
+    if (builder28.seen)
+        std::printf("ata dsense=%d route=direct native28-builder device=%02x max=0x%llx\n", dsense,
+                    builder28.sent.current[qx::platform::kTfDevice],
+                    static_cast<unsigned long long>(Lba28(builder28.answer.current.data())));
     std::uint8_t tf[8] = {0, 0, 0, 0, 0, 0xE0, 0xF8, 0};
     int rc = qx::WriteATACommandWithTimeOutValue(g_disk.c_str(), tf, nullptr, 0, 10);
     std::printf("ata dsense=%d route=direct native28 rc=%d max=0x%llx\n", dsense, rc,
@@ -311,6 +323,9 @@ int main(int argc, char** argv) {
     std::printf("disk path=%s\n", g_disk.empty() ? "-" : g_disk.c_str());
     if (g_disk.empty()) return 1;
     qx::platform::SetTraceSink([](std::string_view t) { std::printf("trace: %.*s", static_cast<int>(t.size()), t.data()); });
+    qx::probe::RecordingIo recording(qx::platform::Devices());
+    g_io = &recording;
+    qx::platform::SetDevices(&recording);
     UseSlot(kDirectSlot, true);
     UseSlot(kSatSlot, false);
 
@@ -321,5 +336,6 @@ int main(int argc, char** argv) {
     }
     std::printf("dsense set=0 now=%d\n", SetDSense(false));
     std::fflush(stdout);
+    qx::platform::SetDevices(nullptr);
     return 0;
 }
