@@ -1,16 +1,12 @@
-// The station's texts are 8-bit and shown byte for byte (Latin-1), so what
-// the station writes is what the operator reads, and back.
+// The station's forms convert their 8-bit texts through the one codec both
+// programs share; these names let a form call it without qualifying.
 #pragma once
 
-#include <QString>
-
-#include <string>
+#include "ui/latin1_text.h"
 
 namespace qx::station {
 
-inline QString Q(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-inline std::string S(const QString& text) { return text.toLatin1().toStdString(); }
+using ui::Q;
+using ui::S;
 
 }  // namespace qx::station

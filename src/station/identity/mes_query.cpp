@@ -27,7 +27,8 @@ constexpr std::size_t kWwnAfterToken = 7;
 constexpr int kWaitSliceMs = 50;
 constexpr int kReapMs = 5000;
 
-QString Local(const std::string& text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
+// The client's name, argument, folder and reply file go to the system the way file names do.
+QString Local(const std::string& text) { return QFile::decodeName(QByteArray(text.data(), static_cast<qsizetype>(text.size()))); }
 
 std::string InFolder(const std::string& folder, const std::string& name) {
     const std::filesystem::path p(name);

@@ -4,11 +4,9 @@
 #include <QFormLayout>
 #include <QLineEdit>
 
-namespace qx::ui {
-namespace {
-QString Q(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
-}  // namespace
+#include "ui/latin1_text.h"
 
+namespace qx::ui {
 BarcodeDialog::BarcodeDialog(const BarcodeRequest& request, QWidget* parent) : QDialog(parent) {
     setObjectName("BarcodeDialog");
     setWindowTitle(Q(request.caption));
@@ -36,7 +34,7 @@ BarcodeDialog::BarcodeDialog(const BarcodeRequest& request, QWidget* parent) : Q
 }
 
 BarcodeAnswer BarcodeDialog::Answer() const {
-    return {edit1_->text().toLatin1().toStdString(), two_ ? edit2_->text().toLatin1().toStdString() : ""};
+    return {S(edit1_->text()), two_ ? S(edit2_->text()) : ""};
 }
 
 }  // namespace qx::ui

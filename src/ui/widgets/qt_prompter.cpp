@@ -1,17 +1,16 @@
 #include "ui/widgets/qt_prompter.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QStringList>
 
+#include "ui/latin1_text.h"
 #include "ui/widgets/barcode_dialog.h"
 
 namespace qx::ui {
 namespace {
-
-QString Q(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
-std::string S(const QString& text) { return text.toLatin1().toStdString(); }
 
 QMessageBox::Icon IconOf(BoxIcon icon) {
     switch (icon) {
@@ -80,13 +79,14 @@ std::optional<std::string> QtPrompter::Input(const InputRequest& request) {
 }
 
 std::optional<std::string> QtPrompter::File(const FileRequest& request) {
-    QFileDialog dialog(parent_, Q(request.caption), Q(request.folder), QtNameFilters(request.filter));
+    QFileDialog dialog(parent_, Q(request.caption), QFile::decodeName(request.folder.c_str()),
+                       QtNameFilters(request.filter));
     dialog.setAcceptMode(request.kind == FileDialogKind::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.kind == FileDialogKind::Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(Q(request.defaultExt));
-    if (!request.fileName.empty()) dialog.selectFile(Q(request.fileName));
+    if (!request.fileName.empty()) dialog.selectFile(QFile::decodeName(request.fileName.c_str()));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return std::string(dialog.selectedFiles().front().toLocal8Bit().constData());
+    return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
 }
 
 std::optional<BarcodeAnswer> QtPrompter::Barcode(const BarcodeRequest& request) {

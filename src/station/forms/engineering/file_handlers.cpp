@@ -2,10 +2,12 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "station/forms/form_text.h"
 #include "station/forms/settings/settings_area.h"
 #include "station/settings/settings_window_state.h"
 
@@ -30,8 +32,8 @@ void TableFileButtonClick(SettingsArea& area, ui::Prompter& prompter, TableFileF
     const auto chosen = ChooseTableFile(button, folders, area.Stores().Window.ProgramFolder, prompter);
     if (!chosen) return;
     QLineEdit* edit = Named<QLineEdit>(area, TableFileButtonOf(button).EditName);
-    edit->setText(QString::fromLocal8Bit(chosen->c_str()));
-    StoreTablePath(button, edit->text().toLocal8Bit().toStdString(), area.Stores().Settings);
+    edit->setText(QFile::decodeName(chosen->c_str()));
+    StoreTablePath(button, QFile::encodeName(edit->text()).toStdString(), area.Stores().Settings);
 }
 
 void RDPageClick(SettingsArea& area) {
@@ -40,7 +42,7 @@ void RDPageClick(SettingsArea& area) {
 }
 
 void BnKeyFileClick(SettingsArea& area, ui::Prompter& prompter, const ByteGenerator& filler) {
-    const std::string text = Named<QLineEdit>(area, "LeEncryption")->text().toLocal8Bit().toStdString();
+    const std::string text = S(Named<QLineEdit>(area, "LeEncryption")->text());
     WriteKeyFile(area.Stores().Window.ProgramFolder, text, filler, prompter);
 }
 

@@ -9,6 +9,7 @@
 
 #include "qxlib/settings/global_parameter.h"
 #include "station/flash_part_list.h"
+#include "station/forms/form_text.h"
 #include "station/forms/settings/settings_area.h"
 #include "station/settings/flash_selection.h"
 #include "station/settings/settings_window_state.h"
@@ -17,8 +18,6 @@
 namespace qx::station {
 
 namespace {
-
-QString Q(const std::string& text) { return QString::fromLocal8Bit(text.c_str()); }
 
 QLineEdit* ReadOnlyEdit(QFormLayout* form, const char* name, const char* caption) {
     auto* edit = new QLineEdit;

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "station/forms/form_text.h"
 #include "station/settings/integer_text.h"
 #include "ui/prompter.h"
 
@@ -52,7 +53,7 @@ QString Hex(const char* format, unsigned value) {
     return QString::fromLatin1(text);
 }
 
-std::uint8_t Byte(const QLineEdit* edit) { return static_cast<std::uint8_t>(StrToInt(edit->text().toStdString())); }
+std::uint8_t Byte(const QLineEdit* edit) { return static_cast<std::uint8_t>(StrToInt(S(edit->text()))); }
 
 // The pattern-sequence files have no content this station defines: a load
 // leaves the steps as they are, a save writes nothing.
@@ -222,10 +223,10 @@ bool TPatternForm::eventFilter(QObject* watched, QEvent* event) {
 void TPatternForm::FormShow() {
     patterns_ = BuiltInPatterns();
     patternList_->clear();
-    for (const RwPattern& p : patterns_) patternList_->addItem(QString::fromLatin1(p.Name.c_str()));
+    for (const RwPattern& p : patterns_) patternList_->addItem(Q(p.Name));
     LoadPatternFile(programFolder_ + kDefaultPatternFile, steps_);
     ShowPatternSteps();
-    allTasks_->setTitle(QString::fromLatin1(TaskGroupCaption(settings_, allTasks_->title().toStdString()).c_str()));
+    allTasks_->setTitle(Q(TaskGroupCaption(settings_, S(allTasks_->title()))));
     eraseAll_->setChecked(settings_.EraseAll != 0);
     scanBad_->setChecked(settings_.ScanFactoryBad != 0);
     runTimeSet_->setChecked(settings_.SetNandRunTime != 0);
@@ -244,10 +245,10 @@ void TPatternForm::Btn_CloseClick() {
     in.SetNandRunTime = runTimeSet_->isChecked();
     in.LoopsSet = loopsSet_->isChecked();
     in.DramTimeSet = dramTimeSet_->isChecked();
-    in.NandRunTimeText = runTime_->text().toStdString();
-    in.NandLoopsText = loops_->text().toStdString();
-    in.DramRunTimeText = dramTime_->text().toStdString();
-    in.WaitTimeText = waitTime_->text().toStdString();
+    in.NandRunTimeText = S(runTime_->text());
+    in.NandLoopsText = S(loops_->text());
+    in.DramRunTimeText = S(dramTime_->text());
+    in.WaitTimeText = S(waitTime_->text());
     // Converts every edit before anything is stored or freed.
     StoreRdtTaskInput(in, settings_);
     SavePatternFile(programFolder_ + kDefaultPatternFile);
@@ -341,7 +342,7 @@ void TPatternForm::cbDRAMTestClick() { dramData_->setEnabled(dramTest_->isChecke
 
 void TPatternForm::ShowPatternSteps() {
     stepList_->clear();
-    for (const std::string& line : PatternStepLines(steps_)) stepList_->addItem(QString::fromLatin1(line.c_str()));
+    for (const std::string& line : PatternStepLines(steps_)) stepList_->addItem(Q(line));
 }
 
 }  // namespace qx::station

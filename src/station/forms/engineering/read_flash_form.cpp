@@ -18,6 +18,7 @@
 #include "qxlib/settings/settings_switches.h"
 #include "station/engineering/hex_dump.h"
 #include "station/engineering/read_flash_params.h"
+#include "station/forms/form_text.h"
 #include "station/settings/integer_text.h"
 #include "ui/prompter.h"
 
@@ -39,13 +40,13 @@ QPushButton* Button(QLayout* layout, const char* name, const char* caption) {
     return b;
 }
 
-std::string Text(const QLineEdit* e) { return e->text().trimmed().toStdString(); }
+std::string Text(const QLineEdit* e) { return S(e->text().trimmed()); }
 
 std::vector<std::string> MemoLines(const QPlainTextEdit* memo) {
     std::vector<std::string> lines;
     const QString text = memo->toPlainText();
     if (text.isEmpty()) return lines;
-    for (const QString& line : text.split('\n')) lines.push_back(line.toStdString());
+    for (const QString& line : text.split('\n')) lines.push_back(S(line));
     return lines;
 }
 
@@ -53,7 +54,7 @@ void ShowLines(QPlainTextEdit* memo, const std::vector<std::string>& lines) {
     QString text;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (i) text += '\n';
-        text += QString::fromLatin1(lines[i].c_str());
+        text += Q(lines[i]);
     }
     memo->setPlainText(text);
 }

@@ -1,5 +1,6 @@
 // Fablane: the mass-production station (its single-bank build as well).
 #include <QApplication>
+#include <QFile>
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -80,7 +81,7 @@ int main(int argc, char** argv) {
     ui::Prompter& prompter = unattended ? static_cast<ui::Prompter&>(quiet) : interactive;
 
     station::MainFormEnv env;
-    env.programFolder = QCoreApplication::applicationDirPath().toLocal8Bit().toStdString() + "/";
+    env.programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString() + "/";
     env.commandLine = station::WholeCommandLine(argc, argv);
     env.initFunc = station::ParseInitFuncArgs(argc, argv);
 

@@ -37,6 +37,7 @@
 #include "station/forms/engineering/file_handlers.h"
 #include "station/forms/engineering/flash_info_form.h"
 #include "station/forms/error_form.h"
+#include "station/forms/form_text.h"
 #include "station/forms/main/port_panel.h"
 #include "station/forms/settings/settings_area.h"
 #include "station/forms/workorder_form.h"
@@ -186,7 +187,7 @@ void TMainForm::ApplyRunLabels() {
     labels.weekCode = weekCode_;
     if (auto* list = area_->findChild<QListWidget*>("FunCheckListBox"))
         for (int row = 0; row < list->count(); ++row)
-            labels.checkListItems.push_back(list->item(row)->text().toLocal8Bit().toStdString());
+            labels.checkListItems.push_back(S(list->item(row)->text()));
     labels.singleExecuteResult = flags_.singleExecuteResult;
     labels.captureAppImage = flags_.captureAppImage;
     results_.SetRunLabels(std::move(labels));
@@ -227,9 +228,9 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 
 void TMainForm::ShowCaptionString() {
     const CaptionTexts texts = station::ShowCaptionString(kSingleBankBuild, interfaceWord_, workOrder_, partNo_, weekCode_);
-    setWindowTitle(QString::fromLocal8Bit(texts.caption));
+    setWindowTitle(Q(texts.caption));
     title_ = texts.title;
-    QCoreApplication::setApplicationName(QString::fromLocal8Bit(texts.title));
+    QCoreApplication::setApplicationName(Q(texts.title));
 }
 
 // The settings lock of the access levels; a hook given by the program
@@ -251,7 +252,7 @@ void TMainForm::FlashAutoDetectClick() {
     FlashAutoDetectBtnClick(*area_, prompter_, *flashInfoForm_, hooks);
 }
 
-void TMainForm::ShowYield() { yield_->setText(QString::fromStdString(YieldText(settings_))); }
+void TMainForm::ShowYield() { yield_->setText(Q(YieldText(settings_))); }
 
 void TMainForm::ExecuteBtnClick() {
     if (!engine_) return;

@@ -9,6 +9,7 @@
 #include "qxlib/discovery/port_record.h"
 #include "station/forms/detail_form.h"
 #include "station/forms/error_form.h"
+#include "station/forms/form_text.h"
 #include "station/forms/main/main_form.h"
 #include "station/forms/main/port_panel.h"
 #include "station/forms/main/round_controls.h"
@@ -41,7 +42,7 @@ void TMainForm::RestoreAfterRun() {
 }
 
 void TMainForm::SetStartEnabled(bool enabled) { executeBtn_->setEnabled(enabled); }
-void TMainForm::SetRoundText(const std::string& text) { batchLabel_->setText(QString::fromLocal8Bit(text)); }
+void TMainForm::SetRoundText(const std::string& text) { batchLabel_->setText(Q(text)); }
 
 void TMainForm::SetBatchPanelColor(std::uint32_t bgr) {
     QPalette p = batchPanel_->palette();
@@ -49,7 +50,7 @@ void TMainForm::SetBatchPanelColor(std::uint32_t bgr) {
     batchPanel_->setPalette(p);
 }
 
-void TMainForm::SetElapsedText(const std::string& text) { elapsed_->setText(QString::fromLocal8Bit(text)); }
+void TMainForm::SetElapsedText(const std::string& text) { elapsed_->setText(Q(text)); }
 
 void TMainForm::SetWaitAnimation(bool running) {
     waitPanel_->setVisible(running);
@@ -100,8 +101,8 @@ void TMainForm::GlobalParameterToForm() { area_->GlobalParameterToForm(); }
 void TMainForm::SaveSettings() { area_->SaveIniFile(windowState_.IniPath); }
 
 void TMainForm::ShowSerialCounters(const std::string& serial, const std::string& uid) {
-    if (auto* e = area_->findChild<QLineEdit*>("SerialNumEdit")) e->setText(QString::fromLocal8Bit(serial));
-    if (auto* e = area_->findChild<QLineEdit*>("UIDLEdit")) e->setText(QString::fromLocal8Bit(uid));
+    if (auto* e = area_->findChild<QLineEdit*>("SerialNumEdit")) e->setText(Q(serial));
+    if (auto* e = area_->findChild<QLineEdit*>("UIDLEdit")) e->setText(Q(uid));
 }
 
 bool TMainForm::StartEnabled() { return executeBtn_->isEnabled() && !executeBtn_->isHidden(); }

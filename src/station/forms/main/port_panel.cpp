@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "station/forms/form_text.h"
 #include "station/panels/panel_drawing.h"
 
 namespace qx::station {
@@ -100,8 +101,8 @@ PortPanel::PortPanel(int port, QWidget* parent) : QFrame(parent), port_(port) {
     SetColor(kPanelButtonFace);
 }
 
-void PortPanel::SetCaption(const std::string& text) { caption_->setText(QString::fromLocal8Bit(text)); }
-std::string PortPanel::Caption() const { return caption_->text().toLocal8Bit().toStdString(); }
+void PortPanel::SetCaption(const std::string& text) { caption_->setText(Q(text)); }
+std::string PortPanel::Caption() const { return S(caption_->text()); }
 
 void PortPanel::SetColor(std::uint32_t bgr) {
     bgr_ = bgr;
@@ -110,8 +111,8 @@ void PortPanel::SetColor(std::uint32_t bgr) {
     setPalette(p);
 }
 
-void PortPanel::SetSerial(const std::string& text) { serial_->setText(QString::fromLocal8Bit(text)); }
-void PortPanel::SetWwn(const std::string& text) { wwn_->setText(QString::fromLocal8Bit(text)); }
+void PortPanel::SetSerial(const std::string& text) { serial_->setText(Q(text)); }
+void PortPanel::SetWwn(const std::string& text) { wwn_->setText(Q(text)); }
 void PortPanel::SetGauge(int percent) { gauge_->setValue(std::clamp(percent, 0, 100)); }
 
 void PortPanel::SetRwGauge(std::uint32_t maximum, std::uint32_t position, std::uint32_t bgr) {
@@ -128,7 +129,7 @@ void PortPanel::ShowRwProgress(bool shown) {
     cycle_->setVisible(shown);
 }
 
-void PortPanel::SetCycleText(const std::string& text) { cycle_->setText(QString::fromLocal8Bit(text)); }
+void PortPanel::SetCycleText(const std::string& text) { cycle_->setText(Q(text)); }
 void PortPanel::ShowDetailsButton(bool shown) { details_->setVisible(shown); }
 
 void PortPanel::mousePressEvent(QMouseEvent* event) {

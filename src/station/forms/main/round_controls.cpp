@@ -8,6 +8,7 @@
 #include <QTabWidget>
 
 #include "qxlib/error_items/error_items.h"
+#include "station/forms/form_text.h"
 
 namespace qx::station {
 namespace {
@@ -20,7 +21,7 @@ bool Checked(const QWidget& area, const char* name) {
 
 std::string EditText(const QWidget& area, const char* name) {
     const auto* edit = area.findChild<QLineEdit*>(name);
-    return edit ? edit->text().toLocal8Bit().toStdString() : std::string();
+    return edit ? S(edit->text()) : std::string();
 }
 
 }  // namespace
@@ -49,7 +50,7 @@ RoundControls ReadRoundControlsOf(const QWidget& area) {
         for (int row = 0; row < list->count(); ++row) {
             const QListWidgetItem* item = list->item(row);
             if (item->checkState() == Qt::Checked) ++c.checkedCount;
-            const std::string text = item->text().toLocal8Bit().toStdString();
+            const std::string text = S(item->text());
             for (int step = 1; step <= 39; ++step)
                 if (text == ErrorItemStepName(step)) c.listedSteps.push_back(step);
         }
@@ -61,7 +62,7 @@ RoundControls ReadRoundControlsOf(const QWidget& area) {
     c.sataBin = Checked(area, "SataBinChk");
     c.usbBin = Checked(area, "UsbBinChk");
     bool ok = false;
-    const int repeat = QString::fromStdString(EditText(area, "LabeledEditRepeatTimes")).trimmed().toInt(&ok);
+    const int repeat = Q(EditText(area, "LabeledEditRepeatTimes")).trimmed().toInt(&ok);
     c.repeatTimes = ok ? repeat : 0;
     if (const auto* pages = area.findChild<QTabWidget*>("PageControl1"))
         c.rdPageActive = pages->tabText(pages->currentIndex()) == "RD";
