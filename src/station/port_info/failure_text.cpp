@@ -95,11 +95,11 @@ std::vector<std::string> FailureEntries(int code, std::span<const std::uint8_t> 
     case 7:
     case 41:
         DecodeScanResult(Byte(detail, 0), detail.empty() ? detail : detail.subspan(1), config, text);
-        out.push_back(text);
+        out.push_back(text.empty() ? std::string(ErrorItemFailText(code)) : text);
         break;
     case 4:
         DecodeFlashTestResult(detail, config, text);
-        out.push_back(text);
+        out.push_back(text.empty() ? std::string(ErrorItemFailText(code)) : text);
         break;
     case 8:
     case 11:

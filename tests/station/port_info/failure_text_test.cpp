@@ -110,5 +110,29 @@ TEST_F(FailureTextTest, ScanAndFlashTestResultsAreOneEntryEach) {
     }
 }
 
+// A step that failed before its drive reported any finding (a stopped run, a
+// drive that stopped answering) leaves no records: the dialog still says
+// what failed instead of opening empty.
+TEST_F(FailureTextTest, AResultWithoutFindingsShowsTheFailureText) {
+    detail_[4] = 0xFF;   // the flash test's list ends at its first record
+    for (int code : {1, 4, 7, 41}) {
+        SCOPED_TRACE(code);
+        const Entries want{std::string(ErrorItemFailText(code))};
+        EXPECT_EQ(FailureEntries(code, detail_, config_), want);
+        EXPECT_EQ(FailureEntries(code, {}, config_), want);
+    }
+    detail_[4] = 0;
+    // A finding is shown as decoded, without the failure text before it.
+    config_.ChannelCount = 2;
+    config_.FlashGeometry.BlocksPerPlane = 2048;
+    detail_[0] = 1;                     // one record
+    detail_[1] = 3;                     // over the defect ratio
+    detail_[2] = 1;                     // channel 1
+    detail_[5] = 40;                    // 40 bad blocks
+    const Entries preformat = FailureEntries(7, detail_, config_);
+    ASSERT_EQ(preformat.size(), 1u);
+    EXPECT_EQ(preformat[0].rfind("Number of bad block is over defect ratio:\r\n", 0), 0u) << preformat[0];
+}
+
 }  // namespace
 }  // namespace qx::test
