@@ -2,6 +2,7 @@
 // bridge (port 0) and one on the controller's own USB (port 1), in virtual
 // time, with the window's side recorded.
 #include "diagnostics/diag_fixture.h"
+#include "qxlib/base/settings_fixed_text.h"
 #include "station/rack_engine.h"
 
 namespace qx::test {
@@ -81,6 +82,30 @@ TEST_F(SimRunTest, ADramFaultIsRefinedOnTheDrivesPort) {
     Run({5});
     EXPECT_EQ(ActivePortTable[kSataSlot].ErrorCode, 67);
     EXPECT_EQ(ActivePortTable[kUsbSlot].OverallResult, kResultPass);
+}
+
+// Write PPID with [Setting] EnPPID: behind the bridge the PPID goes into
+// the drive's log page 0x9A, padded with blanks; on the controller's own USB
+// interface the log write and the standby have no ATA route and answer 1, so
+// the step passes there too.
+TEST_F(SimRunTest, WritePpidPassesOnBothPaths) {
+    constexpr char kPpid[] = "CN0PPID0123456789ABCDEF";
+    settings_.EnPPID = 1;
+    settings_.CheckPPIDLengthValue = 23;
+    for (int p : kBothSlots) CopyFixedText(run_.barcodes.PortBarcodePPID[static_cast<std::size_t>(p)], kPpid);
+    Run({12});
+    for (int p : kBothSlots) {
+        SCOPED_TRACE(p);
+        EXPECT_EQ(Status(p, 12), kStepPassed);
+        EXPECT_EQ(ActivePortTable[static_cast<std::size_t>(p)].ErrorCode, 0);
+        EXPECT_EQ(ActivePortTable[static_cast<std::size_t>(p)].OverallResult, kResultPass);
+    }
+    std::string logged;
+    Drive(kSataSlot, [&](sim::DriveModel& m) {
+        const auto page = m.logPages.find(0x9Au << 16);
+        if (page != m.logPages.end()) logged.assign(page->second.begin(), page->second.begin() + 24);
+    });
+    EXPECT_EQ(logged, std::string(kPpid) + " ");
 }
 
 }  // namespace

@@ -177,7 +177,6 @@ TEST_F(WorkerSteps, ChecksThatReadNothingFail) {
         {"SATA 3 speed reported", 30, false, [](ScriptedOps& o) { o.registerValue = 0x20; }},
         {"READ LOG EXT fails", 31, false, [](ScriptedOps& o) { o.Fail("AtaReadLogExt"); }},
         {"PPID read on a USB path", 31, true, [](ScriptedOps&) {}},
-        {"PPID write on a USB path", 12, true, [](ScriptedOps&) {}},
         {"standby fails after the PPID write", 12, false, [](ScriptedOps& o) { o.Fail("AtaStandby"); }},
         {"capacity unknown: zero check", 32, false, [](ScriptedOps& o) { o.capacity = 0; }},
         {"capacity unknown: percentage test", 25, false, [](ScriptedOps& o) { o.capacity = 0; }},

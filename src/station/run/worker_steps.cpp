@@ -204,8 +204,9 @@ int ProductionWorker::SerialCheck() const {
 
 int ProductionWorker::WritePpid() {
     const int port = setup_.port;
-    // A USB-path drive has no ATA log to write.
-    if (DeviceSlots[static_cast<std::size_t>(port)].UsbPath) return 12;
+    // On the controller's own USB interface there is no ATA route: the log
+    // write and the standby send nothing and answer 1, so the step passes
+    // there as its two commands do.
     if (ops_.IsLoaderDevice(port) || ops_.IsSataLoaderDevice(port)) ops_.EnterFirmwareMode(port, ctx_);
     std::array<std::uint8_t, 512> block;
     block.fill(0x20);
