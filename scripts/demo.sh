@@ -39,7 +39,8 @@ if [ -z "$BIN" ]; then
   bash "$ROOT/scripts/deps.sh"
   export CCACHE_BASEDIR="$ROOT"
   cmake -S "$ROOT" -B "$ROOT/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQX_TESTS=OFF
-  cmake --build "$ROOT/build/release" -j 4 --target "$PROGRAM" qxrack qx_images
+  # The utility too: the produced drives can be read with it right after.
+  cmake --build "$ROOT/build/release" -j 4 --target "$PROGRAM" sondrel qxrack qx_images
   BIN="$ROOT/build/release/bin"
 fi
 [ -n "$WORK" ] || WORK="$(dirname "$BIN")/demo-$PROGRAM"

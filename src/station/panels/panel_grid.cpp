@@ -1,6 +1,7 @@
 #include "station/panels/panel_grid.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace qx::station {
 namespace {
@@ -16,9 +17,19 @@ PanelPlacement Place(int count, int rows, int panelWidth, int panelHeight) {
 
 }  // namespace
 
+namespace {
+
+// An edge whatever the rectangle holds: the sum in 64 bits, held to int.
+int FarEdge(int start, int extent) {
+    const long long edge = static_cast<long long>(start) + extent;
+    return static_cast<int>(std::clamp<long long>(edge, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+}  // namespace
+
 void ScrollRange::Raise(const PanelRect& panel) {
-    Horizontal = std::max(Horizontal, panel.Left + panel.Width);
-    Vertical = std::max(Vertical, panel.Top + panel.Height);
+    Horizontal = std::max(Horizontal, FarEdge(panel.Left, panel.Width));
+    Vertical = std::max(Vertical, FarEdge(panel.Top, panel.Height));
 }
 
 int PanelLoopCount(int portCount, int builtPanels) {

@@ -34,6 +34,14 @@ bool Decimal(std::string_view token, int& value) {
 
 std::string PanelKey(int port) { return "PortPanel" + std::to_string(port); }
 
+bool PositionInBounds(int value) { return value >= -kMaxLayoutCoordinate && value <= kMaxLayoutCoordinate; }
+bool SizeInBounds(int value) { return value >= 0 && value <= kMaxLayoutCoordinate; }
+
+int BoundedInteger(const ProfileIni& ini, const char* key, int fallback, bool (*inBounds)(int)) {
+    const int value = ini.ReadInteger(kMain, key, fallback);
+    return inBounds(value) ? value : fallback;
+}
+
 }  // namespace
 
 std::optional<PanelRect> ParseStylePanelValue(std::string_view value) {
@@ -45,6 +53,9 @@ std::optional<PanelRect> ParseStylePanelValue(std::string_view value) {
         if (!NextToken(value, word) || word.size() > kMaxWord) return std::nullopt;
         if (!NextToken(value, number) || !Decimal(number, n)) return std::nullopt;
     }
+    if (!PositionInBounds(numbers[0]) || !PositionInBounds(numbers[1]) || !SizeInBounds(numbers[2]) ||
+        !SizeInBounds(numbers[3]))
+        return std::nullopt;
     return PanelRect{numbers[0], numbers[1], numbers[2], numbers[3]};
 }
 
@@ -67,10 +78,10 @@ std::optional<StyleLayout> LoadStyleLayout(const std::filesystem::path& file, in
         layout.Panels.push_back(rect);
     }
     const MainGeometry defaults;
-    layout.Main.Left = ini.ReadInteger(kMain, "Left", defaults.Left);
-    layout.Main.Top = ini.ReadInteger(kMain, "Top", defaults.Top);
-    layout.Main.Width = ini.ReadInteger(kMain, "Width", defaults.Width);
-    layout.Main.Height = ini.ReadInteger(kMain, "Height", defaults.Height);
+    layout.Main.Left = BoundedInteger(ini, "Left", defaults.Left, PositionInBounds);
+    layout.Main.Top = BoundedInteger(ini, "Top", defaults.Top, PositionInBounds);
+    layout.Main.Width = BoundedInteger(ini, "Width", defaults.Width, SizeInBounds);
+    layout.Main.Height = BoundedInteger(ini, "Height", defaults.Height, SizeInBounds);
     return layout;
 }
 

@@ -23,15 +23,21 @@ struct MainGeometry {
     bool operator==(const MainGeometry&) const = default;
 };
 
+// The file is edited by hand and may be damaged: a position beyond this (either
+// sign) or a size beyond it or below 0 is not a place a panel or the window
+// was ever left at, and is not taken.
+inline constexpr int kMaxLayoutCoordinate = 100000;
+
 // Four words each followed by a decimal integer; the words are not checked
-// but hold at most 11 characters. Nothing unless all four numbers convert.
+// but hold at most 11 characters. Nothing unless all four numbers convert
+// and lie within kMaxLayoutCoordinate.
 std::optional<PanelRect> ParseStylePanelValue(std::string_view value);
 std::string FormatStylePanelValue(const PanelRect& panel);
 
 struct StyleLayout {
     std::vector<std::optional<PanelRect>> Panels;   // by port index; nullopt: stays on the grid
     ScrollRange Range;                              // of the panels placed from the file
-    MainGeometry Main;                              // a missing or unreadable key keeps its default
+    MainGeometry Main;                              // a missing, unreadable or out-of-bounds key keeps its default
 };
 
 // Nothing when the file does not exist. Reads the keys of the first

@@ -46,10 +46,15 @@ int RunController::TableOperation(int port, const RoundControls& controls) {
     }
     if (controls.putDefTable) {
         const std::string path = ResolvePath(controls.tableOut);
-        // The drive only reports a table it really took: a put that the
-        // program then cannot act on is a failure, not an "O.K.".
-        const bool ok = std::filesystem::exists(path) && ops.PutDefectTable(port, ctx, path, variant) &&
-                        platform::SleepMs(kPauseBeforeRebuildMs) && ops.RunGdpType1(port, ctx);
+        bool ok = std::filesystem::exists(path) && ops.PutDefectTable(port, ctx, path, variant) &&
+                  platform::SleepMs(kPauseBeforeRebuildMs);
+        // The drive took the file but its program finds no defect table to
+        // act on: a failure, not an "O.K.", and said so on the console.
+        if (ok && !ops.RunGdpType1(port, ctx)) {
+            std::fputs("\n<WARNING> Defect table doesn't exist\n", stdout);
+            std::fflush(stdout);
+            ok = false;
+        }
         return finish(ok ? "Put Def. Table O.K." : "Put Def. Table Fail");
     }
     if (controls.getLaterTable) {

@@ -52,11 +52,14 @@ protected:
         PortCount = 0;
     }
 
-    void WriteSettings(const std::string& extraSetting) {
-        std::ofstream(programDir_.path() / "QXMPTOOL.ini")
+    // The settings file the station starts with; each extra goes into its
+    // section.
+    void WriteSettings(const std::string& extraSetting, const std::string& extraTestItems = "",
+                       const std::string& extraFlash = "", const std::string& file = "QXMPTOOL.ini") {
+        std::ofstream(programDir_.path() / file)
             << "[Setting]\nTimeOut=5\n" << extraSetting
-            << "[FlashSetting]\nFlashUniName=WBG\nChannel=4\nBank=2\n"
-               "[TestItems]\nEnFlashModule=1\nEnSataTest=1\nEnFlashTest=1\nEnDramTest=1\n";
+            << "[FlashSetting]\nFlashUniName=WBG\nChannel=4\nBank=2\n" << extraFlash
+            << "[TestItems]\nEnFlashModule=1\nEnSataTest=1\nEnFlashTest=1\nEnDramTest=1\n" << extraTestItems;
     }
 
     static sim::DriveConfig Drive(bool usb) {
@@ -98,6 +101,7 @@ protected:
         station::MainFormEnv env;
         env.programFolder = folder_;
         env.commandLine = commandLine;
+        env.hooks = hooks_;
         form_ = std::make_unique<station::TMainForm>(env, prompter_);
         return form_->StartUp();
     }
@@ -109,6 +113,7 @@ protected:
     std::string folder_;
     std::unique_ptr<sim::SimMachine> machine_;
     ui::ScriptedPrompter prompter_;
+    station::MainFormHooks hooks_;   // what the program would give the window
     std::unique_ptr<station::TMainForm> form_;
 };
 

@@ -113,21 +113,25 @@ TEST_F(MainFormTest, FiftyPortsStartAndFiftyOneEndWithTheMessageAndNothingWritte
     machine_.reset();
 }
 
-// An aborted start-up releases what it took and writes nothing: not the
-// settings, not "Style.cs", not the yield file.
-TEST_F(MainFormTest, AnAbortedStartUpShowsNoWindowAndSavesNothing) {
+// An aborted start-up says why in a box (the window never appears),
+// releases what it took and writes nothing: not the settings, not
+// "Style.cs", not the yield file.
+TEST_F(MainFormTest, AnAbortedStartUpShowsWhyAndSavesNothing) {
     struct Case {
         const char* name;
         std::function<void()> breakIt;
+        std::string shown;
     };
     const Case cases[] = {
         {"the part list the settings need is missing",
-         [&] { std::filesystem::remove(programDir_.path() / "Flash.ini"); }},
+         [&] { std::filesystem::remove(programDir_.path() / "Flash.ini"); },
+         "Please make sure the flash file Flash.ini format correct!\n"},
         {"the log folder cannot be made",
          [&] {
              std::ofstream(programDir_.path() / "plainfile") << "x";
              WriteSettings("LogPath=" + folder_ + "plainfile/log/\n");
-         }},
+         },
+         "Cannot create log directory."},
     };
     LoadRack({Drive(false)}, 2);
     for (const Case& c : cases) {
@@ -135,8 +139,12 @@ TEST_F(MainFormTest, AnAbortedStartUpShowsNoWindowAndSavesNothing) {
         SetUpProgramFolder();
         c.breakIt();
         const std::string settingsBefore = ReadAll(programDir_.path() / "QXMPTOOL.ini");
+        prompter_.Clear();
         EXPECT_EQ(Start(), StartOutcome::Aborted);
         EXPECT_FALSE(form_->isVisible());
+        ASSERT_FALSE(prompter_.Records().empty());
+        EXPECT_EQ(prompter_.Records().back().text, c.shown);
+        EXPECT_EQ(prompter_.Records().back().caption, "Error");
         form_.reset();
         for (const char* name : {"Style.cs", "log/QXSSD.log"}) EXPECT_FALSE(Exists(name)) << name;
         EXPECT_EQ(ReadAll(programDir_.path() / "QXMPTOOL.ini"), settingsBefore);

@@ -13,6 +13,7 @@
 #include "sim/rack/request_log_text.h"
 #include "sim/rack/sim_machine.h"
 #include "station/entry/command_line.h"
+#include "station/entry/network_folder.h"
 #include "station/entry/title_serial.h"
 #include "station/forms/input_box_form.h"
 #include "station/forms/main/main_form.h"
@@ -84,6 +85,13 @@ int main(int argc, char** argv) {
     env.programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString() + "/";
     env.commandLine = station::WholeCommandLine(argc, argv);
     env.initFunc = station::ParseInitFuncArgs(argc, argv);
+    env.hooks.programOnRemoteDisk = [folder = env.programFolder] {
+        if (!station::OnNetworkFileSystem(folder)) return false;
+        // The station ends without a window; this line says why.
+        std::fprintf(stderr, "Fablane: %s is on a network file system ([Setting] EnCheckToolOnRemoteDisk)\n",
+                     folder.c_str());
+        return true;
+    };
 
     int status = 0;
     {

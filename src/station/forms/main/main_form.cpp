@@ -36,6 +36,8 @@
 #include "station/forms/engineering/flash_detect_handler.h"
 #include "station/forms/engineering/file_handlers.h"
 #include "station/forms/engineering/flash_info_form.h"
+#include "station/forms/engineering/pattern_form.h"
+#include "station/forms/engineering/read_flash_form.h"
 #include "station/forms/error_form.h"
 #include "station/forms/form_text.h"
 #include "station/forms/main/port_panel.h"
@@ -75,7 +77,10 @@ TMainForm::TMainForm(MainFormEnv env, ui::Prompter& prompter, QWidget* parent)
         });
     if (auto* detect = area_->findChild<QPushButton*>("FlashAutoDetectBtn"))
         connect(detect, &QPushButton::clicked, this, [this] { FlashAutoDetectClick(); });
-    RegisterHiddenModeHotKeys(*this, [this](int id) { WMHotKey(*area_, prompter_, id); });
+    RegisterHiddenModeHotKeys(*this, [this](int id) { OnHotKey(id); });
+    WireEngineeringTools();
+    InstallWaitPanel();
+    connect(area_, &SettingsArea::settingsLockRequested, this, [this] { ShowLoadedSettings(); });
     results_.SetWindowCapture([this](const std::string& path) {
         return ui::CaptureWindowImage(path, [this] { return grab().toImage(); });
     });
@@ -120,7 +125,8 @@ StartOutcome TMainForm::StartUp() {
         results_.SetLogDir(windowState_.LogDir);
         if (!settings_.EnWriteLogFileNameEnd) results_.SelectProductionLogFile();
     } catch (const CannotCreateLogDirectory& e) {
-        std::fprintf(stderr, "%s\n", e.what());
+        // The window never appears: the box is all the operator gets.
+        prompter_.Error(e.what());
         return StartOutcome::Aborted;
     }
     ApplySettingsLock(LockCaller::Window);

@@ -15,6 +15,7 @@
 #include "qxlib/settings/flash_config.h"
 #include "qxlib/settings/global_parameter.h"
 #include "station/engineering/access_levels.h"
+#include "station/engineering/rdt_task_settings.h"
 #include "station/engineering/table_files.h"
 #include "station/entry/command_line.h"
 #include "station/flash_part_list.h"
@@ -53,6 +54,8 @@ class SettingsArea;
 class TDetailForm;
 class TErrorForm;
 class TFlashInfoFrom;
+class TPatternForm;
+class TReadFlashForm;
 class TimerTable;
 
 struct MainFormEnv {
@@ -165,6 +168,15 @@ private:
     void OnTimer(int id);
     bool PortBusy(int port) const;
     std::string LogDir() const { return windowState_.LogDir; }
+    // The engineering tool bar, the wait panel and "Load INI" (main_tools.cpp).
+    void WireEngineeringTools();
+    void ShowEngineeringTools(bool shown);
+    void EnableEngineeringTools(bool enabled);
+    void OnHotKey(int id);
+    void OpenRdtTasks();
+    void OpenFlashPages();
+    void InstallWaitPanel();
+    void ShowLoadedSettings();
 
     MainFormEnv env_;
     ui::Prompter& prompter_;
@@ -208,6 +220,10 @@ private:
     std::unique_ptr<TErrorForm> errorForm_;
     std::unique_ptr<TDetailForm> detailForm_;
     std::unique_ptr<TFlashInfoFrom> flashInfoForm_;
+    RdtTaskSettings rdtTasks_;
+    int selectedPort_ = 0;   // the port of the last "?" pressed, from 1; 0 none
+    std::unique_ptr<TPatternForm> patternForm_;
+    std::unique_ptr<TReadFlashForm> readFlashForm_;
     // Where each table-file button's dialog opened last; lives as long as
     // the window, whose settings area holds the buttons.
     TableFileFolders tableFolders_{};

@@ -10,8 +10,9 @@ namespace qx::station {
 struct MainFormHooks {
     // Replaces the access levels' settings lock (SpeedButton8) when given.
     std::function<void()> applySettingsLock;
-    // The program runs from a network file system while
-    // [Setting] EnCheckToolOnRemoteDisk is set: start-up ends quietly.
+    // Asked only while [Setting] EnCheckToolOnRemoteDisk is set: true when the
+    // program runs from a network file system, and start-up then ends without
+    // a window (the program gives OnNetworkFileSystem of its folder).
     std::function<bool()> programOnRemoteDisk;
     // Flash auto-detect: while it runs device changes wait.
     std::function<bool()> flashAutoDetectRunning;

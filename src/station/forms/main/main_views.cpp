@@ -32,13 +32,18 @@ void TMainForm::LockForRun() {
     refreshBtn_->setEnabled(false);
     executeBtn_->setEnabled(false);
     closeBtn_->setEnabled(false);
+    EnableEngineeringTools(false);
 }
 
+// START comes back with the rest: after a refused round the operator mends
+// the settings and presses it again (a missing program image keeps it off).
 void TMainForm::RestoreAfterRun() {
     locked_ = false;
     area_->setEnabled(true);
     refreshBtn_->setEnabled(true);
     closeBtn_->setEnabled(true);
+    executeBtn_->setEnabled(StartAllowed());
+    EnableEngineeringTools(true);
 }
 
 void TMainForm::SetStartEnabled(bool enabled) { executeBtn_->setEnabled(enabled); }
@@ -203,6 +208,7 @@ void TMainForm::StartAutoExecute() {
 // --- "?" ------------------------------------------------------------------------
 
 void TMainForm::MyBitBtnClick(int port) {
+    selectedPort_ = port + 1;   // the flash page viewer reads this port's drive
     if (!errorForm_) errorForm_ = std::make_unique<TErrorForm>(this);
     if (!detailForm_) detailForm_ = std::make_unique<TDetailForm>(this);
     PortButtonForms forms{*errorForm_, *detailForm_, prompter_, config_, env_.programFolder};
