@@ -83,12 +83,21 @@ constexpr std::size_t kTableBufferSize = 128 * 1024;
 
 }  // namespace
 
+// The Device Info page shows the group its path fills: the SATA group from
+// IDENTIFY, or for a drive on the controller's own USB the USB group.
+static void ShowIdentityGroup(UtilityView& view, bool usb) {
+    view.SetVisible("GroupBox3", !usb);
+    view.SetVisible("GroupBox9", usb);
+}
+
 void DrivePageSet::ParseInfo(PageContext& ctx) {
     SetEdits(ctx.View, kSataEdits, utility::ParseInfo(ctx.Device, ctx.WorkBuffer));
+    ShowIdentityGroup(ctx.View, false);
 }
 
 void DrivePageSet::ParseUSBInfo(PageContext& ctx) {
     SetEdits(ctx.View, kUsbEdits, utility::ParseUSBInfo(ctx.Device, ctx.Config, ctx.BinFiles, ctx.Info, ctx.WorkBuffer));
+    ShowIdentityGroup(ctx.View, true);
 }
 
 void DrivePageSet::ShowSSDInfo(PageContext& ctx) {

@@ -3,11 +3,13 @@
 #include <QFont>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace qx::utility::forms {
@@ -56,10 +58,37 @@ QPushButton* Button(QWidget* parent, const char* name, const char* text, bool en
     return b;
 }
 
+QWidget* Box(QWidget* parent, bool vertical, int stretch) {
+    auto* box = new QWidget(parent);
+    QBoxLayout* layout = vertical ? static_cast<QBoxLayout*>(new QVBoxLayout(box)) : new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (auto* outer = qobject_cast<QBoxLayout*>(parent->layout()))
+        outer->addWidget(box, stretch);
+    else if (parent->layout())
+        parent->layout()->addWidget(box);
+    return box;
+}
+
+void ShowLines(QPlainTextEdit* memo, int lines) {
+    const QFontMetrics fm(memo->font());
+    const int margins = 2 * memo->frameWidth() + 2 * static_cast<int>(memo->document()->documentMargin());
+    memo->setMinimumHeight(lines * fm.lineSpacing() + margins + 2);
+}
+
+void Compact(QGroupBox* group) {
+    auto* grid = qobject_cast<QGridLayout*>(group->layout());
+    if (!grid) return;
+    grid->setContentsMargins(6, 4, 6, 6);
+    grid->setVerticalSpacing(3);
+    for (QLineEdit* e : group->findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
+        e->setMinimumHeight(e->minimumSizeHint().height());
+}
+
 QWidget* Page(QTabWidget* tabs, const char* name, const char* caption) {
     auto* p = new QWidget(tabs);
     p->setObjectName(name);
-    new QVBoxLayout(p);
+    auto* layout = new QVBoxLayout(p);
+    layout->setContentsMargins(6, 6, 6, 6);
     tabs->addTab(p, caption);
     return p;
 }

@@ -21,5 +21,12 @@ QLineEdit* Edit(QWidget* parent, const char* name, const char* label = nullptr);
 QPlainTextEdit* Memo(QWidget* parent, const char* name, bool fixedPitch, bool readOnly = true);
 QPushButton* Button(QWidget* parent, const char* name, const char* text, bool enabled = true, bool visible = true);
 QWidget* Page(QTabWidget* tabs, const char* name, const char* caption);
+// A plain widget that stacks its children (vertically or side by side)
+// without margins of its own, added to parent's layout.
+QWidget* Box(QWidget* parent, bool vertical, int stretch = 0);
+// A memo at least tall enough to show `lines` lines without scrolling.
+void ShowLines(QPlainTextEdit* memo, int lines);
+// A group of stacked edits: its rows close together, each edit its full height.
+void Compact(QGroupBox* group);
 
 }  // namespace qx::utility::forms

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelection>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -35,6 +36,17 @@ struct ColumnSpec {
 constexpr ColumnSpec kColumns[] = {{"Disk", 43},       {"Model", 270},        {"Serial No.", 160},
                                    {"FW Rev.", 90},     {"Capacity(GB)", 105}, {"Interface", 100}};
 
+// Rows the device list shows without scrolling: a full rack of eight drives.
+constexpr int kListedRows = 8;
+
+int ListHeightFor(QTreeWidget& list, int rows) {
+    // One row measured as the list draws it.
+    list.addTopLevelItem(new QTreeWidgetItem(QStringList{"1"}));
+    const int row = list.sizeHintForRow(0);
+    delete list.takeTopLevelItem(0);
+    return list.header()->sizeHint().height() + rows * row + 2 * list.frameWidth();
+}
+
 }  // namespace
 
 TMainForm::TMainForm(UtilityEnvironment env, ui::Prompter& prompter, PageSet& pages, TSplashForm* splash,
@@ -45,16 +57,8 @@ TMainForm::TMainForm(UtilityEnvironment env, ui::Prompter& prompter, PageSet& pa
     setFixedSize(1194, 723);
 
     auto* top = new QVBoxLayout(this);
+    top->setContentsMargins(6, 6, 6, 6);
     auto* bar = new QHBoxLayout;
-    auto* scan = new QPushButton("Scan", this);
-    scan->setObjectName("ScanBn");
-    bar->addWidget(scan);
-    deviceList_ = new QComboBox(this);
-    deviceList_->setObjectName("DeviceList");
-    deviceList_->setVisible(false);
-    bar->addStretch();
-    top->addLayout(bar);
-
     listView_ = new QTreeWidget(this);
     listView_->setObjectName("ListView1");
     listView_->setRootIsDecorated(false);
@@ -68,8 +72,18 @@ TMainForm::TMainForm(UtilityEnvironment env, ui::Prompter& prompter, PageSet& pa
     for (const ColumnSpec& c : kColumns) titles << c.title;
     listView_->setHeaderLabels(titles);
     for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) listView_->setColumnWidth(i, kColumns[i].width);
-    listView_->setMaximumHeight(150);
-    top->addWidget(listView_);
+    listView_->setFixedHeight(ListHeightFor(*listView_, kListedRows));
+    bar->addWidget(listView_, 1);
+    auto* side = new QVBoxLayout;
+    auto* scan = new QPushButton("Scan", this);
+    scan->setObjectName("ScanBn");
+    side->addWidget(scan);
+    side->addStretch();
+    bar->addLayout(side);
+    deviceList_ = new QComboBox(this);
+    deviceList_->setObjectName("DeviceList");
+    deviceList_->setVisible(false);
+    top->addLayout(bar);
 
     pages_ = new QTabWidget(this);
     pages_->setObjectName("PageControl1");
@@ -194,6 +208,11 @@ void TMainForm::SetCell(std::string_view grid, int row, int column, const std::s
 }
 
 void TMainForm::SetCaption(std::string_view control, const std::string& text) {
+    // The SMART report's caption holds line breaks; it heads the group's memo.
+    if (control == "GroupBox4") {
+        if (auto* l = findChild<QLabel*>("SmartReportCaption")) l->setText(Q(text));
+        return;
+    }
     if (auto* g = findChild<QGroupBox*>(Name(control))) g->setTitle(Q(text));
 }
 

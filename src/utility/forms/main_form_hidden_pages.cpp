@@ -77,11 +77,18 @@ void TMainForm::BuildHiddenPages() {
         entry->setReadOnly(false);
         entry->setText(e.text);
     }
-    auto* ecc24 = new QCheckBox("Ecc 24", reads);
+    // The ECC choice and the two reads on one row under the entries.
+    auto* readRow = new QWidget(reads);
+    auto* readRowLayout = new QHBoxLayout(readRow);
+    readRowLayout->setContentsMargins(0, 0, 0, 0);
+    auto* grid = qobject_cast<QGridLayout*>(reads->layout());
+    grid->addWidget(readRow, grid->rowCount(), 0, 1, 2);
+    auto* ecc24 = new QCheckBox("Ecc 24", readRow);
     ecc24->setObjectName("Ecc24Ck");
-    reads->layout()->addWidget(ecc24);
-    Wire(Button(reads, "DbgSysReadPage", "SysReadPage"), [this] { debugButtons_->DbgSysReadPageClick(); });
-    Wire(Button(reads, "DbgLDReadPage", "LDRReadPage"), [this] { debugButtons_->DbgLDReadPageClick(); });
+    readRowLayout->addWidget(ecc24);
+    Wire(Button(readRow, "DbgSysReadPage", "SysReadPage"), [this] { debugButtons_->DbgSysReadPageClick(); });
+    Wire(Button(readRow, "DbgLDReadPage", "LDRReadPage"), [this] { debugButtons_->DbgLDReadPageClick(); });
+    readRowLayout->addStretch();
     modes->addWidget(reads);
     auto* jumps = new QWidget(debug);
     new QVBoxLayout(jumps);

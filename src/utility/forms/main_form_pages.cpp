@@ -1,6 +1,7 @@
 // The shown pages of the main window and the log page, their controls named
 // as the handlers and the page operations know them, and their buttons
-// wired to the page handlers.
+// wired to the page handlers. The window has a fixed size, so each page is
+// laid out to give every control at least the room it needs.
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -9,13 +10,15 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "utility/forms/ctrl_click_corner.h"
+#include "utility/forms/erase_count_schematic.h"
 #include "utility/forms/form_builders.h"
 #include "utility/forms/main_form.h"
-#include "utility/forms/ctrl_click_corner.h"
 #include "utility/page_buttons.h"
 #include "utility/pages/smart_page.h"
 
@@ -24,19 +27,37 @@ namespace {
 
 using namespace forms;
 
-// StringGrid1: row 0 holds the titles as cells, no fixed column.
+// StringGrid1: row 0 holds the titles as cells, no fixed column. Each column
+// is at least its design width and wide enough for the widest text it holds.
 constexpr int kSmartColumnWidths[kSmartGridColumns] = {41, 168, 64, 64, 64, 64, 121};
 constexpr int kSmartRowHeight = 15;
+constexpr int kCellPadding = 12;   // the cell's own margins and grid line
+
+// What SSDInfoMemo and DpdFTLMemo show whole: the 15 timing lines and the
+// 9 lines of the DPD/FTL block.
+constexpr int kTimingLines = 15;
+constexpr int kDpdFtlLines = 9;
 
 QTableWidget* SmartGridControl(QWidget* parent) {
     auto* grid = new QTableWidget(static_cast<int>(kSmartGridRows), static_cast<int>(kSmartGridColumns), parent);
     grid->setObjectName("StringGrid1");
     grid->horizontalHeader()->setVisible(false);
     grid->verticalHeader()->setVisible(false);
-    grid->verticalHeader()->setDefaultSectionSize(kSmartRowHeight);
+    const QFontMetrics fm(grid->font());
+    grid->verticalHeader()->setMinimumSectionSize(1);
+    grid->verticalHeader()->setDefaultSectionSize(std::max(kSmartRowHeight, fm.height() + 3));
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    for (int c = 0; c < static_cast<int>(kSmartGridColumns); ++c) grid->setColumnWidth(c, kSmartColumnWidths[c]);
-    parent->layout()->addWidget(grid);
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    int width = 2 * grid->frameWidth() + grid->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < static_cast<int>(kSmartGridColumns); ++c) {
+        int w = kSmartColumnWidths[c];
+        for (const std::string& sample : SmartColumnSamples(static_cast<std::size_t>(c)))
+            w = std::max(w, fm.horizontalAdvance(QString::fromLatin1(sample.c_str())) + kCellPadding);
+        grid->setColumnWidth(c, w);
+        width += w;
+    }
+    grid->setFixedWidth(width);
     return grid;
 }
 
@@ -44,34 +65,54 @@ QTableWidget* SmartGridControl(QWidget* parent) {
 
 void TMainForm::BuildPages() {
     auto* ssd = Page(pages_, "TabSheet1", "SSD Info");
-    auto* groups = new QHBoxLayout;
-    auto* setting = Group(ssd, "GroupBox1", "SSD Setting");
+    QWidget* groups = Box(ssd, false);
+    auto* setting = Group(groups, "GroupBox1", "SSD Setting");
     for (const char* e : {"FlashmodelEdit", "ChannelEdit", "CapacityEdit", "DriverEdit", "ResPerEdit", "EccReadEdit",
                           "EccCopyEdit", "WearLevelingEdit", "BankMapEdit", "FwEdit", "SupportEdit1", "SupportEdit2"})
         Edit(setting, e);
-    groups->addWidget(setting, 2);
-    auto* flash = Group(ssd, "GroupBox2", "Flash Info");
+    Compact(setting);
+    auto* groupsLayout = qobject_cast<QHBoxLayout*>(groups->layout());
+    groupsLayout->addWidget(setting, 5);
+    auto* flash = Group(groups, "GroupBox2", "Flash Info");
     for (const char* e : {"FlashInfoEdit", "FlashTypeEdit", "BlockCeEdit", "PageBlockEdit", "CeEdit"}) Edit(flash, e);
+    Compact(flash);
     qobject_cast<QGridLayout*>(flash->layout())->setRowStretch(6, 1);
-    groups->addWidget(flash, 1);
-    qobject_cast<QVBoxLayout*>(ssd->layout())->addLayout(groups);
-    Memo(ssd, "SSDInfoMemo", false)->setMaximumHeight(90);
-    Memo(ssd, "DpdFTLMemo", true)->setMinimumHeight(150);
-    Wire(Button(ssd, "DpdFTLSaveBn", "Save Info"), [this] { logic_->DpdFTLSaveBnClick(); });
-    ssd->layout()->addWidget(new SpecialTipShape(ssd, [this](bool ctrl) { logic_->SpecialTipShapeMouseDown(ctrl); }));
+    groupsLayout->addWidget(flash, 3);
+    QPlainTextEdit* timing = Memo(groups, "SSDInfoMemo", false);
+    ShowLines(timing, kTimingLines);
+    timing->setMinimumWidth(QFontMetrics(timing->font()).horizontalAdvance("AsynTMC6 = 255 (0xFF)") + 30);
+    groupsLayout->setStretchFactor(timing, 2);
+    QWidget* dpdRow = Box(ssd, false, 1);
+    // The special-mode corner: invisible, at the lower left.
+    auto* corner = new SpecialTipShape(dpdRow, [this](bool ctrl) { logic_->SpecialTipShapeMouseDown(ctrl); });
+    qobject_cast<QHBoxLayout*>(dpdRow->layout())->addWidget(corner, 0, Qt::AlignBottom);
+    QPlainTextEdit* dpd = Memo(dpdRow, "DpdFTLMemo", true);
+    ShowLines(dpd, kDpdFtlLines);
+    qobject_cast<QHBoxLayout*>(dpdRow->layout())->setStretchFactor(dpd, 1);
+    QWidget* dpdButtons = Box(dpdRow, true);
+    Wire(Button(dpdButtons, "DpdFTLSaveBn", "Save Info"), [this] { logic_->DpdFTLSaveBnClick(); });
+    qobject_cast<QVBoxLayout*>(dpdButtons->layout())->addStretch();
 
     auto* erase = Page(pages_, "TabSheet2", "Erase Count");
-    auto* image = new QLabel(erase);
-    image->setObjectName("Image1");
-    erase->layout()->addWidget(image);
-    auto* label4 = new QLabel("schematic diagram", erase);
+    QWidget* top = Box(erase, false);
+    QWidget* picture = Box(top, true);
+    picture->layout()->addWidget(new EraseCountSchematic(picture));
+    auto* label4 = new QLabel("schematic diagram", picture);
     label4->setObjectName("Label4");
-    erase->layout()->addWidget(label4);
-    for (const char* e : {"AeraseEdit", "MeraseEdit"}) erase->layout()->addWidget(Edit(erase, e));
-    Wire(Button(erase, "DetailSaveBn", "Save Detail Info"), [this] { buttons_->DetailSaveBnClick(); });
+    picture->layout()->addWidget(label4);
+    qobject_cast<QHBoxLayout*>(top->layout())->addSpacing(12);
+    QWidget* results = Box(top, true);
+    for (const char* e : {"AeraseEdit", "MeraseEdit"}) {
+        QLineEdit* edit = Edit(results, e);
+        edit->setMinimumWidth(QFontMetrics(edit->font()).horizontalAdvance("Average erase count = 4294967295") + 20);
+        results->layout()->addWidget(edit);
+    }
+    Wire(Button(results, "DetailSaveBn", "Save Detail Info"), [this] { buttons_->DetailSaveBnClick(); });
+    qobject_cast<QVBoxLayout*>(results->layout())->addStretch();
+    qobject_cast<QHBoxLayout*>(top->layout())->addStretch();
     auto* log = Group(erase, "GroupBox7", "Log");
     Memo(log, "EraseMemo", true);
-    erase->layout()->addWidget(log);
+    qobject_cast<QVBoxLayout*>(erase->layout())->addWidget(log, 1);
 
     auto* bad = Page(pages_, "TabSheet3", "Bad Block Info");
     Memo(bad, "BadBlockMemo", true);
@@ -82,17 +123,27 @@ void TMainForm::BuildPages() {
     bad->layout()->addWidget(detail);
 
     auto* smart = Page(pages_, "TabSheet4", "S.M.A.R.T info");
-    SmartGridControl(smart);
-    auto* smartGroup = Group(smart, "GroupBox4", "S.M.A.R.T");
+    QWidget* smartRow = Box(smart, false, 1);
+    smartRow->layout()->addWidget(SmartGridControl(smartRow));
+    QWidget* report = Box(smartRow, true);
+    qobject_cast<QHBoxLayout*>(smartRow->layout())->setStretchFactor(report, 1);
+    auto* smartGroup = Group(report, "GroupBox4", "S.M.A.R.T");
+    // The report's caption ("\nSMART (v16.0) information report :\n"), line
+    // breaks and all, heads the group's memo: a group title has one line.
+    auto* caption = new QLabel(smartGroup);
+    caption->setObjectName("SmartReportCaption");
+    smartGroup->layout()->addWidget(caption);
     Memo(smartGroup, "SMARTMemo", true);
-    smart->layout()->addWidget(smartGroup);
-    auto* ecc = Group(smart, "GroupBox6", "Ecc fail");
+    qobject_cast<QVBoxLayout*>(report->layout())->addWidget(smartGroup, 1);
+    auto* ecc = Group(report, "GroupBox6", "Ecc fail");
     Memo(ecc, "SmartEccMemo", false);
-    smart->layout()->addWidget(ecc);
+    report->layout()->addWidget(ecc);
     ecc->setVisible(false);
-    Wire(Button(smart, "GetSmartInfoBn", "Get Smart Info"), [this] { buttons_->GetSmartInfoBnClick(); });
-    Wire(Button(smart, "SaveSmartInfoBn", "Save Smart Info", false), [this] { buttons_->SaveSmartInfoBnClick(); });
-    Wire(Button(smart, "ResetSmartInfoBn", "Reset Smart Info", false, false),
+    QWidget* smartButtons = Box(report, false);
+    Wire(Button(smartButtons, "GetSmartInfoBn", "Get Smart Info"), [this] { buttons_->GetSmartInfoBnClick(); });
+    Wire(Button(smartButtons, "SaveSmartInfoBn", "Save Smart Info", false),
+         [this] { buttons_->SaveSmartInfoBnClick(); });
+    Wire(Button(smartButtons, "ResetSmartInfoBn", "Reset Smart Info", false, false),
          [this] { buttons_->ResetSmartInfoBnClick(); });
 
     auto* info = Page(pages_, "TabSheet5", "Device Info");
@@ -101,13 +152,23 @@ void TMainForm::BuildPages() {
                           "MultiwordDMAEdit", "MultiwordDMAmodeEdit", "UltraDMAEdit", "UltraDMAModeEdit",
                           "SMARTfeatureEdit", "SecurityModeEdit", "WWNEdit"})
         Edit(sata, e);
+    Compact(sata);
     info->layout()->addWidget(sata);
+    // The USB group: shown in place of the SATA group for a drive on the
+    // controller's own USB, the one group its refresh fills.
     auto* usb = Group(info, "GroupBox9", "Quorlix Device Information(USB) :");
-    for (const char* e : {"VendorNameEdit", "ProductNameEdit", "ManufacturStringEdit", "ProductStringEdit", "VIDEdit",
-                          "PIDEdit", "SNUSBEdit", "CapEdit", "TotalLBAEdit"})
-        Edit(usb, e, e);
+    // Labelled as the SSD information dump names them.
+    const std::pair<const char*, const char*> usbEdits[] = {
+        {"VendorNameEdit", "Vendor Name:"},     {"ProductNameEdit", "Product Name:"},
+        {"ManufacturStringEdit", "Manufacture String:"}, {"ProductStringEdit", "Product String:"},
+        {"VIDEdit", "VID:"},                    {"PIDEdit", "PID:"},
+        {"SNUSBEdit", "Serial Num:"},           {"CapEdit", "Capacity:"},
+        {"TotalLBAEdit", "Total LBA:"}};
+    for (const auto& [name, label] : usbEdits) Edit(usb, name, label);
+    Compact(usb);
     info->layout()->addWidget(usb);
     usb->setVisible(false);
+    qobject_cast<QVBoxLayout*>(info->layout())->addStretch();
 
     BuildHiddenPages();
 }

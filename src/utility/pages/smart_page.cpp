@@ -108,6 +108,18 @@ void AddSummary(std::vector<std::string>& memo, const Entry& e) {
 
 }  // namespace
 
+std::vector<std::string> SmartColumnSamples(std::size_t column) {
+    if (column >= kSmartGridColumns) return {};
+    std::vector<std::string> samples{kTitles[column]};
+    constexpr const char* kCells[kSmartGridColumns] = {"FF", nullptr, "FFFF", "FF", "FF", "FF", "FF FF FF FF FF FF"};
+    if (kCells[column]) samples.emplace_back(kCells[column]);
+    if (column == 1)
+        for (const AttributeName& n : kNames)
+            for (const char* name : {n.name, n.firmware11, n.firmware3001})
+                if (name) samples.emplace_back(name);
+    return samples;
+}
+
 const char* SmartAttributeName(std::uint8_t id, const char* code) {
     const char safe[4] = {};
     const char* c = code ? code : safe;

@@ -28,6 +28,11 @@ struct SmartPage {
     std::string GroupBox4Caption;
 };
 
+// The widest texts column c of the grid can hold: its title and, for the
+// name column, every attribute name and variant; for the others a sample of
+// their fixed-width cells. The window sizes its columns so none is cut.
+std::vector<std::string> SmartColumnSamples(std::size_t column);
+
 // Column 1 of a known attribute for the running firmware's code (the four
 // characters of HeaderInfoText); nullptr for an ID the page does not list.
 const char* SmartAttributeName(std::uint8_t id, const char* firmwareCode);

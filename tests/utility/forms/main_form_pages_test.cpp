@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -168,7 +169,10 @@ TEST_F(MainFormPagesTest, SelectingADriveShowsWhatThePageFunctionsMakeOfIt) {
             EXPECT_EQ(form.Cell("StringGrid1", r, c), smart.StringGrid1[r][c]) << r << "," << c;
     EXPECT_EQ(form.Cell("StringGrid1", 1, 1), "Power-on Hours Count");
     EXPECT_EQ(Memo("SMARTMemo"), smart.SMARTMemo);
-    EXPECT_EQ(form.findChild<QGroupBox*>("GroupBox4")->title().toStdString(), smart.GroupBox4Caption);
+    // The caption, line breaks and all, heads the group's memo; the group's
+    // one-line title stays.
+    EXPECT_EQ(form.findChild<QLabel*>("SmartReportCaption")->text().toStdString(), smart.GroupBox4Caption);
+    EXPECT_EQ(form.findChild<QGroupBox*>("GroupBox4")->title().toStdString(), "S.M.A.R.T");
     EXPECT_TRUE(Button("SaveSmartInfoBn")->isEnabled());
     EXPECT_FALSE(Button("ResetSmartInfoBn")->isVisibleTo(&form));   // no Sondrel.ini
 

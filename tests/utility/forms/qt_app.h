@@ -3,6 +3,7 @@
 // go first at exit, and an application destroyed after them crashes.
 #pragma once
 
+#include "support/layout_check.h"
 #include "utility/forms/guarded_application.h"
 
 namespace qx::test {
@@ -13,7 +14,8 @@ inline utility::GuardedApplication& FormsApp() {
     static int argc = 1;
     static char name[] = "qx_tests_sondrel";
     static char* argv[] = {name, nullptr};
-    static auto* app = new utility::GuardedApplication(argc, argv);
+    // A layout test rerun on a chosen screen (QX_TEST_SCREEN) gets that screen.
+    static auto* app = (ApplyTestScreen(), new utility::GuardedApplication(argc, argv));
     return *app;
 }
 
