@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "ui/latin1_text.h"
+
 namespace qx::utility {
 namespace {
 
@@ -35,9 +37,9 @@ TDvcChkForm::TDvcChkForm(QWidget* parent) : QWidget(parent, Qt::Dialog) {
 }
 
 void TDvcChkForm::DvcChkOkBtnClick() {
-    SerialNo = serialNoEdit_->text().toLatin1().toStdString();
-    ModelNo = modelNoEdit_->text().toLatin1().toStdString();
-    FwVersion = fwVerEdit_->text().toLatin1().toStdString();
+    SerialNo = ui::S(serialNoEdit_->text());
+    ModelNo = ui::S(modelNoEdit_->text());
+    FwVersion = ui::S(fwVerEdit_->text());
     close();
 }
 

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <span>
 
+#include "ui/latin1_text.h"
 #include "utility/cleared_controls.h"
 #include "utility/debug_page_buttons.h"
 #include "utility/page_buttons.h"
@@ -25,8 +26,8 @@
 namespace qx::utility {
 namespace {
 
-QString Q(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
-std::string S(const QString& text) { return text.toLatin1().toStdString(); }
+using ui::Q;
+using ui::S;
 QString Name(std::string_view name) { return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())); }
 
 struct ColumnSpec {

@@ -15,6 +15,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "ui/latin1_text.h"
 #include "utility/forms/ctrl_click_corner.h"
 #include "utility/forms/erase_count_schematic.h"
 #include "utility/forms/form_builders.h"
@@ -53,7 +54,7 @@ QTableWidget* SmartGridControl(QWidget* parent) {
     for (int c = 0; c < static_cast<int>(kSmartGridColumns); ++c) {
         int w = kSmartColumnWidths[c];
         for (const std::string& sample : SmartColumnSamples(static_cast<std::size_t>(c)))
-            w = std::max(w, fm.horizontalAdvance(QString::fromLatin1(sample.c_str())) + kCellPadding);
+            w = std::max(w, fm.horizontalAdvance(ui::Q(sample)) + kCellPadding);
         grid->setColumnWidth(c, w);
         width += w;
     }

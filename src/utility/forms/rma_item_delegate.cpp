@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "ui/latin1_text.h"
 #include "utility/pages/debug_tool_page.h"
 
 namespace qx::utility {
@@ -14,7 +15,7 @@ void RmaItemDelegate::initStyleOption(QStyleOptionViewItem* option, const QModel
     std::vector<std::string> subItems;
     const QAbstractItemModel* model = index.model();
     for (int c = 1; c < model->columnCount(index.parent()); ++c)
-        subItems.push_back(model->index(index.row(), c, index.parent()).data().toString().toLatin1().toStdString());
+        subItems.push_back(ui::S(model->index(index.row(), c, index.parent()).data().toString()));
     const SubItemStyle style = ListViewRMACustomDrawSubItem(subItems, static_cast<std::size_t>(index.column()));
     // 0xBBGGRR.
     const QColor colour(static_cast<int>(style.colour & 0xFF), static_cast<int>(style.colour >> 8 & 0xFF),
