@@ -14,8 +14,8 @@ namespace {
 constexpr char kEnter = 13;
 
 PageReadEntries EntriesOf(const UtilityView& view) {
-    return {view.Text("DbgChLEdit"),   view.Text("DbgBankLEdit"),      view.Text("DbgBlockLEdit"),
-            view.Text("DbgPageLEdit"), view.Text("DbgBlockUnitLEdit"), view.Checked("Ecc24Ck")};
+    return {view.Text(EditId::DbgChLEdit),   view.Text(EditId::DbgBankLEdit),      view.Text(EditId::DbgBlockLEdit),
+            view.Text(EditId::DbgPageLEdit), view.Text(EditId::DbgBlockUnitLEdit), view.Checked(CheckId::Ecc24Ck)};
 }
 
 }  // namespace
@@ -23,28 +23,28 @@ PageReadEntries EntriesOf(const UtilityView& view) {
 void DebugPageButtons::DebugEditKeyPress(char key) {
     if (key != kEnter) return;
     PageContext ctx = logic_.CurrentDrive();
-    std::string text = ctx.View.Text("DebugEdit");
+    std::string text = ctx.View.Text(EditId::DebugEdit);
     const std::vector<std::string> added = utility::DebugEditKeyPress(ctx.Device, key, text, ctx.WorkBuffer);
-    std::vector<std::string> lines = ctx.View.Lines("DebugMemo");
+    std::vector<std::string> lines = ctx.View.Lines(MemoId::DebugMemo);
     lines.insert(lines.end(), added.begin(), added.end());
-    ctx.View.SetLines("DebugMemo", lines);
-    ctx.View.SetText("DebugEdit", text);
+    ctx.View.SetLines(MemoId::DebugMemo, lines);
+    ctx.View.SetText(EditId::DebugEdit, text);
 }
 
 void DebugPageButtons::DbgSysReadPageClick() {
     PageContext ctx = logic_.CurrentDrive();
-    ctx.View.SetLines("DebugMemo2", utility::DbgSysReadPageClick(ctx.Device, ctx.Config, EntriesOf(ctx.View), ctx.Prompter));
+    ctx.View.SetLines(MemoId::DebugMemo2, utility::DbgSysReadPageClick(ctx.Device, ctx.Config, EntriesOf(ctx.View), ctx.Prompter));
 }
 
 void DebugPageButtons::DbgLDReadPageClick() {
     PageContext ctx = logic_.CurrentDrive();
-    ctx.View.SetLines("DebugMemo2", utility::DbgLDReadPageClick(ctx.Device, ctx.Config, EntriesOf(ctx.View), ctx.Prompter));
+    ctx.View.SetLines(MemoId::DebugMemo2, utility::DbgLDReadPageClick(ctx.Device, ctx.Config, EntriesOf(ctx.View), ctx.Prompter));
 }
 
 void DebugPageButtons::SaveReadPageBnClick() {
     PageContext ctx = logic_.CurrentDrive();
     PageSaveContext save{ctx.Prompter, ctx.SaveDialog, ctx.ProgramFolder};
-    utility::SaveReadPageBnClick(save, ctx.View.Lines("DebugMemo2"));
+    utility::SaveReadPageBnClick(save, ctx.View.Lines(MemoId::DebugMemo2));
 }
 
 void DebugPageButtons::JumpToLoaderClick() { utility::JumpToLoaderClick(logic_.CurrentDrive().Device); }

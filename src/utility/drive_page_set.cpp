@@ -1,7 +1,6 @@
 #include "utility/drive_page_set.h"
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "qxlib/settings/flash_config.h"
@@ -20,56 +19,56 @@ namespace {
 
 template <typename Texts>
 struct EditField {
-    std::string_view control;
+    EditId control;
     std::string Texts::*text;
 };
 
 constexpr EditField<SataIdentityTexts> kSataEdits[] = {
-    {"ModelNameEdit", &SataIdentityTexts::ModelNameEdit},
-    {"SNEdit", &SataIdentityTexts::SNEdit},
-    {"FwVersionEdit", &SataIdentityTexts::FwVersionEdit},
-    {"DiskHeadEdit", &SataIdentityTexts::DiskHeadEdit},
-    {"ChsEdit", &SataIdentityTexts::ChsEdit},
-    {"TotalSectorEdit", &SataIdentityTexts::TotalSectorEdit},
-    {"MultiwordDMAmodeEdit", &SataIdentityTexts::MultiwordDMAmodeEdit},
-    {"MultiwordDMAEdit", &SataIdentityTexts::MultiwordDMAEdit},
-    {"UltraDMAModeEdit", &SataIdentityTexts::UltraDMAModeEdit},
-    {"UltraDMAEdit", &SataIdentityTexts::UltraDMAEdit},
-    {"SMARTfeatureEdit", &SataIdentityTexts::SMARTfeatureEdit},
-    {"SecurityModeEdit", &SataIdentityTexts::SecurityModeEdit},
-    {"WWNEdit", &SataIdentityTexts::WWNEdit},
+    {EditId::ModelNameEdit, &SataIdentityTexts::ModelNameEdit},
+    {EditId::SNEdit, &SataIdentityTexts::SNEdit},
+    {EditId::FwVersionEdit, &SataIdentityTexts::FwVersionEdit},
+    {EditId::DiskHeadEdit, &SataIdentityTexts::DiskHeadEdit},
+    {EditId::ChsEdit, &SataIdentityTexts::ChsEdit},
+    {EditId::TotalSectorEdit, &SataIdentityTexts::TotalSectorEdit},
+    {EditId::MultiwordDMAmodeEdit, &SataIdentityTexts::MultiwordDMAmodeEdit},
+    {EditId::MultiwordDMAEdit, &SataIdentityTexts::MultiwordDMAEdit},
+    {EditId::UltraDMAModeEdit, &SataIdentityTexts::UltraDMAModeEdit},
+    {EditId::UltraDMAEdit, &SataIdentityTexts::UltraDMAEdit},
+    {EditId::SMARTfeatureEdit, &SataIdentityTexts::SMARTfeatureEdit},
+    {EditId::SecurityModeEdit, &SataIdentityTexts::SecurityModeEdit},
+    {EditId::WWNEdit, &SataIdentityTexts::WWNEdit},
 };
 
 constexpr EditField<UsbIdentityTexts> kUsbEdits[] = {
-    {"CapEdit", &UsbIdentityTexts::CapEdit},
-    {"TotalLBAEdit", &UsbIdentityTexts::TotalLBAEdit},
-    {"VIDEdit", &UsbIdentityTexts::VIDEdit},
-    {"PIDEdit", &UsbIdentityTexts::PIDEdit},
-    {"VendorNameEdit", &UsbIdentityTexts::VendorNameEdit},
-    {"ProductNameEdit", &UsbIdentityTexts::ProductNameEdit},
-    {"ManufacturStringEdit", &UsbIdentityTexts::ManufacturStringEdit},
-    {"ProductStringEdit", &UsbIdentityTexts::ProductStringEdit},
-    {"SNUSBEdit", &UsbIdentityTexts::SNUSBEdit},
+    {EditId::CapEdit, &UsbIdentityTexts::CapEdit},
+    {EditId::TotalLBAEdit, &UsbIdentityTexts::TotalLBAEdit},
+    {EditId::VIDEdit, &UsbIdentityTexts::VIDEdit},
+    {EditId::PIDEdit, &UsbIdentityTexts::PIDEdit},
+    {EditId::VendorNameEdit, &UsbIdentityTexts::VendorNameEdit},
+    {EditId::ProductNameEdit, &UsbIdentityTexts::ProductNameEdit},
+    {EditId::ManufacturStringEdit, &UsbIdentityTexts::ManufacturStringEdit},
+    {EditId::ProductStringEdit, &UsbIdentityTexts::ProductStringEdit},
+    {EditId::SNUSBEdit, &UsbIdentityTexts::SNUSBEdit},
 };
 
 constexpr EditField<SsdInfoTexts> kSsdInfoEdits[] = {
-    {"FlashmodelEdit", &SsdInfoTexts::FlashmodelEdit},
-    {"ChannelEdit", &SsdInfoTexts::ChannelEdit},
-    {"CapacityEdit", &SsdInfoTexts::CapacityEdit},
-    {"DriverEdit", &SsdInfoTexts::DriverEdit},
-    {"ResPerEdit", &SsdInfoTexts::ResPerEdit},
-    {"EccReadEdit", &SsdInfoTexts::EccReadEdit},
-    {"EccCopyEdit", &SsdInfoTexts::EccCopyEdit},
-    {"WearLevelingEdit", &SsdInfoTexts::WearLevelingEdit},
-    {"BankMapEdit", &SsdInfoTexts::BankMapEdit},
-    {"FwEdit", &SsdInfoTexts::FwEdit},
-    {"SupportEdit1", &SsdInfoTexts::SupportEdit1},
-    {"SupportEdit2", &SsdInfoTexts::SupportEdit2},
-    {"FlashInfoEdit", &SsdInfoTexts::FlashInfoEdit},
-    {"FlashTypeEdit", &SsdInfoTexts::FlashTypeEdit},
-    {"BlockCeEdit", &SsdInfoTexts::BlockCeEdit},
-    {"PageBlockEdit", &SsdInfoTexts::PageBlockEdit},
-    {"CeEdit", &SsdInfoTexts::CeEdit},
+    {EditId::FlashmodelEdit, &SsdInfoTexts::FlashmodelEdit},
+    {EditId::ChannelEdit, &SsdInfoTexts::ChannelEdit},
+    {EditId::CapacityEdit, &SsdInfoTexts::CapacityEdit},
+    {EditId::DriverEdit, &SsdInfoTexts::DriverEdit},
+    {EditId::ResPerEdit, &SsdInfoTexts::ResPerEdit},
+    {EditId::EccReadEdit, &SsdInfoTexts::EccReadEdit},
+    {EditId::EccCopyEdit, &SsdInfoTexts::EccCopyEdit},
+    {EditId::WearLevelingEdit, &SsdInfoTexts::WearLevelingEdit},
+    {EditId::BankMapEdit, &SsdInfoTexts::BankMapEdit},
+    {EditId::FwEdit, &SsdInfoTexts::FwEdit},
+    {EditId::SupportEdit1, &SsdInfoTexts::SupportEdit1},
+    {EditId::SupportEdit2, &SsdInfoTexts::SupportEdit2},
+    {EditId::FlashInfoEdit, &SsdInfoTexts::FlashInfoEdit},
+    {EditId::FlashTypeEdit, &SsdInfoTexts::FlashTypeEdit},
+    {EditId::BlockCeEdit, &SsdInfoTexts::BlockCeEdit},
+    {EditId::PageBlockEdit, &SsdInfoTexts::PageBlockEdit},
+    {EditId::CeEdit, &SsdInfoTexts::CeEdit},
 };
 
 template <typename Texts, std::size_t N>
@@ -86,8 +85,8 @@ constexpr std::size_t kTableBufferSize = 128 * 1024;
 // The Device Info page shows the group its path fills: the SATA group from
 // IDENTIFY, or for a drive on the controller's own USB the USB group.
 static void ShowIdentityGroup(UtilityView& view, bool usb) {
-    view.SetVisible("GroupBox3", !usb);
-    view.SetVisible("GroupBox9", usb);
+    view.SetVisible(SwitchId::GroupBox3, !usb);
+    view.SetVisible(SwitchId::GroupBox9, usb);
 }
 
 void DrivePageSet::ParseInfo(PageContext& ctx) {
@@ -103,22 +102,22 @@ void DrivePageSet::ParseUSBInfo(PageContext& ctx) {
 void DrivePageSet::ShowSSDInfo(PageContext& ctx) {
     const SsdInfoTexts texts = utility::ShowSSDInfo(ctx.Device, ctx.Config, ctx.Info);
     SetEdits(ctx.View, kSsdInfoEdits, texts);
-    ctx.View.SetLines("SSDInfoMemo", texts.SSDInfoMemo);
+    ctx.View.SetLines(MemoId::SSDInfoMemo, texts.SSDInfoMemo);
 }
 
 void DrivePageSet::ProcessBadBlockInfo(PageContext& ctx) {
     std::vector<std::uint8_t> tableBuffer(kTableBufferSize, 0);
     TableContext tables{ctx.Config, ctx.LibrarySettings, ctx.BinFiles, ctx.Info, tableBuffer};
     const BadBlockPage page = utility::ProcessBadBlockInfo(ctx.Device, tables, ctx.Settings.EnRemapRelation != 0);
-    ctx.View.SetLines("BadBlockMemo", page.BadBlockMemo);
-    ctx.View.SetLines("DetalBadInfoMemo", page.DetalBadInfoMemo);
+    ctx.View.SetLines(MemoId::BadBlockMemo, page.BadBlockMemo);
+    ctx.View.SetLines(MemoId::DetalBadInfoMemo, page.DetalBadInfoMemo);
 }
 
 void DrivePageSet::GetEraseCount(PageContext& ctx) {
     const EraseCountPage page = utility::GetEraseCount(ctx.Device, ctx.Config, ctx.Info, ctx.WorkBuffer);
-    ctx.View.SetLines("EraseMemo", page.EraseMemo);
-    ctx.View.SetText("AeraseEdit", page.AeraseEdit);
-    ctx.View.SetText("MeraseEdit", page.MeraseEdit);
+    ctx.View.SetLines(MemoId::EraseMemo, page.EraseMemo);
+    ctx.View.SetText(EditId::AeraseEdit, page.AeraseEdit);
+    ctx.View.SetText(EditId::MeraseEdit, page.MeraseEdit);
 }
 
 void DrivePageSet::ShowFWDebugMessage(PageContext& ctx, int mode) {
@@ -130,9 +129,9 @@ void DrivePageSet::ShowFWDebugMessage(PageContext& ctx, int mode) {
 void ShowFwDebugLog(UtilityView& view, const FwDebugLogPage& page) {
     if (page.TabSheet8Visible) view.SetPageVisible(kPageUartLog, true);
     if (page.UartLogMemo.empty()) return;
-    std::vector<std::string> lines = view.Lines("UartLogMemo");
+    std::vector<std::string> lines = view.Lines(MemoId::UartLogMemo);
     lines.insert(lines.end(), page.UartLogMemo.begin(), page.UartLogMemo.end());
-    view.SetLines("UartLogMemo", lines);
+    view.SetLines(MemoId::UartLogMemo, lines);
 }
 
 }  // namespace qx::utility

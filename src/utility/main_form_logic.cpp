@@ -168,7 +168,7 @@ void MainFormLogic::ReadSystemPages(std::uint8_t device, PageContext& ctx) {
     slot.BadBlockMap.Release();
 
     if (VC_ReadMemory(device, kMemorySpace, 0, workBuffer_.data(), kDpdFtlSectors) == 1)
-        view_.SetLines("DpdFTLMemo", DpdFTLDump(workBuffer_));
+        view_.SetLines(MemoId::DpdFTLMemo, DpdFTLDump(workBuffer_));
 
     view_.SetPageVisible(kPageUartLog, false);
     if (IsDramLayoutModel(*info_)) {
@@ -206,7 +206,7 @@ void MainFormLogic::RwTestBnClick() {
 }
 
 void MainFormLogic::DpdFTLSaveBnClick() {
-    SavePageText(prompter_, *saveDialog_, FolderText(), kDpdFtlFileName, view_.Lines("DpdFTLMemo"));
+    SavePageText(prompter_, *saveDialog_, FolderText(), kDpdFtlFileName, view_.Lines(MemoId::DpdFTLMemo));
 }
 
 void MainFormLogic::SpecialTipShapeMouseDown(bool ctrlDown) {

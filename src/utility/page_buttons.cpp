@@ -11,7 +11,7 @@
 namespace qx::utility {
 namespace {
 
-constexpr std::string_view kSmartGrid = "StringGrid1";
+constexpr GridId kSmartGrid = GridId::StringGrid1;
 
 // The grid as the window holds it: a read keeps the rows it does not fill,
 // and a refresh has emptied them since the last read.
@@ -27,9 +27,9 @@ void ShowSmartPage(UtilityView& view, const SmartPage& page) {
     for (std::size_t r = 0; r < kSmartGridRows; ++r)
         for (std::size_t c = 0; c < kSmartGridColumns; ++c)
             view.SetCell(kSmartGrid, static_cast<int>(r), static_cast<int>(c), page.StringGrid1[r][c]);
-    view.SetLines("SmartEccMemo", page.SmartEccMemo);
-    view.SetLines("SMARTMemo", page.SMARTMemo);
-    view.SetCaption("GroupBox4", page.GroupBox4Caption);
+    view.SetLines(MemoId::SmartEccMemo, page.SmartEccMemo);
+    view.SetLines(MemoId::SMARTMemo, page.SMARTMemo);
+    view.SetCaption(CaptionId::GroupBox4, page.GroupBox4Caption);
 }
 
 PageSaveContext SaveContext(PageContext& ctx) { return {ctx.Prompter, ctx.SaveDialog, ctx.ProgramFolder}; }
@@ -41,10 +41,10 @@ void PageButtons::GetSmartInfoBnClick() {
     SmartPage page = SmartPageOf(ctx.View);
     if (GetSMARTInfo(ctx.Device, ctx.WorkBuffer, ctx.Info.HeaderInfoText, page)) ShowSmartPage(ctx.View, page);
     // Whether or not the read succeeded.
-    ctx.View.SetEnabled("SaveSmartInfoBn", true);
+    ctx.View.SetEnabled(SwitchId::SaveSmartInfoBn, true);
     if (ctx.Settings.EnResetSmart != 0) {
-        ctx.View.SetEnabled("ResetSmartInfoBn", true);
-        ctx.View.SetVisible("ResetSmartInfoBn", true);
+        ctx.View.SetEnabled(SwitchId::ResetSmartInfoBn, true);
+        ctx.View.SetVisible(SwitchId::ResetSmartInfoBn, true);
     }
 }
 
@@ -63,31 +63,31 @@ void PageButtons::ResetSmartInfoBnClick() {
 void PageButtons::DetailSaveBnClick() {
     PageContext ctx = logic_.CurrentDrive();
     PageSaveContext save = SaveContext(ctx);
-    utility::DetailSaveBnClick(save, ctx.View.Lines("EraseMemo"));
+    utility::DetailSaveBnClick(save, ctx.View.Lines(MemoId::EraseMemo));
 }
 
 void PageButtons::SavebadblockinfoBnClick() {
     PageContext ctx = logic_.CurrentDrive();
     PageSaveContext save = SaveContext(ctx);
-    utility::SavebadblockinfoBnClick(save, ctx.View.Lines("BadBlockMemo"));
+    utility::SavebadblockinfoBnClick(save, ctx.View.Lines(MemoId::BadBlockMemo));
 }
 
 void PageButtons::SavebadblockDetailBnClick() {
     PageContext ctx = logic_.CurrentDrive();
     PageSaveContext save = SaveContext(ctx);
-    utility::SavebadblockDetailBnClick(save, ctx.View.Lines("DetalBadInfoMemo"));
+    utility::SavebadblockDetailBnClick(save, ctx.View.Lines(MemoId::DetalBadInfoMemo));
 }
 
 void PageButtons::UartLogSaveBtnClick() {
     PageContext ctx = logic_.CurrentDrive();
     PageSaveContext save = SaveContext(ctx);
-    utility::UartLogSaveBtnClick(save, ctx.View.Lines("UartLogMemo"));
+    utility::UartLogSaveBtnClick(save, ctx.View.Lines(MemoId::UartLogMemo));
 }
 
 void PageButtons::DbgErrLogSaveBtnClick() {
     PageContext ctx = logic_.CurrentDrive();
     PageSaveContext save = SaveContext(ctx);
-    utility::DbgErrLogSaveBtnClick(save, ctx.View.Lines("DbgErrLogMemo"));
+    utility::DbgErrLogSaveBtnClick(save, ctx.View.Lines(MemoId::DbgErrLogMemo));
 }
 
 void PageButtons::ReadFwDebugMsgGDPClick() {

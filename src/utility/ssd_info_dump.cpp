@@ -9,19 +9,20 @@ namespace qx::utility {
 std::string SsdInfoDumpText(const UtilityView& v) {
     const std::string crlf = "\r\n";
     std::string t;
-    t += "Vendor Name:" + v.Text("VendorNameEdit") + crlf;
-    t += "Product Name:" + v.Text("ProductNameEdit") + crlf;
-    t += "Manufacture String:" + v.Text("ManufacturStringEdit") + crlf;
-    t += "Product String:" + v.Text("ProductStringEdit") + crlf;
-    t += "VID:" + v.Text("VIDEdit") + crlf;
-    t += "PID:" + v.Text("PIDEdit") + crlf;
-    t += "Serial Num:" + v.Text("SNUSBEdit") + crlf;
-    t += v.Text("FlashmodelEdit");
-    t += v.Text("ChannelEdit") + crlf;
-    for (const char* e : {"CapacityEdit", "DriverEdit", "ResPerEdit", "EccReadEdit", "EccCopyEdit", "WearLevelingEdit"})
+    t += "Vendor Name:" + v.Text(EditId::VendorNameEdit) + crlf;
+    t += "Product Name:" + v.Text(EditId::ProductNameEdit) + crlf;
+    t += "Manufacture String:" + v.Text(EditId::ManufacturStringEdit) + crlf;
+    t += "Product String:" + v.Text(EditId::ProductStringEdit) + crlf;
+    t += "VID:" + v.Text(EditId::VIDEdit) + crlf;
+    t += "PID:" + v.Text(EditId::PIDEdit) + crlf;
+    t += "Serial Num:" + v.Text(EditId::SNUSBEdit) + crlf;
+    t += v.Text(EditId::FlashmodelEdit);
+    t += v.Text(EditId::ChannelEdit) + crlf;
+    for (EditId e : {EditId::CapacityEdit, EditId::DriverEdit, EditId::ResPerEdit, EditId::EccReadEdit,
+                     EditId::EccCopyEdit, EditId::WearLevelingEdit})
         t += v.Text(e);
-    t += v.Text("BankMapEdit") + crlf;
-    for (const char* e : {"SupportEdit1", "SupportEdit2", "FwEdit"}) t += v.Text(e);
+    t += v.Text(EditId::BankMapEdit) + crlf;
+    for (EditId e : {EditId::SupportEdit1, EditId::SupportEdit2, EditId::FwEdit}) t += v.Text(e);
     return t;
 }
 

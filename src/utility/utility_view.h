@@ -1,13 +1,13 @@
 // What the utility's logic asks of its main window. The window implements it
-// with widgets; tests with a plain record of texts. Controls are named as in
-// the window (objectName), texts are 8-bit strings passed unchanged.
+// with widgets; tests with a plain record of texts. Controls are named by
+// their ids (view_controls.h); texts are 8-bit strings passed unchanged.
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "utility/device_entry.h"
+#include "utility/view_controls.h"
 
 namespace qx::utility {
 
@@ -18,20 +18,19 @@ public:
     // Empties every edit, labelled edit and memo of the window and rows 0-49
     // of every grid; nothing else changes.
     virtual void ClearFields() = 0;
-    virtual std::string Text(std::string_view control) const = 0;
-    virtual void SetText(std::string_view control, const std::string& text) = 0;
-    virtual std::vector<std::string> Lines(std::string_view memo) const = 0;
-    virtual void SetLines(std::string_view memo, const std::vector<std::string>& lines) = 0;
+    virtual std::string Text(EditId edit) const = 0;
+    virtual void SetText(EditId edit, const std::string& text) = 0;
+    virtual std::vector<std::string> Lines(MemoId memo) const = 0;
+    virtual void SetLines(MemoId memo, const std::vector<std::string>& lines) = 0;
     // A grid cell; a cell outside the grid reads empty and takes nothing.
-    virtual std::string Cell(std::string_view grid, int row, int column) const = 0;
-    virtual void SetCell(std::string_view grid, int row, int column, const std::string& text) = 0;
-    // A group box's title.
-    virtual void SetCaption(std::string_view control, const std::string& text) = 0;
+    virtual std::string Cell(GridId grid, int row, int column) const = 0;
+    virtual void SetCell(GridId grid, int row, int column, const std::string& text) = 0;
+    virtual void SetCaption(CaptionId control, const std::string& text) = 0;
     // Buttons and other controls a page turns on or shows.
-    virtual void SetEnabled(std::string_view control, bool enabled) = 0;
-    virtual void SetVisible(std::string_view control, bool visible) = 0;
+    virtual void SetEnabled(SwitchId control, bool enabled) = 0;
+    virtual void SetVisible(SwitchId control, bool visible) = 0;
     // A check box's tick.
-    virtual bool Checked(std::string_view control) const = 0;
+    virtual bool Checked(CheckId control) const = 0;
 
     virtual void SetPageVisible(int page, bool visible) = 0;
     virtual bool PageVisible(int page) const = 0;

@@ -44,10 +44,10 @@ protected:
         sim::SimDrive& d = Add(UsbPath(0), drive);
         Record(d, 255, 255, 2);
         ReadFirstRow();
-        EXPECT_EQ(view_.Text("ChannelEdit"), "Channel number : 255      Total bank : 255");
-        EXPECT_EQ(view_.Lines("BadBlockMemo"), std::vector<std::string>{line});
-        EXPECT_EQ(view_.Lines("EraseMemo"), std::vector<std::string>{line});
-        EXPECT_EQ(view_.Text("AeraseEdit"), "");
+        EXPECT_EQ(view_.Text(utility::EditId::ChannelEdit), "Channel number : 255      Total bank : 255");
+        EXPECT_EQ(view_.Lines(utility::MemoId::BadBlockMemo), std::vector<std::string>{line});
+        EXPECT_EQ(view_.Lines(utility::MemoId::EraseMemo), std::vector<std::string>{line});
+        EXPECT_EQ(view_.Text(utility::EditId::AeraseEdit), "");
         EXPECT_TRUE(prompter_.Texts().empty());
         // The refresh ran to its end and read no table per channel and CE
         // row: a handful of requests, not 255 x 255 x 4 of each kind.

@@ -56,7 +56,7 @@ TEST_F(PageButtonsTest, SaveAndResetAreEnabledEvenWhenTheSmartReadFails) {
     utility::PageButtons& buttons = Buttons("[Setting]\nEnResetSmart=1\n");
     events_.clear();
     buttons.GetSmartInfoBnClick();
-    EXPECT_EQ(view_.Cell("StringGrid1", 0, 0), "");
+    EXPECT_EQ(view_.Cell(utility::GridId::StringGrid1, 0, 0), "");
     EXPECT_TRUE(Seen("Enable SaveSmartInfoBn"));
     EXPECT_TRUE(Seen("Show ResetSmartInfoBn"));
 }
@@ -64,11 +64,11 @@ TEST_F(PageButtonsTest, SaveAndResetAreEnabledEvenWhenTheSmartReadFails) {
 TEST_F(PageButtonsTest, ASmartReadFillsTheGridFromRowOneAndTheCaption) {
     Add(IdePath(0), Produced("IDE0"));
     Buttons().GetSmartInfoBnClick();
-    EXPECT_EQ(view_.Cell("StringGrid1", 0, 0), "ID");
-    EXPECT_EQ(view_.Cell("StringGrid1", 1, 0), "09");
-    EXPECT_EQ(view_.Cell("StringGrid1", 1, 6), "00 00 00 00 00 78");
-    EXPECT_EQ(view_.Lines("SMARTMemo").at(0), "Power on hour=120");
-    EXPECT_EQ(view_.Caption("GroupBox4").rfind("\nSMART (v", 0), 0u);
+    EXPECT_EQ(view_.Cell(utility::GridId::StringGrid1, 0, 0), "ID");
+    EXPECT_EQ(view_.Cell(utility::GridId::StringGrid1, 1, 0), "09");
+    EXPECT_EQ(view_.Cell(utility::GridId::StringGrid1, 1, 6), "00 00 00 00 00 78");
+    EXPECT_EQ(view_.Lines(utility::MemoId::SMARTMemo).at(0), "Power on hour=120");
+    EXPECT_EQ(view_.Caption(utility::CaptionId::GroupBox4).rfind("\nSMART (v", 0), 0u);
 }
 
 TEST_F(PageButtonsTest, ResetOnTheUsbPathSendsNothingAndReportsThreeFailures) {

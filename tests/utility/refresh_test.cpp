@@ -2,7 +2,9 @@
 // what it leaves in the window, and its failure routes.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
+#include <vector>
 
 #include "qxlib/programs/program_paths.h"
 #include "qxlib/transport/slot_transfer.h"
@@ -64,21 +66,35 @@ TEST_F(RefreshTest, SelectingARowRunsTheStepsInOrder) {
 }
 
 TEST_F(RefreshTest, DpdFtlBlockShowsNineLinesOfTheMemoryImage) {
-    Add(UsbPath(0), Produced("DPD"));
+    sim::SimDrive& d = Add(UsbPath(0), Produced("DPD"));
+    std::vector<std::uint8_t> image;
+    {
+        auto hold = d.Lock();
+        image = d.Model().systemImage;
+    }
+    ASSERT_GE(image.size(), 0x590u);
     ScanAndSelect();
-    const auto lines = view_.Lines("DpdFTLMemo");
+    const auto lines = view_.Lines(utility::MemoId::DpdFTLMemo);
     ASSERT_EQ(lines.size(), 9u);
-    EXPECT_EQ(lines[0], "<0500>00, 00, 00, 00, 00, 00, 00, 00, || 00, 00, 00, 00, 00, 00, 00, 00");
-    // The code-block numbers 0..3 of the firmware header, little-endian.
-    EXPECT_EQ(lines[1], "<0510>00, 00, 01, 00, 02, 00, 03, 00, || 00, 00, 00, 00, 00, 00, 00, 00");
-    EXPECT_EQ(lines[8].substr(0, 6), "<0580>");
+    // Each line: the image offset, then its 16 bytes as the drive holds them.
+    for (std::size_t i = 0; i < 9; ++i) {
+        const std::size_t at = 0x500 + 16 * i;
+        char expected[128];
+        const std::uint8_t* b = &image[at];
+        std::snprintf(expected, sizeof expected,
+                      "<%4.4zX>%2.2X, %2.2X, %2.2X, %2.2X, %2.2X, %2.2X, %2.2X, %2.2X, || %2.2X, %2.2X, %2.2X, %2.2X, "
+                      "%2.2X, %2.2X, %2.2X, %2.2X",
+                      at, b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13],
+                      b[14], b[15]);
+        EXPECT_EQ(lines[i], expected) << i;
+    }
 }
 
 TEST_F(RefreshTest, FailedDpdReadLeavesTheMemoEmptyAndFinishes) {
     sim::SimDrive& d = Add(UsbPath(0), Model849("41"));
     pages_.afterEraseCount = [&d] { d.AddFault(sim::FaultRule::Of(sim::FaultKind::SyscallFails).OnVendorSub(0x86)); };
     const std::size_t mark = ScanAndSelect();
-    EXPECT_TRUE(view_.Lines("DpdFTLMemo").empty());
+    EXPECT_TRUE(view_.Lines(utility::MemoId::DpdFTLMemo).empty());
     const Events since = EventsSince(mark);
     const Events tail(since.end() - 6, since.end());
     EXPECT_EQ(tail, (Events{"HidePage 7", "ShowFWDebugMessage 1 q1 @0", "ShowPage 7", "CloseSplash", "HidePage 8",
@@ -162,7 +178,7 @@ TEST_F(RefreshTest, UnreadableControllerMemoryKeepsTheIdentityFields) {
     logic_->ListView1SelectItem(0, true);
     EXPECT_EQ(prompter_.Texts(), std::vector<std::string>{"Can't find code block."});
     EXPECT_EQ(EventsSince(mark), (Events{"Clear", "ParseInfo @0"}));
-    EXPECT_EQ(view_.Text("ModelNameEdit"), "SATA model");
+    EXPECT_EQ(view_.Text(utility::EditId::ModelNameEdit), "SATA model");
     ExpectSlotBuffersReleased();
 }
 

@@ -127,7 +127,7 @@ TEST_F(SpecialModeTest, OnlyACtrlClickEntersItAndEachSaysSo) {
 
 TEST_F(SpecialModeTest, DpdFtlSaveWritesTheMemoWithCrLfOrNothing) {
     auto& logic = Logic();
-    view_.SetLines("DpdFTLMemo", {"<0500>00", "<0510>01"});
+    view_.SetLines(utility::MemoId::DpdFTLMemo, {"<0500>00", "<0510>01"});
     prompter_.Answer(std::optional<std::string>(folder_.file("out.txt")));
     logic.DpdFTLSaveBnClick();
     prompter_.Answer(std::optional<std::string>());   // cancelled

@@ -15,10 +15,10 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <span>
+#include <stdexcept>
 
 #include "ui/latin1_text.h"
-#include "utility/cleared_controls.h"
+#include "utility/page_index.h"
 #include "utility/debug_page_buttons.h"
 #include "utility/page_buttons.h"
 #include "utility/forms/splash_form.h"
@@ -90,6 +90,7 @@ TMainForm::TMainForm(UtilityEnvironment env, ui::Prompter& prompter, PageSet& pa
     pages_->setObjectName("PageControl1");
     top->addWidget(pages_);
     BuildPages();
+    BindControls();
 
     logic_ = std::make_unique<MainFormLogic>(std::move(env), *this, prompter, pages);
     buttons_ = std::make_unique<PageButtons>(*logic_);
@@ -126,9 +127,8 @@ void TMainForm::WireShortcuts() {
 
 void TMainForm::HotKeyPressed(HotKey key) {
     if (!hotKeys_.Registered()) return;
-    const std::string_view button = HotKeyButton(ActivePage(), key);
-    if (button.empty()) return;
-    if (auto* b = findChild<QPushButton*>(Name(button)); b && b->isEnabled()) b->click();
+    const auto button = hotKeyButtons_.find(HotKeyButton(ActivePage(), key));
+    if (button != hotKeyButtons_.end() && button->second->isEnabled()) button->second->click();
 }
 
 void TMainForm::AutoTimerTimer() {
@@ -153,82 +153,98 @@ void TMainForm::ListSelectionChanged(const QItemSelection& selected, const QItem
         if (i.column() == 0) logic_->ListView1SelectItem(i.row(), true);
 }
 
-void TMainForm::ClearFields() {
-    for (std::span<const std::string_view> names : {std::span<const std::string_view>(kClearedEdits), std::span<const std::string_view>(kClearedLabeledEdits)})
-        for (std::string_view name : names)
-            if (auto* e = findChild<QLineEdit*>(Name(name))) e->clear();
-    for (std::string_view name : kClearedMemos)
-        if (auto* m = findChild<QPlainTextEdit*>(Name(name))) m->clear();
-    for (std::string_view name : kClearedGrids) {
-        auto* g = findChild<QTableWidget*>(Name(name));
-        if (!g) continue;
-        for (int r = 0; r < std::min(kClearedGridRows, g->rowCount()); ++r)
-            for (int c = 0; c < g->columnCount(); ++c)
-                if (QTableWidgetItem* item = g->item(r, c)) item->setText({});
+namespace {
+
+template <typename Widget, typename Id>
+void BindAll(const QWidget& form, std::array<Widget*, kIdCount<Id>>& into) {
+    for (Id id : AllIds<Id>()) {
+        Widget* w = form.findChild<Widget*>(Name(NameOf(id)));
+        if (!w) throw std::logic_error("The window has no control " + std::string(NameOf(id)) + ".");
+        into[static_cast<std::size_t>(id)] = w;
     }
 }
 
-std::string TMainForm::Text(std::string_view control) const {
-    const auto* e = findChild<QLineEdit*>(Name(control));
-    return e ? S(e->text()) : std::string();
+template <typename Widget, typename Id>
+Widget* At(const std::array<Widget*, kIdCount<Id>>& controls, Id id) {
+    return controls[static_cast<std::size_t>(id)];
 }
 
-void TMainForm::SetText(std::string_view control, const std::string& text) {
-    if (auto* e = findChild<QLineEdit*>(Name(control))) e->setText(Q(text));
+}  // namespace
+
+void TMainForm::BindControls() {
+    BindAll<QLineEdit, EditId>(*this, edits_);
+    BindAll<QPlainTextEdit, MemoId>(*this, memos_);
+    BindAll<QTableWidget, GridId>(*this, grids_);
+    BindAll<QWidget, SwitchId>(*this, switches_);
+    BindAll<QCheckBox, CheckId>(*this, checks_);
+    // A caption heads its group: the group's own label.
+    std::array<QGroupBox*, kIdCount<CaptionId>> groups{};
+    BindAll<QGroupBox, CaptionId>(*this, groups);
+    for (CaptionId id : AllIds<CaptionId>()) {
+        auto* label = At(groups, id)->findChild<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+        if (!label) throw std::logic_error("The group " + std::string(NameOf(id)) + " has no caption label.");
+        captions_[static_cast<std::size_t>(id)] = label;
+    }
+    for (int page = 0; page < kPageCount; ++page)
+        for (HotKey key : {HotKey::CtrlS, HotKey::AltS, HotKey::CtrlG, HotKey::CtrlR}) {
+            const std::string_view name = HotKeyButton(page, key);
+            if (name.empty() || hotKeyButtons_.count(name)) continue;
+            auto* button = findChild<QPushButton*>(Name(name));
+            if (!button) throw std::logic_error("The window has no button " + std::string(name) + ".");
+            hotKeyButtons_[name] = button;
+        }
 }
 
-std::vector<std::string> TMainForm::Lines(std::string_view memo) const {
+void TMainForm::ClearFields() {
+    for (QLineEdit* e : edits_) e->clear();
+    for (QPlainTextEdit* m : memos_) m->clear();
+    for (QTableWidget* g : grids_)
+        for (int r = 0; r < std::min(kClearedGridRows, g->rowCount()); ++r)
+            for (int c = 0; c < g->columnCount(); ++c)
+                if (QTableWidgetItem* item = g->item(r, c)) item->setText({});
+}
+
+std::string TMainForm::Text(EditId edit) const { return S(At(edits_, edit)->text()); }
+
+void TMainForm::SetText(EditId edit, const std::string& text) { At(edits_, edit)->setText(Q(text)); }
+
+std::vector<std::string> TMainForm::Lines(MemoId memo) const {
     std::vector<std::string> lines;
-    const auto* m = findChild<QPlainTextEdit*>(Name(memo));
-    if (!m || m->document()->isEmpty()) return lines;
+    const QPlainTextEdit* m = At(memos_, memo);
+    if (m->document()->isEmpty()) return lines;
     for (const QString& l : m->toPlainText().split('\n')) lines.push_back(S(l));
     return lines;
 }
 
-void TMainForm::SetLines(std::string_view memo, const std::vector<std::string>& lines) {
-    auto* m = findChild<QPlainTextEdit*>(Name(memo));
-    if (!m) return;
+void TMainForm::SetLines(MemoId memo, const std::vector<std::string>& lines) {
     QStringList text;
     for (const std::string& l : lines) text << Q(l);
-    m->setPlainText(text.join('\n'));
+    At(memos_, memo)->setPlainText(text.join('\n'));
 }
 
-std::string TMainForm::Cell(std::string_view grid, int row, int column) const {
-    const auto* g = findChild<QTableWidget*>(Name(grid));
-    const QTableWidgetItem* item = g ? g->item(row, column) : nullptr;
+std::string TMainForm::Cell(GridId grid, int row, int column) const {
+    const QTableWidgetItem* item = At(grids_, grid)->item(row, column);
     return item ? S(item->text()) : std::string();
 }
 
-void TMainForm::SetCell(std::string_view grid, int row, int column, const std::string& text) {
-    auto* g = findChild<QTableWidget*>(Name(grid));
-    if (!g || row < 0 || row >= g->rowCount() || column < 0 || column >= g->columnCount()) return;
+void TMainForm::SetCell(GridId grid, int row, int column, const std::string& text) {
+    QTableWidget* g = At(grids_, grid);
+    if (row < 0 || row >= g->rowCount() || column < 0 || column >= g->columnCount()) return;
     if (QTableWidgetItem* item = g->item(row, column))
         item->setText(Q(text));
     else
         g->setItem(row, column, new QTableWidgetItem(Q(text)));
 }
 
-void TMainForm::SetCaption(std::string_view control, const std::string& text) {
-    // The SMART report's caption holds line breaks; it heads the group's memo.
-    if (control == "GroupBox4") {
-        if (auto* l = findChild<QLabel*>("SmartReportCaption")) l->setText(Q(text));
-        return;
-    }
-    if (auto* g = findChild<QGroupBox*>(Name(control))) g->setTitle(Q(text));
-}
+// The SMART report's caption holds line breaks: it heads the group's memo,
+// and the group keeps its one-line title.
+void TMainForm::SetCaption(CaptionId control, const std::string& text) { At(captions_, control)->setText(Q(text)); }
 
-void TMainForm::SetEnabled(std::string_view control, bool enabled) {
-    if (auto* w = findChild<QWidget*>(Name(control))) w->setEnabled(enabled);
-}
+void TMainForm::SetEnabled(SwitchId control, bool enabled) { At(switches_, control)->setEnabled(enabled); }
 
-void TMainForm::SetVisible(std::string_view control, bool visible) {
-    if (auto* w = findChild<QWidget*>(Name(control))) w->setVisible(visible);
-}
+void TMainForm::SetVisible(SwitchId control, bool visible) { At(switches_, control)->setVisible(visible); }
 
-bool TMainForm::Checked(std::string_view control) const {
-    const auto* c = findChild<QCheckBox*>(Name(control));
-    return c && c->isChecked();
-}
+bool TMainForm::Checked(CheckId control) const { return At(checks_, control)->isChecked(); }
 
 void TMainForm::SetPageVisible(int page, bool visible) { pages_->setTabVisible(page, visible); }
 bool TMainForm::PageVisible(int page) const { return pages_->isTabVisible(page); }

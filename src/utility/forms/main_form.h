@@ -5,14 +5,23 @@
 #include <QItemSelection>
 #include <QTimer>
 #include <QWidget>
+#include <array>
 #include <functional>
+#include <map>
+#include <string_view>
 #include <memory>
 
 #include "utility/hot_keys.h"
 #include "utility/main_form_logic.h"
 #include "utility/utility_view.h"
+#include "utility/view_controls.h"
 
+class QCheckBox;
 class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QTableWidget;
 class QPushButton;
 class QShortcut;
 class QTabWidget;
@@ -42,16 +51,16 @@ public:
 
     // UtilityView.
     void ClearFields() override;
-    std::string Text(std::string_view control) const override;
-    void SetText(std::string_view control, const std::string& text) override;
-    std::vector<std::string> Lines(std::string_view memo) const override;
-    void SetLines(std::string_view memo, const std::vector<std::string>& lines) override;
-    std::string Cell(std::string_view grid, int row, int column) const override;
-    void SetCell(std::string_view grid, int row, int column, const std::string& text) override;
-    void SetCaption(std::string_view control, const std::string& text) override;
-    void SetEnabled(std::string_view control, bool enabled) override;
-    void SetVisible(std::string_view control, bool visible) override;
-    bool Checked(std::string_view control) const override;
+    std::string Text(EditId edit) const override;
+    void SetText(EditId edit, const std::string& text) override;
+    std::vector<std::string> Lines(MemoId memo) const override;
+    void SetLines(MemoId memo, const std::vector<std::string>& lines) override;
+    std::string Cell(GridId grid, int row, int column) const override;
+    void SetCell(GridId grid, int row, int column, const std::string& text) override;
+    void SetCaption(CaptionId control, const std::string& text) override;
+    void SetEnabled(SwitchId control, bool enabled) override;
+    void SetVisible(SwitchId control, bool visible) override;
+    bool Checked(CheckId control) const override;
     void SetPageVisible(int page, bool visible) override;
     bool PageVisible(int page) const override;
     void SetActivePage(int page) override;
@@ -71,6 +80,9 @@ private:
     void Wire(QPushButton* button, std::function<void()> handler);
     void WireShortcuts();
     void ListSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
+    // Binds every control id (and every hot key's button) to its widget,
+    // once; throws when the window lacks one.
+    void BindControls();
 
     QTreeWidget* listView_ = nullptr;
     QComboBox* deviceList_ = nullptr;
@@ -80,6 +92,14 @@ private:
     QTimer autoTimer_;
     HotKeyGate hotKeys_;
     std::function<bool()> inFront_;
+    // The controls the logic names, by id.
+    std::array<QLineEdit*, kIdCount<EditId>> edits_{};
+    std::array<QPlainTextEdit*, kIdCount<MemoId>> memos_{};
+    std::array<QTableWidget*, kIdCount<GridId>> grids_{};
+    std::array<QLabel*, kIdCount<CaptionId>> captions_{};
+    std::array<QWidget*, kIdCount<SwitchId>> switches_{};
+    std::array<QCheckBox*, kIdCount<CheckId>> checks_{};
+    std::map<std::string_view, QPushButton*> hotKeyButtons_;
     std::unique_ptr<MainFormLogic> logic_;
     std::unique_ptr<PageButtons> buttons_;
     std::unique_ptr<DebugPageButtons> debugButtons_;

@@ -80,8 +80,8 @@ protected:
         const Bytes ring = {'b', 'o', 'o', 't', 0xEA, 0x01, 0x00, 0x02, 0x00, 'r', 'e', 'a', 'd', 'y'};
         std::copy(ring.begin(), ring.end(), dram.begin() + (0xDC800 - sim::kFirmwareDramBase));
     }
-    std::string Edit(const char* name) { return form_->Text(name); }
-    std::vector<std::string> Memo(const char* name) { return form_->Lines(name); }
+    std::string Edit(utility::EditId id) { return form_->Text(id); }
+    std::vector<std::string> Memo(utility::MemoId id) { return form_->Lines(id); }
     QPushButton* Button(const char* name) {
         auto* b = form_->findChild<QPushButton*>(name);
         EXPECT_NE(b, nullptr) << name;
@@ -121,44 +121,44 @@ TEST_F(MainFormPagesTest, SelectingADriveShowsWhatThePageFunctionsMakeOfIt) {
         utility::ShowFWDebugMessage(0, utility::kLogsFromMemory, true, config_, library_, buffer_, prompter_);
 
     struct Shown {
-        const char* control;
+        utility::EditId control;
         std::string text;
     };
     const Shown edits[] = {
-        {"ModelNameEdit", sata.ModelNameEdit},     {"SNEdit", sata.SNEdit},
-        {"FwVersionEdit", sata.FwVersionEdit},     {"TotalSectorEdit", sata.TotalSectorEdit},
-        {"UltraDMAEdit", sata.UltraDMAEdit},       {"WWNEdit", sata.WWNEdit},
-        {"FlashmodelEdit", ssd.FlashmodelEdit},    {"ChannelEdit", ssd.ChannelEdit},
-        {"CapacityEdit", ssd.CapacityEdit},        {"FwEdit", ssd.FwEdit},
-        {"SupportEdit2", ssd.SupportEdit2},        {"CeEdit", ssd.CeEdit},
-        {"AeraseEdit", erase.AeraseEdit},          {"MeraseEdit", erase.MeraseEdit},
+        {utility::EditId::ModelNameEdit, sata.ModelNameEdit},     {utility::EditId::SNEdit, sata.SNEdit},
+        {utility::EditId::FwVersionEdit, sata.FwVersionEdit},     {utility::EditId::TotalSectorEdit, sata.TotalSectorEdit},
+        {utility::EditId::UltraDMAEdit, sata.UltraDMAEdit},       {utility::EditId::WWNEdit, sata.WWNEdit},
+        {utility::EditId::FlashmodelEdit, ssd.FlashmodelEdit},    {utility::EditId::ChannelEdit, ssd.ChannelEdit},
+        {utility::EditId::CapacityEdit, ssd.CapacityEdit},        {utility::EditId::FwEdit, ssd.FwEdit},
+        {utility::EditId::SupportEdit2, ssd.SupportEdit2}, {utility::EditId::CeEdit, ssd.CeEdit},
+        {utility::EditId::AeraseEdit, erase.AeraseEdit},          {utility::EditId::MeraseEdit, erase.MeraseEdit},
     };
-    for (const Shown& e : edits) EXPECT_EQ(Edit(e.control), e.text) << e.control;
+    for (const Shown& e : edits) EXPECT_EQ(Edit(e.control), e.text) << utility::NameOf(e.control);
     // Known by hand, so the comparison above is not of two empty texts.
-    EXPECT_EQ(Edit("ModelNameEdit"), "Model Name: QX SSD IDE0");
-    EXPECT_EQ(Edit("FwEdit"), "F/W version : QXSS,3A0151,S,849,41");
+    EXPECT_EQ(Edit(utility::EditId::ModelNameEdit), "Model Name: QX SSD IDE0");
+    EXPECT_EQ(Edit(utility::EditId::FwEdit), "F/W version : QXSS,3A0151,S,849,41");
 
     struct ShownMemo {
-        const char* memo;
+        utility::MemoId memo;
         std::vector<std::string> lines;
     };
     const ShownMemo memos[] = {
-        {"SSDInfoMemo", ssd.SSDInfoMemo},           {"BadBlockMemo", bad.BadBlockMemo},
-        {"DetalBadInfoMemo", bad.DetalBadInfoMemo}, {"EraseMemo", erase.EraseMemo},
-        {"UartLogMemo", log.UartLogMemo},
+        {utility::MemoId::SSDInfoMemo, ssd.SSDInfoMemo},           {utility::MemoId::BadBlockMemo, bad.BadBlockMemo},
+        {utility::MemoId::DetalBadInfoMemo, bad.DetalBadInfoMemo}, {utility::MemoId::EraseMemo, erase.EraseMemo},
+        {utility::MemoId::UartLogMemo, log.UartLogMemo},
     };
-    for (const ShownMemo& m : memos) EXPECT_EQ(Memo(m.memo), m.lines) << m.memo;
-    EXPECT_EQ(Memo("UartLogMemo"), (std::vector<std::string>{"boot", "[0001, 0002]ready"}));
-    EXPECT_EQ(Memo("BadBlockMemo").at(0), std::string(97, '-'));
-    EXPECT_EQ(Memo("EraseMemo").at(0), "Ch/CE\t");
-    EXPECT_EQ(Memo("DetalBadInfoMemo").at(0), "ErrType 1 (Ecc Over)");
+    for (const ShownMemo& m : memos) EXPECT_EQ(Memo(m.memo), m.lines) << utility::NameOf(m.memo);
+    EXPECT_EQ(Memo(utility::MemoId::UartLogMemo), (std::vector<std::string>{"boot", "[0001, 0002]ready"}));
+    EXPECT_EQ(Memo(utility::MemoId::BadBlockMemo).at(0), std::string(97, '-'));
+    EXPECT_EQ(Memo(utility::MemoId::EraseMemo).at(0).rfind("Ch/CE\t", 0), 0u);   // its columns follow the drive
+    EXPECT_EQ(Memo(utility::MemoId::DetalBadInfoMemo).at(0), "ErrType 1 (Ecc Over)");
     EXPECT_TRUE(form.PageVisible(utility::kPageUartLog));
     EXPECT_EQ(form.ActivePage(), utility::kPageSsdInfo);
 
     // SMART is read on request only.
     auto* grid = form.findChild<QTableWidget*>("StringGrid1");
     ASSERT_NE(grid, nullptr);
-    EXPECT_EQ(form.Cell("StringGrid1", 1, 0), "");
+    EXPECT_EQ(form.Cell(utility::GridId::StringGrid1, 1, 0), "");
     EXPECT_FALSE(Button("SaveSmartInfoBn")->isEnabled());
     form.SetActivePage(utility::kPageSmartInfo);
     form.HotKeyPressed(utility::HotKey::CtrlG);
@@ -166,9 +166,9 @@ TEST_F(MainFormPagesTest, SelectingADriveShowsWhatThePageFunctionsMakeOfIt) {
     ASSERT_TRUE(utility::GetSMARTInfo(0, buffer_, info_.HeaderInfoText, smart));
     for (int r = 0; r < static_cast<int>(utility::kSmartGridRows); ++r)
         for (int c = 0; c < static_cast<int>(utility::kSmartGridColumns); ++c)
-            EXPECT_EQ(form.Cell("StringGrid1", r, c), smart.StringGrid1[r][c]) << r << "," << c;
-    EXPECT_EQ(form.Cell("StringGrid1", 1, 1), "Power-on Hours Count");
-    EXPECT_EQ(Memo("SMARTMemo"), smart.SMARTMemo);
+            EXPECT_EQ(form.Cell(utility::GridId::StringGrid1, r, c), smart.StringGrid1[r][c]) << r << "," << c;
+    EXPECT_EQ(form.Cell(utility::GridId::StringGrid1, 1, 1), "Power-on Hours Count");
+    EXPECT_EQ(Memo(utility::MemoId::SMARTMemo), smart.SMARTMemo);
     // The caption, line breaks and all, heads the group's memo; the group's
     // one-line title stays.
     EXPECT_EQ(form.findChild<QLabel*>("SmartReportCaption")->text().toStdString(), smart.GroupBox4Caption);
@@ -187,7 +187,7 @@ TEST_F(MainFormPagesTest, SelectingADriveShowsWhatThePageFunctionsMakeOfIt) {
     // no row of an earlier one.
     form.findChild<QTreeWidget*>("ListView1")->clearSelection();
     form.SelectRow(0);
-    EXPECT_EQ(form.Cell("StringGrid1", 1, 0), "");
+    EXPECT_EQ(form.Cell(utility::GridId::StringGrid1, 1, 0), "");
 }
 
 TEST_F(MainFormPagesTest, EachSaveButtonAndHotKeySavesItsMemoUnderItsName) {
@@ -197,18 +197,18 @@ TEST_F(MainFormPagesTest, EachSaveButtonAndHotKeySavesItsMemoUnderItsName) {
         int page;
         const char* button;
         utility::HotKey key;
-        const char* memo;
+        utility::MemoId memo;
         const char* name;
     };
     const Case cases[] = {
-        {utility::kPageSsdInfo, "DpdFTLSaveBn", utility::HotKey::CtrlS, "DpdFTLMemo", "DPDFTL"},
-        {utility::kPageEraseCount, "DetailSaveBn", utility::HotKey::CtrlS, "EraseMemo", "EraseCount"},
-        {utility::kPageBadBlockInfo, "SavebadblockinfoBn", utility::HotKey::CtrlS, "BadBlockMemo", "BadBlock"},
-        {utility::kPageBadBlockInfo, "SavebadblockDetailBn", utility::HotKey::AltS, "DetalBadInfoMemo",
+        {utility::kPageSsdInfo, "DpdFTLSaveBn", utility::HotKey::CtrlS, utility::MemoId::DpdFTLMemo, "DPDFTL"},
+        {utility::kPageEraseCount, "DetailSaveBn", utility::HotKey::CtrlS, utility::MemoId::EraseMemo, "EraseCount"},
+        {utility::kPageBadBlockInfo, "SavebadblockinfoBn", utility::HotKey::CtrlS, utility::MemoId::BadBlockMemo, "BadBlock"},
+        {utility::kPageBadBlockInfo, "SavebadblockDetailBn", utility::HotKey::AltS, utility::MemoId::DetalBadInfoMemo,
          "BadBlockDetail"},
-        {utility::kPageUartLog, "UartLogSaveBtn", utility::HotKey::CtrlS, "UartLogMemo", "UartLog"},
-        {utility::kPageUartLog, "DbgErrLogSaveBtn", utility::HotKey::AltS, "DbgErrLogMemo", "DbgErrLog"},
-        {utility::kPageDebugTool, "SaveReadPageBn", utility::HotKey::CtrlR, "DebugMemo2", "ReadPage"},
+        {utility::kPageUartLog, "UartLogSaveBtn", utility::HotKey::CtrlS, utility::MemoId::UartLogMemo, "UartLog"},
+        {utility::kPageUartLog, "DbgErrLogSaveBtn", utility::HotKey::AltS, utility::MemoId::DbgErrLogMemo, "DbgErrLog"},
+        {utility::kPageDebugTool, "SaveReadPageBn", utility::HotKey::CtrlR, utility::MemoId::DebugMemo2, "ReadPage"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.button);
@@ -243,7 +243,7 @@ TEST_F(MainFormPagesTest, TheConsoleRunsALineOnEnterAndEmptiesTheEdit) {
     ASSERT_NE(edit, nullptr);
     edit->setText("lba 5");
     emit edit->returnPressed();
-    const std::vector<std::string> memo = Memo("DebugMemo");
+    const std::vector<std::string> memo = Memo(utility::MemoId::DebugMemo);
     ASSERT_EQ(memo.size(), 2u);
     EXPECT_EQ(memo[0], ">>lba 5");
     EXPECT_EQ(memo[1].rfind("(channel,bank,block)=(", 0), 0u) << memo[1];
@@ -256,15 +256,18 @@ TEST_F(MainFormPagesTest, ThePageReadsDumpThePageTheEntriesName) {
     form.SelectRow(0);
     // A refresh empties the entries: nothing is read until they are filled.
     Button("DbgLDReadPage")->click();
-    EXPECT_TRUE(Memo("DebugMemo2").empty());
+    EXPECT_TRUE(Memo(utility::MemoId::DebugMemo2).empty());
     const struct {
-        const char* name;
+        utility::EditId name;
         const char* text;
-    } entries[] = {{"DbgChLEdit", "0"}, {"DbgBankLEdit", "0"}, {"DbgBlockLEdit", "x"}, {"DbgPageLEdit", "1"}};
+    } entries[] = {{utility::EditId::DbgChLEdit, "0"},
+                   {utility::EditId::DbgBankLEdit, "0"},
+                   {utility::EditId::DbgBlockLEdit, "x"},
+                   {utility::EditId::DbgPageLEdit, "1"}};
     for (const auto& e : entries) form.SetText(e.name, e.text);
     Button("DbgSysReadPage")->click();
     ASSERT_EQ(prompter_.Texts().size(), 1u);   // "x" is no integer: said, nothing read
-    EXPECT_TRUE(Memo("DebugMemo2").empty());
+    EXPECT_TRUE(Memo(utility::MemoId::DebugMemo2).empty());
 }
 
 }  // namespace

@@ -14,7 +14,8 @@
 #include <set>
 #include <span>
 
-#include "utility/cleared_controls.h"
+#include "ui/latin1_text.h"
+#include "utility/view_controls.h"
 #include "utility/forms/dvc_chk_form.h"
 #include "utility/forms/main_form.h"
 #include "utility/forms/qt_app.h"
@@ -91,8 +92,8 @@ TEST_F(MainFormTest, PagesAndControlsAsTheHandlersKnowThem) {
     }
     EXPECT_EQ(Child<QLineEdit>("DbgPageLEdit")->text(), "1");
     // The SSD Setting edits carry the line ends the dump relies on, and 8-bit text unchanged.
-    form.SetText("FlashmodelEdit", "Flash \xB5\r\n");
-    EXPECT_EQ(form.Text("FlashmodelEdit"), "Flash \xB5\r\n");
+    form.SetText(utility::EditId::FlashmodelEdit, "Flash \xB5\r\n");
+    EXPECT_EQ(form.Text(utility::EditId::FlashmodelEdit), "Flash \xB5\r\n");
 }
 
 TEST_F(MainFormTest, ShowingScansAndSelectingARowReadsTheDrive) {
@@ -133,19 +134,16 @@ TEST_F(MainFormTest, ClearingEmptiesEditsMemosAndTheFirstFiftyGridRows) {
     EXPECT_EQ(grid->item(29, 6)->text(), "");
     EXPECT_EQ(Child<QLineEdit>("DbgChLEdit")->text(), "");   // the design-time "8" is gone too
     EXPECT_EQ(Child<QPlainTextEdit>("DebugMemo2")->toPlainText(), "");
-    // The lists name every edit and memo the window has, and nothing else.
+    // The ids name every edit and memo the window has, and nothing else.
     std::set<QString> listed;
-    for (std::span<const std::string_view> names :
-         {std::span<const std::string_view>(utility::kClearedEdits),
-          std::span<const std::string_view>(utility::kClearedLabeledEdits)})
-        for (std::string_view n : names) listed.insert(QString::fromLatin1(n.data(), static_cast<qsizetype>(n.size())));
+    for (utility::EditId id : utility::AllIds<utility::EditId>()) listed.insert(ui::Q(std::string(utility::NameOf(id))));
     std::set<QString> edits;
     for (auto* e : form.findChildren<QLineEdit*>())
         if (!e->objectName().isEmpty()) edits.insert(e->objectName());
     EXPECT_EQ(edits, listed);
     std::set<QString> memos;
     for (auto* m : form.findChildren<QPlainTextEdit*>()) memos.insert(m->objectName());
-    EXPECT_EQ(memos.size(), std::size(utility::kClearedMemos));
+    EXPECT_EQ(memos.size(), utility::kIdCount<utility::MemoId>);
 }
 
 TEST_F(MainFormTest, HotKeysPressTheActivePagesButtonWhileTheWindowIsInFront) {

@@ -127,7 +127,7 @@ TEST_F(UtilityLayoutTest, DeviceInfoOfADriveOnTheControllersOwnUsbShowsItsUsbGro
     QApplication::processEvents();
     EXPECT_TRUE(form.findChild<QGroupBox*>("GroupBox3")->isHidden());
     EXPECT_FALSE(form.findChild<QGroupBox*>("GroupBox9")->isHidden());
-    EXPECT_NE(form.Text("CapEdit"), "");
+    EXPECT_NE(form.Text(utility::EditId::CapEdit), "");
     ExpectSoundPage(utility::kPageDeviceInfo, "device_info_usb");
 }
 

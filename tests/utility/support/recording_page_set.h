@@ -19,21 +19,23 @@ public:
 
     void ParseInfo(utility::PageContext& ctx) override {
         Record("ParseInfo", ctx);
-        ctx.View.SetText("ModelNameEdit", "SATA model");
+        ctx.View.SetText(utility::EditId::ModelNameEdit, "SATA model");
     }
     void ParseUSBInfo(utility::PageContext& ctx) override {
         Record("ParseUSBInfo", ctx);
-        const char* fields[] = {"VendorNameEdit", "ProductNameEdit", "ManufacturStringEdit", "ProductStringEdit",
-                                "VIDEdit",        "PIDEdit",         "SNUSBEdit"};
-        for (const char* f : fields) ctx.View.SetText(f, std::string("<") + f + ">");
+        using E = utility::EditId;
+        const E fields[] = {E::VendorNameEdit, E::ProductNameEdit, E::ManufacturStringEdit, E::ProductStringEdit,
+                            E::VIDEdit,        E::PIDEdit,         E::SNUSBEdit};
+        for (E f : fields) ctx.View.SetText(f, "<" + std::string(utility::NameOf(f)) + ">");
     }
     void ShowSSDInfo(utility::PageContext& ctx) override {
         Record("ShowSSDInfo", ctx);
         // The edits carry their own line ends, as the real page writes them.
-        const char* fields[] = {"FlashmodelEdit", "ChannelEdit",  "CapacityEdit",     "DriverEdit",
-                                "ResPerEdit",     "EccReadEdit",  "EccCopyEdit",      "WearLevelingEdit",
-                                "BankMapEdit",    "SupportEdit1", "SupportEdit2",     "FwEdit"};
-        for (const char* f : fields) ctx.View.SetText(f, std::string(f) + "=\xB5;\r\n");
+        using E = utility::EditId;
+        const E fields[] = {E::FlashmodelEdit, E::ChannelEdit,  E::CapacityEdit, E::DriverEdit,
+                            E::ResPerEdit,     E::EccReadEdit,  E::EccCopyEdit,  E::WearLevelingEdit,
+                            E::BankMapEdit,    E::SupportEdit1, E::SupportEdit2, E::FwEdit};
+        for (E f : fields) ctx.View.SetText(f, std::string(utility::NameOf(f)) + "=\xB5;\r\n");
     }
     void ProcessBadBlockInfo(utility::PageContext& ctx) override {
         Record("ProcessBadBlockInfo", ctx);
@@ -41,7 +43,7 @@ public:
     }
     void GetEraseCount(utility::PageContext& ctx) override {
         Record("GetEraseCount", ctx);
-        ctx.View.SetLines("EraseMemo", {"erase"});
+        ctx.View.SetLines(utility::MemoId::EraseMemo, {"erase"});
         if (afterEraseCount) afterEraseCount();
     }
     void ShowFWDebugMessage(utility::PageContext& ctx, int mode) override {

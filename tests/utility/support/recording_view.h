@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -28,40 +29,35 @@ public:
         for (auto& [at, text] : cells_)
             if (std::get<1>(at) < 50) text.clear();
     }
-    std::string Text(std::string_view control) const override {
-        const auto it = texts_.find(std::string(control));
-        return it == texts_.end() ? std::string() : it->second;
+    std::string Text(utility::EditId edit) const override { return Find(texts_, utility::NameOf(edit)); }
+    void SetText(utility::EditId edit, const std::string& text) override {
+        texts_[std::string(utility::NameOf(edit))] = text;
     }
-    void SetText(std::string_view control, const std::string& text) override { texts_[std::string(control)] = text; }
-    std::vector<std::string> Lines(std::string_view memo) const override {
-        const auto it = memos_.find(std::string(memo));
-        return it == memos_.end() ? std::vector<std::string>() : it->second;
+    std::vector<std::string> Lines(utility::MemoId memo) const override { return Find(memos_, utility::NameOf(memo)); }
+    void SetLines(utility::MemoId memo, const std::vector<std::string>& lines) override {
+        memos_[std::string(utility::NameOf(memo))] = lines;
     }
-    void SetLines(std::string_view memo, const std::vector<std::string>& lines) override {
-        memos_[std::string(memo)] = lines;
-    }
-    std::string Cell(std::string_view grid, int row, int column) const override {
-        const auto it = cells_.find({std::string(grid), row, column});
+    std::string Cell(utility::GridId grid, int row, int column) const override {
+        const auto it = cells_.find({std::string(utility::NameOf(grid)), row, column});
         return it == cells_.end() ? std::string() : it->second;
     }
-    void SetCell(std::string_view grid, int row, int column, const std::string& text) override {
-        cells_[{std::string(grid), row, column}] = text;
+    void SetCell(utility::GridId grid, int row, int column, const std::string& text) override {
+        cells_[{std::string(utility::NameOf(grid)), row, column}] = text;
     }
-    void SetCaption(std::string_view control, const std::string& text) override {
-        captions_[std::string(control)] = text;
+    void SetCaption(utility::CaptionId control, const std::string& text) override {
+        captions_[std::string(utility::NameOf(control))] = text;
     }
-    std::string Caption(std::string_view control) const {
-        const auto it = captions_.find(std::string(control));
-        return it == captions_.end() ? std::string() : it->second;
+    std::string Caption(utility::CaptionId control) const { return Find(captions_, utility::NameOf(control)); }
+    void SetEnabled(utility::SwitchId control, bool enabled) override {
+        events_.push_back((enabled ? "Enable " : "Disable ") + std::string(utility::NameOf(control)));
     }
-    void SetEnabled(std::string_view control, bool enabled) override {
-        events_.push_back((enabled ? "Enable " : "Disable ") + std::string(control));
+    void SetVisible(utility::SwitchId control, bool visible) override {
+        events_.push_back((visible ? "Show " : "Hide ") + std::string(utility::NameOf(control)));
     }
-    void SetVisible(std::string_view control, bool visible) override {
-        events_.push_back((visible ? "Show " : "Hide ") + std::string(control));
+    bool Checked(utility::CheckId control) const override {
+        return checked_.count(std::string(utility::NameOf(control))) != 0;
     }
-    bool Checked(std::string_view control) const override { return checked_.count(std::string(control)) != 0; }
-    void Check(const std::string& control) { checked_.insert(control); }
+    void Check(utility::CheckId control) { checked_.insert(std::string(utility::NameOf(control))); }
 
     void SetPageVisible(int page, bool visible) override {
         visible_[static_cast<std::size_t>(page)] = visible;
@@ -97,6 +93,12 @@ public:
     int Closes() const { return closes_; }
 
 private:
+    template <typename Map>
+    static typename Map::mapped_type Find(const Map& map, std::string_view name) {
+        const auto it = map.find(std::string(name));
+        return it == map.end() ? typename Map::mapped_type() : it->second;
+    }
+
     Events& events_;
     std::map<std::string, std::string> texts_;
     std::map<std::string, std::vector<std::string>> memos_;
