@@ -29,8 +29,11 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QTextEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QToolBar>
 #include <QWidget>
 
@@ -85,9 +88,13 @@ inline std::vector<QWidget*> CheckedChildren(const QWidget& parent) {
         return out;
     }
     if (ChildrenAreInternal(parent)) return out;
+    // A tab widget sizes its own tab bar to the tabs it shows; the bar's
+    // hint counts hidden tabs too.
+    const bool tabs = qobject_cast<const QTabWidget*>(&parent) != nullptr;
     for (QObject* o : parent.children()) {
         auto* w = qobject_cast<QWidget*>(o);
         if (!w || w->isWindow() || !w->isVisible() || IsOverlay(*w)) continue;
+        if (tabs && qobject_cast<QTabBar*>(w)) continue;
         out.push_back(w);
     }
     return out;
@@ -116,14 +123,47 @@ inline bool ScrollAreaCutsContent(const QAbstractScrollArea& a) {
     return cut_v || cut_h;
 }
 
+// A read-only memo that shows a few lines of information and needs a
+// sideways scroll bar for them: its lines are cut. (A memo made to scroll
+// keeps its scroll bars always on.)
+inline bool MemoCutsLines(const QAbstractScrollArea& a) {
+    const auto* plain = qobject_cast<const QPlainTextEdit*>(&a);
+    const auto* rich = qobject_cast<const QTextEdit*>(&a);
+    const bool read_only = (plain && plain->isReadOnly()) || (rich && rich->isReadOnly());
+    return read_only && a.horizontalScrollBarPolicy() == Qt::ScrollBarAsNeeded &&
+           a.horizontalScrollBar()->maximum() > 0;
+}
+
+// The least size at which w still shows what it holds. A push button's and
+// a progress bar's hints add the style's preferred width (80 pixels for any
+// text button), which a small "?" button or gauge may do without: for them
+// the text counts.
+inline QSize MeaningfulMinimum(const QWidget& w) {
+    if (auto* b = qobject_cast<const QPushButton*>(&w); b && !b->text().isEmpty()) {
+        const QSize text = b->fontMetrics().size(Qt::TextShowMnemonic, b->text());
+        const int edge = b->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b) +
+                         2 * b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b);
+        const int icon = b->icon().isNull() ? 0 : b->iconSize().width() + 4;
+        const int frame = 2 * b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b);
+        return {text.width() + icon + edge, text.height() + frame};
+    }
+    if (auto* p = qobject_cast<const QProgressBar*>(&w)) {
+        const int text = p->isTextVisible() ? p->fontMetrics().horizontalAdvance("100%") : 0;
+        return {text + 4, p->minimumSizeHint().height()};
+    }
+    return w.minimumSizeHint();
+}
+
 inline void CheckOne(const QWidget& w, std::vector<std::string>& faults) {
-    const QSize hint = w.minimumSizeHint();
+    const QSize hint = MeaningfulMinimum(w);
     if (hint.isValid() && (w.width() < hint.width() || w.height() < hint.height()))
         faults.push_back(Describe(w) + " is smaller than its minimum size " + SizeText(hint));
     if (auto* e = qobject_cast<const QLineEdit*>(&w); e && LineEditCutsText(*e))
         faults.push_back(Describe(w) + " cuts its text \"" + e->text().toStdString() + "\"");
     if (auto* a = qobject_cast<const QAbstractScrollArea*>(&w); a && ScrollAreaCutsContent(*a))
         faults.push_back(Describe(w) + " cuts its content and offers no scroll bar");
+    if (auto* a = qobject_cast<const QAbstractScrollArea*>(&w); a && MemoCutsLines(*a))
+        faults.push_back(Describe(w) + " cuts its lines");
 }
 
 inline void Walk(const QWidget& parent, std::vector<std::string>& faults) {
@@ -145,9 +185,19 @@ inline void Walk(const QWidget& parent, std::vector<std::string>& faults) {
 
 }  // namespace layout_detail
 
-// Room a window manager's title bar takes beside the title: the icon and
-// the buttons at its ends.
-inline constexpr int kTitleBarButtonsWidth = 110;
+// Room a window manager's title bar takes beside the title: its margins,
+// the window icon and each button the window's flags ask for (a window that
+// does not choose its buttons gets minimise, maximise and close).
+inline int TitleBarButtonsWidth(const QWidget& window) {
+    constexpr int kMargins = 16, kButton = 24;
+    const Qt::WindowFlags f = window.windowFlags();
+    if (!f.testFlag(Qt::CustomizeWindowHint)) return kMargins + kButton * (window.windowType() == Qt::Dialog ? 2 : 4);
+    int buttons = 1;   // the icon
+    for (Qt::WindowType b : {Qt::WindowCloseButtonHint, Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint,
+                             Qt::WindowContextHelpButtonHint})
+        if (f.testFlag(b)) ++buttons;
+    return kMargins + kButton * buttons;
+}
 
 // Every fault of top's layout, one readable line each; empty when the
 // layout is sound. top must be shown (the checks see what is visible).
@@ -158,10 +208,8 @@ inline std::vector<std::string> LayoutFaults(const QWidget& top) {
         if (const QScreen* screen = top.screen(); screen && !screen->availableGeometry().contains(top.frameGeometry()))
             faults.push_back(layout_detail::Describe(top) + " does not fit the screen's free area " +
                              layout_detail::SizeText(screen->availableGeometry().size()));
-        QFont title_font = QApplication::font("QMdiSubWindowTitleBar");
-        title_font.setBold(true);
-        const int title_width = QFontMetrics(title_font).horizontalAdvance(top.windowTitle());
-        if (!top.windowTitle().isEmpty() && title_width + kTitleBarButtonsWidth > top.width())
+        const int title_width = QFontMetrics(QApplication::font()).horizontalAdvance(top.windowTitle());
+        if (!top.windowTitle().isEmpty() && title_width + TitleBarButtonsWidth(top) > top.width())
             faults.push_back(layout_detail::Describe(top) + " cuts its title \"" + top.windowTitle().toStdString() +
                              "\"");
     }

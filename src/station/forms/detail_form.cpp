@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include "station/forms/form_text.h"
+#include "ui/widgets/window_fit.h"
 
 namespace qx::station {
 namespace {
@@ -30,7 +31,7 @@ QLineEdit* LabelledEdit(QWidget* parent, const char* name, const char* label, QR
 TDetailForm::TDetailForm(QWidget* parent) : QDialog(parent) {
     setObjectName("DetailForm");
     setWindowTitle("Manual Setting");
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    ui::NoMaximiseButton(*this);
     setFixedSize(560, 380);
     auto* caption = new QLabel("Device Info.", this);
     caption->setObjectName("DeviceInfoLabel");
@@ -40,10 +41,10 @@ TDetailForm::TDetailForm(QWidget* parent) : QDialog(parent) {
     memo_->setReadOnly(true);
     memo_->setGeometry(0, 0, 432, 200);
     memo_->move(64, 64);
-    fwInfo_ = LabelledEdit(this, "FWInfoEdit", "F/W Info . ", QRect(64, 296, 432, 21));
+    fwInfo_ = LabelledEdit(this, "FWInfoEdit", "F/W Info . ", QRect(64, 296, 432, ui::kDialogEditHeight));
     loaderLabel_ = new QLabel(this);
     loaderLabel_->setObjectName("Label1");
-    loaderLabel_->setGeometry(64, 296, 432, 21);
+    loaderLabel_->setGeometry(64, 296, 432, ui::kDialogEditHeight);
     loaderLabel_->hide();
 
     group_ = new QGroupBox(" Device Info. ", this);
@@ -62,7 +63,7 @@ TDetailForm::TDetailForm(QWidget* parent) : QDialog(parent) {
     };
     int top = 40;
     for (const auto& f : fields) {
-        LabelledEdit(group_, f.name, f.label, QRect(16, top, 240, 21), f.visible);
+        LabelledEdit(group_, f.name, f.label, QRect(16, top, 240, ui::kDialogEditHeight), f.visible);
         top += 32;
     }
     // Its edits are written but never seen: the memo and the firmware line are.

@@ -7,6 +7,7 @@
 #include <QScreen>
 
 #include "station/forms/form_text.h"
+#include "ui/widgets/window_fit.h"
 
 namespace qx::station {
 namespace {
@@ -26,7 +27,7 @@ constexpr int kOneFieldButtonTop = 80;
 constexpr int kTwoFieldButtonTop = 140;
 constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
-constexpr int kEditHeight = 21;
+constexpr int kEditHeight = ui::kDialogEditHeight;
 
 QLabel* EditLabel(QWidget* parent, const QString& name, int top) {
     auto* label = new QLabel(parent);
@@ -54,7 +55,7 @@ int MaxLength(std::size_t limit) { return limit == 0 ? 32767 : static_cast<int>(
 
 TInputBoxForm::TInputBoxForm(QWidget* parent) : QDialog(parent) {
     setObjectName("InputBoxForm");
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    ui::NoMaximiseButton(*this);
     setFixedSize(kClientWidth, kTwoFieldHeight);
     edit1_ = new QLineEdit(this);
     edit1_->setObjectName("LabeledEdit1");

@@ -7,9 +7,12 @@
 #include <QPushButton>
 
 #include "station/forms/form_text.h"
+#include "ui/widgets/window_fit.h"
 
 namespace qx::station {
 namespace {
+
+constexpr int kEditHeight = ui::kDialogEditHeight;
 
 QLineEdit* Edit(QWidget* parent, const char* name, QRect geometry) {
     auto* e = new QLineEdit(parent);
@@ -20,7 +23,7 @@ QLineEdit* Edit(QWidget* parent, const char* name, QRect geometry) {
 
 // A labelled edit whose label sits on its right.
 QLineEdit* RightLabelled(QWidget* parent, const char* name, const char* label, int top) {
-    QLineEdit* e = Edit(parent, name, QRect(16, top, 200, 21));
+    QLineEdit* e = Edit(parent, name, QRect(16, top, 200, kEditHeight));
     auto* l = new QLabel(label, parent);
     l->setObjectName(QString(name) + "Label");
     l->setGeometry(220, top + 2, 40, 18);
@@ -45,7 +48,7 @@ TTitleForm::TTitleForm(int showTitle, QWidget* parent) : QDialog(parent), showTi
     woEdit_ = RightLabelled(this, "WOEdit", " W/O", 16);
     snEdit_ = RightLabelled(this, "SNEdit", " S/N", 48);
     const char* names[] = {"Edit1", "Edit2", "Edit3"};
-    const QRect places[] = {{16, 48, 80, 21}, {108, 48, 50, 21}, {170, 48, 80, 21}};
+    const QRect places[] = {{16, 48, 80, kEditHeight}, {108, 48, 50, kEditHeight}, {170, 48, 80, kEditHeight}};
     for (int tag = 0; tag < 3; ++tag) {
         QLineEdit* e = Edit(this, names[tag], places[tag]);
         e->setProperty("tag", tag);

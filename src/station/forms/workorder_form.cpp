@@ -8,9 +8,12 @@
 
 #include "station/forms/form_text.h"
 #include "ui/prompter.h"
+#include "ui/widgets/window_fit.h"
 
 namespace qx::station {
 namespace {
+
+constexpr int kEditHeight = ui::kDialogEditHeight;
 
 // A labelled edit with its label above.
 QLineEdit* Labelled(QWidget* parent, const char* name, const char* label, int top) {
@@ -19,7 +22,7 @@ QLineEdit* Labelled(QWidget* parent, const char* name, const char* label, int to
     l->setGeometry(24, top - 18, 200, 16);
     auto* e = new QLineEdit(parent);
     e->setObjectName(name);
-    e->setGeometry(24, top, 200, 21);
+    e->setGeometry(24, top, 200, kEditHeight);
     return e;
 }
 
@@ -28,7 +31,7 @@ QLineEdit* Labelled(QWidget* parent, const char* name, const char* label, int to
 TWorkorderForm::TWorkorderForm(ui::Prompter& prompter, QWidget* parent) : QDialog(parent), prompter_(prompter) {
     setObjectName("WorkorderForm");
     setWindowTitle("Workorder");
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    ui::NoMaximiseButton(*this);
     setFixedSize(250, 200);
     workId_ = Labelled(this, "WorkIDLEdit", "Worker ID", 30);
     keyNumber_ = Labelled(this, "KeyNumberLEdit", "Key Number", 80);

@@ -5,11 +5,14 @@
 #include <QLineEdit>
 
 #include "ui/latin1_text.h"
+#include "ui/widgets/window_fit.h"
 
 namespace qx::ui {
 BarcodeDialog::BarcodeDialog(const BarcodeRequest& request, QWidget* parent) : QDialog(parent) {
     setObjectName("BarcodeDialog");
     setWindowTitle(Q(request.caption));
+    NoMaximiseButton(*this);
+    RoomForTitle(*this);
     auto* form = new QFormLayout(this);
     edit1_ = new QLineEdit(Q(request.text1), this);
     edit1_->setObjectName("Edit1");

@@ -6,8 +6,9 @@
 #include <QMessageBox>
 #include <QStringList>
 
-#include "ui/latin1_text.h"
 #include "ui/widgets/barcode_dialog.h"
+#include "ui/widgets/window_fit.h"
+#include "ui/latin1_text.h"
 
 namespace qx::ui {
 namespace {
@@ -66,16 +67,22 @@ QString QtNameFilters(const std::string& filter) {
 
 BoxAnswer QtPrompter::Box(const BoxRequest& request) {
     QMessageBox box(IconOf(request.icon), Q(request.caption), Q(request.text), ButtonsOf(request.buttons), parent_);
+    NoMaximiseButton(box);
+    RoomForTitle(box);
     return AnswerOf(box.exec(), request.buttons);
 }
 
 std::optional<std::string> QtPrompter::Input(const InputRequest& request) {
-    bool ok = false;
-    const QString text =
-        QInputDialog::getText(parent_, Q(request.caption), Q(request.prompt),
-                              request.password ? QLineEdit::Password : QLineEdit::Normal, Q(request.initial), &ok);
-    if (!ok) return std::nullopt;
-    return S(text);
+    QInputDialog dialog(parent_);
+    dialog.setWindowTitle(Q(request.caption));
+    dialog.setLabelText(Q(request.prompt));
+    dialog.setTextEchoMode(request.password ? QLineEdit::Password : QLineEdit::Normal);
+    dialog.setTextValue(Q(request.initial));
+    NoMaximiseButton(dialog);
+    // The box is otherwise only as wide as its edit: the title would be cut.
+    RoomForTitle(dialog);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return S(dialog.textValue());
 }
 
 std::optional<std::string> QtPrompter::File(const FileRequest& request) {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStackedWidget>
@@ -67,6 +68,11 @@ TEST(LayoutCheck, NamesEachFaultOfASquashedForm) {
     list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (int i = 0; i < 20; ++i) list->addItem(QString("item %1").arg(i));
     list->setGeometry(100, 80, 90, 60);
+    auto* memo = new QPlainTextEdit("TotalBlock: 2048, BlockPage: 256", &form);
+    memo->setObjectName("Memo");
+    memo->setReadOnly(true);
+    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo->setGeometry(0, 130, 90, 60);
     form.show();
     const std::vector<std::string> faults = LayoutFaults(form);
     EXPECT_TRUE(Names(faults, "'SnLength' at (0,0 60x3) is smaller than its minimum size")) << Joined(faults);
@@ -74,6 +80,7 @@ TEST(LayoutCheck, NamesEachFaultOfASquashedForm) {
     EXPECT_TRUE(Names(faults, "'Outside' at (150,180 80x30) lies outside its parent")) << Joined(faults);
     EXPECT_TRUE(Names(faults, "'Model' at (0,100 60x24) cuts its text")) << Joined(faults);
     EXPECT_TRUE(Names(faults, "'Items' at (100,80 90x60) cuts its content")) << Joined(faults);
+    EXPECT_TRUE(Names(faults, "'Memo' at (0,130 90x60) cuts its lines")) << Joined(faults);
     EXPECT_TRUE(Names(faults, "cuts its title \"Please input the password\"")) << Joined(faults);
 }
 

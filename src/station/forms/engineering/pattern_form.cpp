@@ -17,6 +17,7 @@
 #include "station/forms/form_text.h"
 #include "station/settings/integer_text.h"
 #include "ui/prompter.h"
+#include "ui/widgets/window_fit.h"
 
 namespace qx::station {
 
@@ -67,6 +68,7 @@ TPatternForm::TPatternForm(RdtTaskSettings& settings, std::string programFolder,
     : QDialog(parent), settings_(settings), programFolder_(std::move(programFolder)), prompter_(prompter) {
     setObjectName("PatternForm");
     setWindowTitle("Pattern sequence setting");
+    ui::NoMaximiseButton(*this);
     auto* layout = new QVBoxLayout(this);
 
     allTasks_ = new QGroupBox("RDT Task");

@@ -16,6 +16,7 @@
 #include "station/panels/panel_grid.h"
 #include "station/panels/style_layout.h"
 #include "station/run/run_start.h"
+#include "ui/widgets/window_fit.h"
 
 namespace qx::station {
 namespace {
@@ -47,11 +48,15 @@ QLineEdit* LabeledEdit(QWidget* parent, QHBoxLayout* row, const char* name, cons
 }  // namespace
 
 void TMainForm::BuildLayout() {
+    ui::NoMaximiseButton(*this, true);
     auto* top = new QVBoxLayout(this);
     top->setContentsMargins(0, 0, 0, 0);
     top->setSpacing(0);
     area_ = new SettingsArea(SettingsStores{settings_, config_, parts_, windowState_}, prompter_, this);
-    area_->setFixedHeight(185);
+    // 185 high as designed, or as high as the pages' controls need in the
+    // desktop's font: a squashed page cannot be used.
+    area_->setMinimumHeight(185);
+    area_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     top->addWidget(area_);
     connect(area_, &SettingsArea::statusTextChanged, this, [this](int panel, const QString& text) {
         if (panel >= 0 && panel < 3) statusPanels_[static_cast<std::size_t>(panel)]->setText(text);
@@ -86,9 +91,9 @@ void TMainForm::BuildLayout() {
     autoTestTimer_->setObjectName("AutoTestTimer");
     autoTestTimer_->setInterval(1000);
     connect(autoTestTimer_, &QTimer::timeout, this, [this] {
-        if (engine_) {
+        if (core_.Engine()) {
             ApplyRunLabels();
-            engine_->AutoTestTimerTimer();
+            core_.Engine()->AutoTestTimerTimer();
         }
     });
 }
@@ -113,7 +118,7 @@ QWidget* TMainForm::BuildToolBar() {
     stopButton_ = ToolButton(panel, "SpeedButton9", "Stop");
     stopButton_->hide();
     connect(stopButton_, &QToolButton::clicked, this, [this] {
-        if (engine_) engine_->StopClick();
+        if (core_.Engine()) core_.Engine()->StopClick();
     });
     row->addWidget(stopButton_);
     auto* rdt = ToolButton(panel, "SpeedButton7", "RDT");
@@ -174,16 +179,21 @@ QWidget* TMainForm::BuildBottomPanel() {
 }
 
 void TMainForm::BuildPortPanels() {
-    const int built = PanelLoopCount(PortCount);
+    const int built = PanelLoopCount(core_.Tables().Count());
+    const auto layout = LoadStyleLayout(std::filesystem::path(env_.programFolder) / kStyleFileName, built);
+    // Centred at its design size, or where the layout file put it; either
+    // way inside the screen's free area with its title bar.
+    if (layout)
+        ui::FitToScreen(*this, QSize(layout->Main.Width, layout->Main.Height), QPoint(layout->Main.Left, layout->Main.Top));
+    else
+        ui::FitToScreen(*this, size());
     // The window is not shown yet: the box gets what the fixed-height rows
     // above and below it leave of the window's height.
+    const int areaHeight = std::max(area_->minimumHeight(), area_->sizeHint().height());
     const int boxHeight = isVisible() ? scrollBox_->viewport()->height()
-                                      : height() - 185 - 42 - 57 - statusBar_->sizeHint().height() - 4;
+                                      : height() - areaHeight - 42 - 57 - statusBar_->sizeHint().height() - 4;
     PanelPlacement placement = BuildPanelGrid(built, boxHeight, kStylePanelWidth, kStylePanelHeight);
-    if (auto layout = LoadStyleLayout(std::filesystem::path(env_.programFolder) / kStyleFileName, built)) {
-        placement = ApplyStyleLayout(std::move(placement), *layout);
-        setGeometry(layout->Main.Left, layout->Main.Top, layout->Main.Width, layout->Main.Height);
-    }
+    if (layout) placement = ApplyStyleLayout(std::move(placement), *layout);
     for (int p = 0; p < built; ++p) {
         auto* panel = new PortPanel(p, panelHost_);
         const PanelRect& r = placement.Panels[static_cast<std::size_t>(p)];
@@ -197,7 +207,7 @@ void TMainForm::BuildPortPanels() {
 }
 
 void TMainForm::ResetLayoutClick() {
-    const auto placement = ResetLayout(pinButton_->isChecked(), PortCount, BuiltPanels(),
+    const auto placement = ResetLayout(pinButton_->isChecked(), core_.Tables().Count(), BuiltPanels(),
                                        scrollBox_->viewport()->height(), kStylePanelWidth, kStylePanelHeight);
     if (!placement) return;
     for (int p = 0; p < BuiltPanels() && p < static_cast<int>(placement->Panels.size()); ++p) {

@@ -38,6 +38,18 @@ QLineEdit* PortEdit(const QString& name, QWidget* parent, const QRect& place) {
     return edit;
 }
 
+// A status text wider than the panel is drawn in a smaller size of the
+// panel's font rather than cut; no smaller than still reads well.
+constexpr double kSmallestCaptionPoints = 7.0;
+
+void FitCaptionFont(QLabel* caption, const QFont& panelFont) {
+    QFont f = panelFont;
+    const int room = caption->contentsRect().width();
+    while (f.pointSizeF() > kSmallestCaptionPoints && QFontMetrics(f).horizontalAdvance(caption->text()) > room)
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+    caption->setFont(f);
+}
+
 QProgressBar* Gauge(const QString& name, QWidget* parent, const QRect& place, const QColor& fore) {
     auto* gauge = new QProgressBar(parent);
     gauge->setObjectName(name);
@@ -78,7 +90,8 @@ PortPanel::PortPanel(int port, QWidget* parent) : QFrame(parent), port_(port) {
 
     caption_ = new QLabel(this);
     caption_->setObjectName("PortCaption" + i);
-    caption_->setGeometry(4, 56, 240, 22);
+    // The caption is the panel's own: it spans the panel inside its border.
+    caption_->setGeometry(2, 56, kStylePanelWidth - 4, 22);
     caption_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     EditLabel("Port" + n + ":SN", this, 2, 2, 50);
@@ -101,7 +114,10 @@ PortPanel::PortPanel(int port, QWidget* parent) : QFrame(parent), port_(port) {
     SetColor(kPanelButtonFace);
 }
 
-void PortPanel::SetCaption(const std::string& text) { caption_->setText(Q(text)); }
+void PortPanel::SetCaption(const std::string& text) {
+    caption_->setText(Q(text));
+    FitCaptionFont(caption_, font());
+}
 std::string PortPanel::Caption() const { return S(caption_->text()); }
 
 void PortPanel::SetColor(std::uint32_t bgr) {

@@ -20,10 +20,13 @@ PageBuilder::PageBuilder(QWidget* page, int rowsPerColumn)
     grid_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
 }
 
+// Each column of the page is three grid columns: label, control, and the
+// button beside it; a control without a label takes all three.
 void PageBuilder::Add(QWidget* label, QWidget* control, int rowSpan) {
     if (row_ + rowSpan > rowsPerColumn_ && row_ > 0) NextColumn();
-    if (label) grid_->addWidget(label, row_, column_ * 2);
-    grid_->addWidget(control, row_, column_ * 2 + (label ? 1 : 0), rowSpan, label ? 1 : 2);
+    if (label) grid_->addWidget(label, row_, column_ * 3);
+    grid_->addWidget(control, row_, column_ * 3 + (label ? 1 : 0), rowSpan, label ? 1 : 3);
+    lastRow_ = row_;
     row_ += rowSpan;
 }
 
@@ -76,12 +79,32 @@ QSpinBox* PageBuilder::Spin(const char* name, const char* caption, int low, int 
     return spin;
 }
 
-QPushButton* PageBuilder::Button(const char* name, const char* caption) {
+QPushButton* PageBuilder::MakeButton(const char* name, const char* caption) {
     auto* button = new QPushButton(QString::fromLatin1(caption), page_);
     button->setObjectName(name);
     button->setAutoDefault(false);
+    return button;
+}
+
+QPushButton* PageBuilder::Button(const char* name, const char* caption) {
+    QPushButton* button = MakeButton(name, caption);
     Add(nullptr, button);
     return button;
+}
+
+QPushButton* PageBuilder::ButtonBeside(const char* name, const char* caption) {
+    QPushButton* button = MakeButton(name, caption);
+    Beside(button);
+    return button;
+}
+
+void PageBuilder::Beside(QWidget* widget) { grid_->addWidget(widget, lastRow_, column_ * 3 + 2); }
+
+void PageBuilder::ShowCharacters(QLineEdit* edit, int characters) {
+    const QFontMetrics metrics = edit->fontMetrics();
+    // Capitals and digits, as serial numbers and model names are written.
+    const int text = metrics.horizontalAdvance(QString(characters, QChar('8')));
+    edit->setMinimumWidth(text + 2 * metrics.averageCharWidth() + 8);
 }
 
 QPlainTextEdit* PageBuilder::Memo(const char* name, int rows) {
@@ -89,17 +112,25 @@ QPlainTextEdit* PageBuilder::Memo(const char* name, int rows) {
     memo->setObjectName(name);
     memo->setReadOnly(true);
     memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    FitRows(memo, rows);
     Add(nullptr, memo, rows);
     return memo;
 }
 
-PageBuilder PageBuilder::Group(const char* name, const char* caption, int rowsPerColumn) {
+PageBuilder PageBuilder::Group(const char* name, const char* caption, int rowsPerColumn, int rowSpan) {
     auto* group = new QGroupBox(QString::fromLatin1(caption), page_);
     group->setObjectName(name);
-    Add(nullptr, group);
+    Add(nullptr, group, rowSpan);
     return PageBuilder(group, rowsPerColumn);
 }
 
 void PageBuilder::Place(QWidget* widget, int rowSpan) { Add(nullptr, widget, rowSpan); }
+
+void PageBuilder::FitRows(QWidget* view, int lines) {
+    QSizePolicy policy = view->sizePolicy();
+    policy.setVerticalPolicy(QSizePolicy::Ignored);
+    view->setSizePolicy(policy);
+    view->setMinimumHeight(lines * view->fontMetrics().lineSpacing() + 12);
+}
 
 }  // namespace qx::station

@@ -32,6 +32,8 @@ constexpr int kDramPage = 2;
 constexpr int kRdPage = 6;
 constexpr int kRdtFirmwarePage = 7;
 constexpr int kBatchPage = 8;
+// Rows of the test-item list in view; it scrolls for the rest.
+constexpr int kTestItemRowsShown = 7;
 
 }  // namespace
 
@@ -102,6 +104,9 @@ void SettingsArea::RebuildTestItemList() {
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(row.Checked ? Qt::Checked : Qt::Unchecked);
     }
+    // The list shows whole rows: a last row cut in half reads as a fault.
+    if (testItems_->count() > 0)
+        testItems_->setFixedHeight(kTestItemRowsShown * testItems_->sizeHintForRow(0) + 2 * testItems_->frameWidth());
     buildingList_ = false;
 }
 

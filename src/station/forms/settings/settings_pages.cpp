@@ -99,11 +99,12 @@ void SettingsArea::BuildOptionPages(QTabWidget* options) {
     }
     const auto page = [options](const char* name) { return options->findChild<QWidget*>(name); };
 
-    PageBuilder download(page("TabSheet7"), 4);
+    // The two groups side by side, each two rows high, fit the option page.
+    PageBuilder download(page("TabSheet7"), 1);
     PageBuilder bin = download.Group("BinFileGroupBox", "  Bin File  ", 2);
     bin.Check("UsbBinChk", "USB");
     bin.Check("SataBinChk", "SATA");
-    PageBuilder sn = download.Group("SNLengthGroupBox", "SN length", 3);
+    PageBuilder sn = download.Group("SNLengthGroupBox", "SN length", 2);
     sn.Spin("SNMinLengthSpin", "", 1, 20);
     sn.Radio("SNDecimal", "Decimal");
     sn.Radio("SNHexadecimal", "Hexadecimal");
@@ -160,37 +161,52 @@ void SettingsArea::BuildFlashPage(QWidget* page) {
     b.Combo("CapacityCmBx", "Capacity", CapacityItems())->hide();
     Find<QLabel>("CapacityCmBxLabel")->hide();
     b.NextColumn();
-    b.Memo("FlashDetailMemo", 4);
-    b.Edit("CapacityEdit", "Max Capacity(GB)")->setReadOnly(true);
-    b.Place(b.Label("CapacityEditNote", "(1K=1000)"));
+    // The memo shows its longest line, the geometry's, whole.
+    QPlainTextEdit* memo = b.Memo("FlashDetailMemo", 4);
+    memo->setMinimumWidth(memo->fontMetrics().horizontalAdvance("PerPageSize: 16384 DieOffset: 65535") +
+                          2 * memo->frameWidth() + 16);
+    QLineEdit* decimal = b.Edit("CapacityEdit", "Max Capacity(GB)");
+    decimal->setReadOnly(true);
+    PageBuilder::ShowCharacters(decimal, 8);
+    b.Beside(b.Label("CapacityEditNote", "(1K=1000)"));
+    QLineEdit* binary = b.Edit("CapacityEdit2", "(1K=1024)");
+    binary->setReadOnly(true);
+    PageBuilder::ShowCharacters(binary, 8);
     b.NextColumn();
-    b.Edit("CapacityEdit2", "(1K=1024)")->setReadOnly(true);
     b.Button("FlashAutoDetectBtn", "Auto Detect");
     b.Check("LPMCheckBox", "Low Page Mode");
-    PageBuilder idema = b.Group("IDEMAGroupBox", "IDEMA Capacity To Reserved Ratio", 2);
-    idema.Edit("IDEMAEdit", "IDEMA Capacity(GB)(Integer)");
-    idema.Edit("IDEMARatio", "Reserved block ratio ")->setReadOnly(true);
-    idema.NextColumn();
-    idema.Button("CalcIDEMAToRatioBn", "Set");
-    idema.Button("RestoreReservedRatio", "Restore default value");
+    // Each edit with its button on one row: the group stays two rows high
+    // and takes the rows the other columns' controls leave beside it.
+    PageBuilder idema = b.Group("IDEMAGroupBox", "IDEMA Capacity To Reserved Ratio", 2, 4);
+    PageBuilder::ShowCharacters(idema.Edit("IDEMAEdit", "IDEMA Capacity(GB)(Integer)"), 5);
+    idema.ButtonBeside("CalcIDEMAToRatioBn", "Set");
+    QLineEdit* ratio = idema.Edit("IDEMARatio", "Reserved block ratio ");
+    ratio->setReadOnly(true);
+    PageBuilder::ShowCharacters(ratio, 6);
+    idema.ButtonBeside("RestoreReservedRatio", "Restore default value");
 }
 
 void SettingsArea::BuildDramPage(QWidget* page) {
     PageBuilder b(page);
     b.Combo("DramVendorCmbx", "Vendor", {"Elpida", "WinBord"});
     b.Combo("DramCodeCmBx", "Type", {"E5116AJBG"});
-    b.Label("Label27", "Type ");
+    b.Place(b.Label("Label27", "Type "));
     PageBuilder timing = b.Group("DramGroupBox", "DRAM Timing", 2);
     timing.Page()->hide();
 }
 
 void SettingsArea::BuildDevicePage(QWidget* page) {
     PageBuilder b(page, 1);
-    PageBuilder sata = b.Group("SATAGroupBox", " SATA ", 5);
+    PageBuilder sata = b.Group("SATAGroupBox", " SATA ", 3);
     SetTag(sata.Edit("FirmwareVerEdit", "Firmware Version (8) "), 1);
     // Its typing handler cuts it to 40 by its Tag, also for a text set by code.
-    SetTag(sata.Edit("ModelNumEdit", "Model Number (40)"), 0);
-    SetTag(sata.Edit("SerialNumEdit", "Serial Number (12-20) "), 2);
+    QLineEdit* model = sata.Edit("ModelNumEdit", "Model Number (40)");
+    SetTag(model, 0);
+    // A usual model name and a full serial number show whole.
+    PageBuilder::ShowCharacters(model, 24);
+    QLineEdit* serial = sata.Edit("SerialNumEdit", "Serial Number (12-20) ");
+    SetTag(serial, 2);
+    PageBuilder::ShowCharacters(serial, 20);
     sata.Check("SNIncChk", "Auto Increase");
     sata.Check("UpdateFirmwareChk", "Keep previous S/N, Model");
     PageBuilder usb = b.Group("USBGroupBox", " USB ", 3);
@@ -244,27 +260,30 @@ void SettingsArea::BuildIdentifyPage(QWidget* page) {
     list->setObjectName("IdentifyListView");
     list->setHeaderLabels({"Value(Hex)", "Word No"});
     list->setRootIsDecorated(false);
+    PageBuilder::FitRows(list, 4);
     list->hide();
     b.Place(list, 5);
 }
 
 void SettingsArea::BuildRdPages(QWidget* rd, QWidget* rdtFirmware, QWidget* batch) {
-    PageBuilder tables(rd, 12);
+    // Each table file's edit has its button beside it, so the page keeps
+    // to the rows the settings area has.
+    PageBuilder tables(rd, 6);
     tables.Radio("GetDefTabChk", "Get Def. Table(Read defect table from the  flash)");
     tables.Edit("TableInEdit", "Table In", 259);
-    tables.Button("GetDefTabBtn", "Save To");
+    tables.ButtonBeside("GetDefTabBtn", "Save To");
     tables.Radio("PutDefTabChk", "Put Def. Table(Write defect table  to the flash)");
     tables.Edit("TableOutEdit", "Table Out", 259);
-    tables.Button("PutDefTabBtn", "Put From");
+    tables.ButtonBeside("PutDefTabBtn", "Put From");
     tables.Radio("ClaimNewChk", "Rebuild bad block mark by according to defect table");
     tables.Check("RebuildCloseChk", "Close AP after Rebuild ")->setEnabled(false);
     tables.NextColumn();
     tables.Radio("GetLaterTabChk", "Get Later Table(Read later table from the  flash)");
     tables.Edit("LaterTableInEdit", "Later Table In", 259);
-    tables.Button("GetLaterTabBtn", "Save To");
+    tables.ButtonBeside("GetLaterTabBtn", "Save To");
     tables.Radio("PutLaterTabChk", "Put Later Table(Write later table  to the flash)");
     tables.Edit("LaterTableOutEdit", "Later Table Out", 259);
-    tables.Button("PutLaterTabBtn", "Put From");
+    tables.ButtonBeside("PutLaterTabBtn", "Put From");
     PageBuilder rdt(rdtFirmware, 1);
     rdt.Place(InvisibleSquare(rdtFirmware, "Shape1"));
     PageBuilder b(batch, 2);
