@@ -108,6 +108,7 @@ PageContext MainFormLogic::CurrentDrive() {
 void MainFormLogic::UpdateInfo(std::uint8_t value) {
     const std::uint8_t device = current_;
     view_.ClearFields();
+    smart_.StringGrid1 = {};   // the grid's rows, emptied with the window's
     if (value == 0) return;
     ReadDrive(device);
 }

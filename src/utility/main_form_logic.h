@@ -21,6 +21,7 @@
 #include "utility/device_entry.h"
 #include "utility/device_scan.h"
 #include "utility/page_set.h"
+#include "utility/pages/smart_page.h"
 #include "utility/utility_settings.h"
 
 namespace qx {
@@ -89,6 +90,9 @@ public:
     std::uint8_t QueryDramLayout() const { return queryDramLayout_; }
     const UtilitySettings& Settings() const { return settings_; }
     const CommandOutcome& Outcome() const { return outcome_; }
+    // What the SMART page shows, kept here rather than read back from the
+    // window: a read keeps the rows it does not fill, a refresh empties them.
+    SmartPage& Smart() { return smart_; }
     const UtilityEnvironment& Environment() const { return env_; }
     // The program folder as text, ending with '/'.
     std::string FolderText() const;
@@ -121,6 +125,7 @@ private:
     bool specialMode_ = false;
     std::uint8_t queryDramLayout_ = 0;
     CommandOutcome outcome_;
+    SmartPage smart_;
 };
 
 }  // namespace qx::utility

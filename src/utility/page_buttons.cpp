@@ -13,16 +13,6 @@ namespace {
 
 constexpr GridId kSmartGrid = GridId::StringGrid1;
 
-// The grid as the window holds it: a read keeps the rows it does not fill,
-// and a refresh has emptied them since the last read.
-SmartPage SmartPageOf(const UtilityView& view) {
-    SmartPage page;
-    for (std::size_t r = 0; r < kSmartGridRows; ++r)
-        for (std::size_t c = 0; c < kSmartGridColumns; ++c)
-            page.StringGrid1[r][c] = view.Cell(kSmartGrid, static_cast<int>(r), static_cast<int>(c));
-    return page;
-}
-
 void ShowSmartPage(UtilityView& view, const SmartPage& page) {
     for (std::size_t r = 0; r < kSmartGridRows; ++r)
         for (std::size_t c = 0; c < kSmartGridColumns; ++c)
@@ -38,7 +28,7 @@ PageSaveContext SaveContext(PageContext& ctx) { return {ctx.Prompter, ctx.SaveDi
 
 void PageButtons::GetSmartInfoBnClick() {
     PageContext ctx = logic_.CurrentDrive();
-    SmartPage page = SmartPageOf(ctx.View);
+    SmartPage& page = logic_.Smart();
     if (GetSMARTInfo(ctx.Device, ctx.WorkBuffer, ctx.Info.HeaderInfoText, page)) ShowSmartPage(ctx.View, page);
     // Whether or not the read succeeded.
     ctx.View.SetEnabled(SwitchId::SaveSmartInfoBn, true);
@@ -50,12 +40,12 @@ void PageButtons::GetSmartInfoBnClick() {
 
 void PageButtons::SaveSmartInfoBnClick() {
     PageContext ctx = logic_.CurrentDrive();
-    utility::SaveSmartInfoBnClick(ctx.Prompter, ctx.SaveDialog, ctx.ProgramFolder, SmartPageOf(ctx.View).StringGrid1);
+    utility::SaveSmartInfoBnClick(ctx.Prompter, ctx.SaveDialog, ctx.ProgramFolder, logic_.Smart().StringGrid1);
 }
 
 void PageButtons::ResetSmartInfoBnClick() {
     PageContext ctx = logic_.CurrentDrive();
-    SmartPage page = SmartPageOf(ctx.View);
+    SmartPage& page = logic_.Smart();
     if (utility::ResetSmartInfoBnClick(ctx.Device, ctx.Prompter, ctx.WorkBuffer, ctx.Info.HeaderInfoText, page))
         ShowSmartPage(ctx.View, page);
 }
