@@ -25,6 +25,7 @@
 #include "qxlib/transport/device_slot.h"
 #include "sim/model/drive_model.h"
 #include "utility/drive_page_set.h"
+#include "utility/forms/form_fixture.h"
 #include "utility/forms/main_form.h"
 #include "utility/forms/qt_app.h"
 #include "utility/forms/rma_item_delegate.h"
@@ -53,23 +54,10 @@ sim::DriveConfig Produced849(const std::string& serial) {
     return c;
 }
 
-class MainFormPagesTest : public UtilityRackFixture {
+class MainFormPagesTest : public UtilityFormFixture {
 protected:
-    void SetUp() override {
-        FormsApp();
-        UtilityRackFixture::SetUp();
-        splash_ = std::make_unique<utility::TSplashForm>();
-    }
-    void TearDown() override {
-        form_.reset();
-        splash_.reset();
-        UtilityRackFixture::TearDown();
-    }
     TMainForm& Form() {
-        utility::UtilityEnvironment env;
-        env.ProgramFolder = folder_.path();
-        form_ = std::make_unique<TMainForm>(env, prompter_, drivePages_, splash_.get());
-        form_->show();
+        NewForm(drivePages_).show();
         return *form_;
     }
     // The firmware's UART ring at its default place: two lines.
@@ -93,8 +81,6 @@ protected:
     }
 
     utility::DrivePageSet drivePages_;
-    std::unique_ptr<utility::TSplashForm> splash_;
-    std::unique_ptr<TMainForm> form_;
     Bytes buffer_ = Bytes(128 * 1024, 0);
     FlashConfig config_{};
     BinFileList bins_{};

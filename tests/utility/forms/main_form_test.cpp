@@ -15,37 +15,23 @@
 #include <span>
 
 #include "ui/latin1_text.h"
-#include "utility/view_controls.h"
 #include "utility/forms/dvc_chk_form.h"
+#include "utility/forms/form_fixture.h"
 #include "utility/forms/main_form.h"
 #include "utility/forms/qt_app.h"
 #include "utility/forms/splash_form.h"
 #include "utility/page_index.h"
 #include "utility/support/utility_rack_fixture.h"
+#include "utility/view_controls.h"
 
 namespace qx::test {
 namespace {
 
 using utility::TMainForm;
 
-class MainFormTest : public UtilityRackFixture {
+class MainFormTest : public UtilityFormFixture {
 protected:
-    void SetUp() override {
-        FormsApp();
-        splash_ = std::make_unique<utility::TSplashForm>();
-        UtilityRackFixture::SetUp();
-    }
-    void TearDown() override {
-        form_.reset();
-        splash_.reset();
-        UtilityRackFixture::TearDown();
-    }
-    TMainForm& Form() {
-        utility::UtilityEnvironment env;
-        env.ProgramFolder = folder_.path();
-        form_ = std::make_unique<TMainForm>(env, prompter_, pages_, splash_.get());
-        return *form_;
-    }
+    TMainForm& Form() { return NewForm(pages_); }
     template <typename T>
     T* Child(const char* name) {
         T* w = form_->findChild<T*>(name);
@@ -56,8 +42,6 @@ protected:
         form_->grab().save(QString(QX_BIN_DIR) + "/../" + file);
     }
 
-    std::unique_ptr<utility::TSplashForm> splash_;
-    std::unique_ptr<TMainForm> form_;
 };
 
 TEST_F(MainFormTest, PagesAndControlsAsTheHandlersKnowThem) {

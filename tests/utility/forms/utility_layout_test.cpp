@@ -17,6 +17,7 @@
 
 #include "support/layout_check.h"
 #include "utility/drive_page_set.h"
+#include "utility/forms/form_fixture.h"
 #include "utility/forms/main_form.h"
 #include "utility/forms/qt_app.h"
 #include "utility/forms/splash_form.h"
@@ -33,23 +34,10 @@ std::string ScreenName() {
     return std::to_string(s.width()) + "x" + std::to_string(s.height());
 }
 
-class UtilityLayoutTest : public UtilityRackFixture {
+class UtilityLayoutTest : public UtilityFormFixture {
 protected:
-    void SetUp() override {
-        FormsApp();
-        UtilityRackFixture::SetUp();
-        splash_ = std::make_unique<utility::TSplashForm>();
-    }
-    void TearDown() override {
-        form_.reset();
-        splash_.reset();
-        UtilityRackFixture::TearDown();
-    }
     TMainForm& Form() {
-        utility::UtilityEnvironment env;
-        env.ProgramFolder = folder_.path();
-        form_ = std::make_unique<TMainForm>(env, prompter_, drivePages_, splash_.get());
-        form_->show();
+        NewForm(drivePages_).show();
         QApplication::processEvents();
         return *form_;
     }
@@ -66,8 +54,6 @@ protected:
     }
 
     utility::DrivePageSet drivePages_;
-    std::unique_ptr<utility::TSplashForm> splash_;
-    std::unique_ptr<TMainForm> form_;
 };
 
 sim::DriveConfig Produced849(int n) {

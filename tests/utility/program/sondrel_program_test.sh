@@ -85,24 +85,20 @@ expect_status 1 "$status" "rwtest with a bad sector"
 grep -qx "R/W Test Fail" "$W/out" || fail "rwtest failure message: $(cat "$W/out")"
 "$QXRACK" mend "$R1" "$BRIDGE"
 
-# A program folder named "rwtests" starts no write test.
+# A dump that holds "rwtest" in the program's folder or in its own name runs
+# no write test: the drive's request log holds no write.
 export QX_SIM_REQUEST_LOG="$W/requests.log"
-rm -f "$QX_SIM_REQUEST_LOG"
-run "$R1" "$W/rwtests/sondrel" dumpssdinfo info2
-expect_status 0 "$status" "program path holding rwtest"
-[ -f "$W/rwtests/info2.txt" ] || fail "info2.txt not written"
-[ -s "$QX_SIM_REQUEST_LOG" ] || fail "no request log"
-if grep -q 'ata=CA\| scsi 2A' "$QX_SIM_REQUEST_LOG"; then fail "a write was sent"; fi
-grep -q "R/W Test" "$W/out" && fail "the test ran"
-
-# A dump whose name holds "rwtest" starts no write test either.
-rm -f "$QX_SIM_REQUEST_LOG"
-run "$R1" "$W/bin/sondrel" dumpssdinfo myrwtestname
-expect_status 0 "$status" "dump named myrwtestname"
-[ -f "$W/bin/myrwtestname.txt" ] || fail "myrwtestname.txt not written"
-[ -s "$QX_SIM_REQUEST_LOG" ] || fail "no request log for myrwtestname"
-if grep -q 'ata=CA\| scsi 2A' "$QX_SIM_REQUEST_LOG"; then fail "a write was sent for myrwtestname"; fi
-grep -q "R/W Test" "$W/out" && fail "the test ran for myrwtestname"
+expect_dump_without_test() {   # program, dump name, what
+    rm -f "$QX_SIM_REQUEST_LOG"
+    run "$R1" "$1" dumpssdinfo "$2"
+    expect_status 0 "$status" "$3"
+    [ -f "$(dirname "$1")/$2.txt" ] || fail "$3: $2.txt not written"
+    [ -s "$QX_SIM_REQUEST_LOG" ] || fail "$3: no request log"
+    if grep -q 'ata=CA\| scsi 2A' "$QX_SIM_REQUEST_LOG"; then fail "$3: a write was sent"; fi
+    if grep -q "R/W Test" "$W/out"; then fail "$3: the test ran"; fi
+}
+expect_dump_without_test "$W/rwtests/sondrel" info2 "program path holding rwtest"
+expect_dump_without_test "$W/bin/sondrel" myrwtestname "dump named myrwtestname"
 
 # A second instance ends at once, says so, and sends nothing.
 rm -f "$QX_SIM_REQUEST_LOG"
