@@ -35,24 +35,20 @@ QMargins WindowFrame(const QWidget& window) {
     return real.top() >= kExpectedFrame.top() ? real : kExpectedFrame;
 }
 
-void FitToScreen(QWidget& window, QSize wanted, std::optional<QPoint> at) {
-    const QRect free = FreeArea(window);
-    const QMargins frame = WindowFrame(window);
+QRect FittedGeometry(QRect free, QMargins frame, QSize wanted, QSize least, std::optional<QPoint> at) {
     const QSize room(free.width() - frame.left() - frame.right(), free.height() - frame.top() - frame.bottom());
     // No larger than the screen; a centred window also no smaller than its
     // layout lets it be, so it stays centred when shown.
-    const QSize least = at ? QSize(1, 1) : window.minimumSizeHint().expandedTo(QSize(1, 1));
-    const QSize size = wanted.expandedTo(least).boundedTo(room);
-    QPoint client;
-    if (at) {
-        const int x = std::clamp(at->x(), free.left() + frame.left(), free.left() + frame.left() + room.width() - size.width());
-        const int y = std::clamp(at->y(), free.top() + frame.top(), free.top() + frame.top() + room.height() - size.height());
-        client = QPoint(x, y);
-    } else {
-        client = QPoint(free.left() + frame.left() + (room.width() - size.width()) / 2,
-                        free.top() + frame.top() + (room.height() - size.height()) / 2);
-    }
-    window.setGeometry(QRect(client, size));
+    const QSize size = wanted.expandedTo(at ? QSize(1, 1) : least.expandedTo(QSize(1, 1))).boundedTo(room);
+    const QPoint first(free.left() + frame.left(), free.top() + frame.top());
+    if (!at) return {first + QPoint((room.width() - size.width()) / 2, (room.height() - size.height()) / 2), size};
+    const int x = std::clamp(at->x(), first.x(), first.x() + room.width() - size.width());
+    const int y = std::clamp(at->y(), first.y(), first.y() + room.height() - size.height());
+    return {QPoint(x, y), size};
+}
+
+void FitToScreen(QWidget& window, QSize wanted, std::optional<QPoint> at) {
+    window.setGeometry(FittedGeometry(FreeArea(window), WindowFrame(window), wanted, window.minimumSizeHint(), at));
 }
 
 void NoMaximiseButton(QWidget& window, bool minimise) {

@@ -6,6 +6,7 @@
 
 #include <QMargins>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 
 #include <optional>
@@ -27,6 +28,11 @@ QMargins WindowFrame(const QWidget& window);
 // smaller than its layout needs), or, with `at`, at that client position
 // moved inside it.
 void FitToScreen(QWidget& window, QSize wanted, std::optional<QPoint> at = std::nullopt);
+
+// The client rectangle FitToScreen gives: on the free area `free`, with a
+// frame of `frame`, a window that wants `wanted` and, when centred, needs at
+// least `least`.
+QRect FittedGeometry(QRect free, QMargins frame, QSize wanted, QSize least, std::optional<QPoint> at);
 
 // Title bar of system menu, close and, when asked, minimise: no maximise.
 void NoMaximiseButton(QWidget& window, bool minimise = false);

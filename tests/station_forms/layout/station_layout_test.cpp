@@ -75,6 +75,7 @@ TEST_P(StationWindowLayoutTest, EveryPageFitsTheScreen) {
     // Hidden mode shows the engineers' controls too.
     for (int key : {station::kHotKeyFirst, station::kHotKeySecond, station::kHotKeyThird})
         station::WMHotKey(form.Area(), prompter_, key);
+    station::Label27Click(form.Area(), Qt::ControlModifier);
     form.show();
     form.RefreshBtnClick();
     // The panels as a run leaves them: the longest failure texts, a pass,
@@ -177,6 +178,8 @@ TEST_F(StationDialogLayoutTest, EveryDialogFitsTheScreen) {
     station::RdtTaskSettings rdt;
     station::TPatternForm pattern(rdt, "/tmp/", prompter_);
     ExpectSoundWindow(pattern, "pattern_form");
+    pattern.Shape1MouseDown(Qt::ControlModifier);
+    ExpectSoundWindow(pattern, "pattern_form_special");
     FlashConfig config{};
     config.ChannelCount = 4;
     config.BankCount = 8;
