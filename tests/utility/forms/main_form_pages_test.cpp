@@ -12,7 +12,9 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -220,6 +222,19 @@ TEST_F(MainFormPagesTest, EachSaveButtonAndHotKeySavesItsMemoUnderItsName) {
             EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "one \xB5\r\ntwo\r\n");
         }
     }
+}
+
+TEST_F(MainFormPagesTest, TheDecoderGivenAFolderSaysItCannotAndTheWindowGoesOn) {
+    Form();
+    const std::string folder = (folder_.path() / "logs.d").string();
+    std::filesystem::create_directory(folder);
+    prompter_.Answer(std::optional<std::string>(folder));
+    EXPECT_NO_THROW(Button("DecodeLogFileBn")->click());
+    ASSERT_EQ(prompter_.Records().size(), 2u);   // the open dialog, then the message
+    EXPECT_EQ(prompter_.Records()[1].caption, "Error");
+    EXPECT_EQ(prompter_.Records()[1].text,
+              "Can't decode the file (" + folder + ") to the file (" + folder + ".decode)");
+    EXPECT_TRUE(form_->isVisible());
 }
 
 TEST_F(MainFormPagesTest, TheConsoleRunsALineOnEnterAndEmptiesTheEdit) {
