@@ -3,6 +3,8 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <cstdint>
 
 namespace qx::platform {
@@ -16,7 +18,8 @@ public:
     virtual bool Wait(std::uint64_t ms) = 0;
 };
 
-// Real time: waits in short slices so a cancellation is seen promptly.
+// Real time: a wait sleeps until its end or until the thread's token is
+// cancelled, whichever comes first (the token wakes it).
 class SystemClock final : public Clock {
 public:
     std::uint64_t NowMs() override;
@@ -43,11 +46,16 @@ bool SleepMs(std::uint64_t ms);        // false when cancelled
 // requests of the thread that carries it give up.
 class CancelToken {
 public:
-    void Cancel() { cancelled_ = true; }
-    void Reset() { cancelled_ = false; }
+    void Cancel();
+    void Reset();
     bool Cancelled() const { return cancelled_.load(); }
+    // Sleeps up to ms of real time; false at once when cancelled before or
+    // during the sleep.
+    bool SleepFor(std::uint64_t ms);
 private:
     std::atomic<bool> cancelled_{false};
+    std::mutex lock_;
+    std::condition_variable wake_;
 };
 
 // Puts a token on the current thread for the scope's life.

@@ -13,6 +13,7 @@ TEST(DeviceTime, OptionsOfTheRackSection) {
         bool ok;
         bool real;
         double scale;
+        double busMbps = 0;
     };
     const std::vector<Case> cases = {
         {{}, true, false, 1.0},
@@ -22,6 +23,10 @@ TEST(DeviceTime, OptionsOfTheRackSection) {
         {{{"device_time", "fast"}}, false, false, 1.0},
         {{{"device_time", "real"}, {"scale", "0"}}, false, false, 1.0},
         {{{"device_time", "real"}, {"scale", "2x"}}, false, false, 1.0},
+        {{{"bus_mbps", "480"}}, true, false, 1.0, 480},
+        {{{"bus_mbps", "0"}}, true, false, 1.0, 0},
+        {{{"bus_mbps", "-1"}}, false, false, 1.0},
+        {{{"bus_mbps", "fast"}}, false, false, 1.0},
     };
     for (const Case& c : cases) {
         IniSection rack{"rack", c.values};
@@ -34,6 +39,7 @@ TEST(DeviceTime, OptionsOfTheRackSection) {
         }
         EXPECT_EQ(model.real, c.real);
         EXPECT_DOUBLE_EQ(model.scale, c.scale);
+        EXPECT_DOUBLE_EQ(model.busMbps, c.busMbps);
     }
 }
 

@@ -15,23 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Folder {
-public:
-    Folder() {
-        char pattern[] = "/tmp/qxrack.XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
-    ~Folder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    std::string str() const { return path_.string(); }
-
-private:
-    fs::path path_;
-};
-
 IniSection ConfigText(const DriveConfig& cfg) {
     IniSection s;
     ConfigToIni(cfg, s);

@@ -2,7 +2,10 @@
 // the installed device backend, as the library's transport does.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -19,6 +22,24 @@ inline const std::string kUsbPath =
     "\\\\?\\usbstor#disk&ven_qx&prod_native#0002#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
 
 using Bytes = std::vector<std::uint8_t>;
+
+// A fresh folder under /tmp, removed with everything in it.
+class Folder {
+public:
+    Folder() {
+        char pattern[] = "/tmp/qxrack.XXXXXX";
+        path_ = ::mkdtemp(pattern);
+    }
+    ~Folder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    std::string str() const { return path_.string(); }
+
+private:
+    std::filesystem::path path_;
+};
 
 // A rack with a virtual clock, installed for the test's life.
 class RackTest {

@@ -2,12 +2,20 @@
 // kept sparse (an erased page is not stored and reads as 0xFF). Programming
 // can only clear bits, as on real flash: a page must be erased to take new
 // data.
+//
+// A produced drive holds thousands of programmed pages but only a few dozen
+// distinct contents (filler pages repeat their neighbour, every channel
+// carries the same copy), so the flash keeps one immutable copy of each
+// content and the pages point at it. The copies belong to the drive alone:
+// no other drive's work touches them.
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 namespace qx::sim {
@@ -38,6 +46,21 @@ struct PageLayout {
     bool operator==(const PageLayout&) const = default;
 };
 
+// One programmed page's content, shared by every page that holds the same
+// bytes. Compares by content.
+class PageContent {
+public:
+    explicit PageContent(std::shared_ptr<const std::vector<std::uint8_t>> bytes) : bytes_(std::move(bytes)) {}
+    const std::uint8_t* data() const { return bytes_->data(); }
+    std::size_t size() const { return bytes_->size(); }
+    auto begin() const { return bytes_->begin(); }
+    auto end() const { return bytes_->end(); }
+    bool operator==(const PageContent& o) const { return bytes_ == o.bytes_ || *bytes_ == *o.bytes_; }
+
+private:
+    std::shared_ptr<const std::vector<std::uint8_t>> bytes_;
+};
+
 class Nand {
 public:
     explicit Nand(std::size_t pageBytes) : pageBytes_(pageBytes) {}
@@ -56,16 +79,27 @@ public:
     void SetLayout(const NandAddress& a, const PageLayout& layout) { layouts_[a.Key()] = layout; }
     std::optional<PageLayout> Layout(const NandAddress& a) const;
 
-    const std::map<std::uint64_t, std::vector<std::uint8_t>>& Pages() const { return pages_; }
+    const std::map<std::uint64_t, PageContent>& Pages() const { return pages_; }
+    // Distinct contents held now (what the pages cost beyond their index).
+    std::size_t DistinctContents() const;
     void Clear() {
         pages_.clear();
         layouts_.clear();
+        contents_.clear();
     }
 
 private:
+    using Bytes = std::vector<std::uint8_t>;
+    PageContent Intern(Bytes&& bytes, std::uint64_t hash);
+    void ForgetUnused();
+
     std::size_t pageBytes_;
-    std::map<std::uint64_t, std::vector<std::uint8_t>> pages_;
+    std::map<std::uint64_t, PageContent> pages_;
     std::map<std::uint64_t, PageLayout> layouts_;
+    // Content hash -> the contents with that hash. The store keeps only weak
+    // references: a content no page holds any more goes with its last page.
+    std::unordered_multimap<std::uint64_t, std::weak_ptr<const Bytes>> contents_;
+    std::size_t erasesSinceSweep_ = 0;
 };
 
 }  // namespace qx::sim

@@ -62,6 +62,8 @@ struct PageCommand {
 };
 
 inline constexpr std::uint8_t kBusy = 0xAA;
+// The page-command list keeps at least the last half of this many commands.
+inline constexpr std::size_t kPageCommandsKept = 4096;
 inline constexpr std::size_t kCodeRamBytes = 128 * 1024;
 
 class DriveModel {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/clock.h"
+#include "sim/rack/host_bus.h"
 
 namespace qx::sim {
 
@@ -17,9 +18,20 @@ std::atomic<double> g_scale{1.0};
 void SetDeviceTime(const DeviceTimeModel& model) {
     g_scale = model.scale;
     g_real = model.real;
+    RackBus().SetMbps(model.busMbps);
 }
 
-DeviceTimeModel DeviceTime() { return {g_real.load(), g_scale.load()}; }
+DeviceTimeModel DeviceTime() { return {g_real.load(), g_scale.load(), RackBus().Mbps()}; }
+
+namespace {
+
+bool ParseNumber(const std::string& text, double& out) {
+    char* end = nullptr;
+    out = std::strtod(text.c_str(), &end);
+    return end != text.c_str() && *end == '\0';
+}
+
+}  // namespace
 
 bool DeviceTimeFromIni(const IniSection& rack, DeviceTimeModel& model, std::string* error) {
     model = {};
@@ -31,10 +43,14 @@ bool DeviceTimeFromIni(const IniSection& rack, DeviceTimeModel& model, std::stri
         }
     }
     if (const std::string* scale = rack.Find("scale")) {
-        char* end = nullptr;
-        model.scale = std::strtod(scale->c_str(), &end);
-        if (end == scale->c_str() || *end != '\0' || !(model.scale > 0)) {
+        if (!ParseNumber(*scale, model.scale) || !(model.scale > 0)) {
             if (error) *error = "bad scale " + *scale;
+            return false;
+        }
+    }
+    if (const std::string* mbps = rack.Find("bus_mbps")) {
+        if (!ParseNumber(*mbps, model.busMbps) || !(model.busMbps >= 0)) {
+            if (error) *error = "bad bus_mbps " + *mbps;
             return false;
         }
     }

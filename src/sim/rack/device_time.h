@@ -16,6 +16,7 @@ namespace qx::sim {
 struct DeviceTimeModel {
     bool real = false;
     double scale = 1.0;
+    double busMbps = 0;   // the shared host bus (host_bus.h); 0: none
 };
 
 inline constexpr double kTurnaroundMicros = 200.0;    // one request's round trip
@@ -25,8 +26,8 @@ inline constexpr double kLinkBytesPerMicro = 40.0;    // 40 MB/s of data
 void SetDeviceTime(const DeviceTimeModel& model);
 DeviceTimeModel DeviceTime();
 
-// "device_time" (absent or "none": no cost; "real") and "scale" (> 0) of the
-// [rack] section. False, with a reason, for anything else.
+// "device_time" (absent or "none": no cost; "real"), "scale" (> 0) and
+// "bus_mbps" (>= 0) of the [rack] section. False, with a reason, for anything else.
 bool DeviceTimeFromIni(const IniSection& rack, DeviceTimeModel& model, std::string* error);
 
 // The modelled time of one request moving bytes of data.

@@ -9,6 +9,8 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <thread>
+#include <utility>
 
 #include "sim/rack/drive_config_text.h"
 #include "sim/rack/log_options_text.h"
@@ -94,8 +96,13 @@ std::unique_ptr<SimRack> SimRack::LoadFolder(const std::string& folder, std::str
         }
         const fs::path state = fs::path(folder) / (section.name + ".state");
         auto lock = drive.Lock();
-        if (fs::exists(state) && !LoadDriveState(drive.Model(), state.string(), error)) return nullptr;
+        if (fs::exists(state)) {
+            if (!LoadDriveState(drive.Model(), state.string(), error)) return nullptr;
+            drive.MarkSaved(drive.Changes());
+        }
     }
+    std::lock_guard g(rack->savedFolderLock_);
+    rack->savedFolder_ = folder;
     return rack;
 }
 
@@ -141,10 +148,21 @@ bool SimRack::SaveState(const std::string& folder, std::string* error) const {
     std::error_code ec;
     fs::create_directories(folder, ec);
     std::shared_lock g(lock_);
+    const bool sameFolder = [&] {
+        std::lock_guard s(savedFolderLock_);
+        return savedFolder_ == folder;
+    }();
     const std::vector<FolderSection> layout = SavedLayout();
     std::map<std::string, std::string> pathOf;   // name -> path of the drives plugged now
     for (const auto& [path, entry] : drives_) pathOf[names_.at(path)] = path;
     std::vector<IniSection> sections;
+    struct Job {
+        SimDrive* drive;
+        std::string file;
+        std::string error;
+        bool ok = true;
+    };
+    std::vector<Job> jobs;
     for (const FolderSection& s : layout) {
         if (!s.drive) {
             sections.push_back(s.text);
@@ -153,13 +171,42 @@ bool SimRack::SaveState(const std::string& folder, std::string* error) const {
         const auto at = pathOf.find(s.text.name);
         if (at == pathOf.end()) continue;   // removed since the load
         IniSection out{s.text.name, {{"path", EscapeBytes(at->second)}}};
-        const SimDrive& drive = *drives_.find(at->second)->second.drive;
-        auto lock = drive.Lock();
-        const DriveModel& m = drive.Model();
-        ConfigToIni(m.cfg, out);
-        for (const FaultRule& rule : m.faults.Rules()) out.values.emplace_back("fault", FaultToText(rule));
+        SimDrive& drive = *drives_.find(at->second)->second.drive;
+        const std::string file = (fs::path(folder) / (s.text.name + ".state")).string();
+        {
+            auto lock = drive.Lock();
+            const DriveModel& m = std::as_const(drive).Model();
+            ConfigToIni(m.cfg, out);
+            for (const FaultRule& rule : m.faults.Rules()) out.values.emplace_back("fault", FaultToText(rule));
+        }
         sections.push_back(std::move(out));
-        if (!SaveDriveState(m, (fs::path(folder) / (s.text.name + ".state")).string(), error)) return false;
+        if (!sameFolder || drive.SavedChanges() != drive.Changes() || !fs::exists(file, ec))
+            jobs.push_back({&drive, file, {}});
+    }
+    // Each drive on its own thread: its bytes taken under its own lock, then
+    // written with no lock held. The rack's registry stays read-locked, so
+    // no drive goes away meanwhile.
+    {
+        std::vector<std::jthread> threads;
+        threads.reserve(jobs.size());
+        for (Job& job : jobs)
+            threads.emplace_back([&job] {
+                std::vector<std::uint8_t> bytes;
+                std::uint64_t changes = 0;
+                {
+                    auto lock = job.drive->Lock();
+                    changes = job.drive->Changes();
+                    bytes = DriveStateBytes(std::as_const(*job.drive).Model());
+                }
+                job.ok = WriteDriveState(bytes, job.file, &job.error);
+                if (job.ok) job.drive->MarkSaved(changes);
+            });
+    }
+    for (const Job& job : jobs)
+        if (!job.ok) return Fail(error, job.error);
+    {
+        std::lock_guard s(savedFolderLock_);
+        savedFolder_ = folder;
     }
     std::ofstream out(fs::path(folder) / kRackFile, std::ios::trunc);
     out << WriteIni(sections);

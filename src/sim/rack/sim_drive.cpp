@@ -1,6 +1,7 @@
 #include "sim/rack/sim_drive.h"
 
 #include "sim/rack/device_time.h"
+#include "sim/rack/host_bus.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -50,11 +51,13 @@ SimDrive::~SimDrive() = default;
 const DriveConfig& SimDrive::Config() const { return model_->cfg; }
 
 void SimDrive::AddFault(const FaultRule& rule) {
+    const ChangeMark mark(*this);
     auto g = Lock();
     model_->faults.Add(rule);
 }
 
 void SimDrive::ClearFaults() {
+    const ChangeMark mark(*this);
     auto g = Lock();
     model_->faults.Clear();
 }
@@ -70,12 +73,14 @@ ControllerState SimDrive::State() const {
 }
 
 void SimDrive::SetState(ControllerState state) {
+    const ChangeMark mark(*this);
     auto g = Lock();
     model_->ChangeState(state);
     if (state == ControllerState::ProgramRunning) model_->program = model_->cfg.program;
 }
 
 void SimDrive::RunProgram(ProgramKind kind) {
+    const ChangeMark mark(*this);
     auto g = Lock();
     model_->ChangeState(ControllerState::ProgramRunning);
     model_->program = kind;
@@ -87,13 +92,21 @@ bool SimDrive::VendorMode() const {
 }
 
 void SimDrive::SetVendorMode(bool on) {
+    const ChangeMark mark(*this);
     auto g = Lock();
     model_->vendorMode = on;
 }
 
+// A boot may end on the tick: that is a change.
+void SimDrive::TickLocked() {
+    const bool booting = model_->Booting();
+    model_->Tick(TickMs());
+    if (booting) Touch();
+}
+
 bool SimDrive::Present() {
     auto g = Lock();
-    model_->Tick(TickMs());
+    TickLocked();
     return model_->present;
 }
 
@@ -105,6 +118,7 @@ std::vector<std::uint8_t> SimDrive::ReadUserSectors(std::uint64_t lba, std::uint
 }
 
 void SimDrive::WriteUserSectors(std::uint64_t lba, const std::vector<std::uint8_t>& data) {
+    const ChangeMark mark(*this);
     auto g = Lock();
     model_->sectors.Write(lba, data);
 }
@@ -121,12 +135,13 @@ std::uint64_t SimDrive::CapacitySectors() const {
 
 int SimDrive::OpenError() {
     auto g = Lock();
-    model_->Tick(TickMs());
+    TickLocked();
     if (!model_->present) return ENOENT;
     return model_->faults.MatchOpen();
 }
 
 ScsiResult SimDrive::Scsi(const ScsiCommand& cmd) {
+    const ChangeMark mark(*this);
     FaultPlan plan;
     RequestKey key;
     SenseFormat format = SenseFormat::Descriptor;
@@ -140,6 +155,7 @@ ScsiResult SimDrive::Scsi(const ScsiCommand& cmd) {
     }
     if (const int err = Delay(plan, cmd.timeout)) return ScsiSyscallFailed(err);
     SpendDeviceTime(cmd.data.size());
+    SpendBusTime(cmd.data.size());
     if (plan.fault && plan.fault->kind != FaultKind::Latency) return ScsiFault(*plan.fault, key, format);
     auto g = Lock();
     model_->Tick(TickMs());

@@ -4,6 +4,7 @@
 // what a real drive would refuse.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -49,8 +50,19 @@ public:
     // Everything else the engines keep; for tests that set up or inspect
     // controller state. Lock() while touching it from a test thread that
     // runs beside requests.
-    DriveModel& Model() { return *model_; }
+    DriveModel& Model() {
+        Touch();
+        return *model_;
+    }
     const DriveModel& Model() const { return *model_; }
+
+    // Moves on with every request and every change made through this class
+    // (or through the writable Model()): a rack saves only the drives whose
+    // count moved since their last save.
+    std::uint64_t Changes() const { return changes_.load(std::memory_order_acquire); }
+    // The count its state file holds (0: none written or read yet).
+    std::uint64_t SavedChanges() const { return saved_.load(std::memory_order_acquire); }
+    void MarkSaved(std::uint64_t changes) { saved_.store(changes, std::memory_order_release); }
     std::unique_lock<std::mutex> Lock() const { return std::unique_lock(lock_); }
 
     // Request entries (the rack's handles call these).
@@ -60,10 +72,22 @@ public:
     int OpenError();
 
 private:
+    void Touch() { changes_.fetch_add(1, std::memory_order_acq_rel); }
+    void TickLocked();
+    // Counts a change when the change is done (after the lock is let go): a
+    // save that comes in between saves the drive again next time, never
+    // misses it.
+    struct ChangeMark {
+        SimDrive& drive;
+        ~ChangeMark() { drive.Touch(); }
+    };
+
     // A line of its own: the drives of a rack sit side by side in memory and
     // each is locked several times per request by its own worker.
     alignas(64) mutable std::mutex lock_;
     std::unique_ptr<DriveModel> model_;
+    std::atomic<std::uint64_t> changes_{1};
+    std::atomic<std::uint64_t> saved_{0};
 };
 
 }  // namespace qx::sim

@@ -56,6 +56,8 @@ public:
     // in the order they were read, so a load and a save leave the file as it
     // was. The [rack] section is the rack's own: "version=1" and
     // "log=off|all|ring N" (the request log of a rack loaded from the folder).
+    // A save writes each drive's state file on a thread of its own, and only
+    // for drives changed since their file was last read or written there.
     static std::unique_ptr<SimRack> LoadFolder(const std::string& folder, std::string* error = nullptr);
     bool SaveState(const std::string& folder, std::string* error = nullptr) const;
     // Sets the request log now and as the [rack] log key of the next save.
@@ -98,6 +100,10 @@ private:
     std::vector<FolderSection> sections_;
     std::vector<FolderSection> SavedLayout() const;
     std::shared_ptr<Shared> shared_;
+    // The folder the drives' state files were last read from or written to:
+    // a save there writes only the drives changed since.
+    mutable std::mutex savedFolderLock_;
+    mutable std::string savedFolder_;
 };
 
 // Installs a rack as the device backend for the scope's life.

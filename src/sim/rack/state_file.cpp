@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <unordered_map>
 #include <vector>
 
 #include "sim/model/drive_model.h"
@@ -11,7 +12,11 @@
 namespace qx::sim {
 namespace {
 
-constexpr char kMagic[8] = {'Q', 'X', 'D', 'R', 'I', 'V', 'E', '1'};
+// Version 2 keeps each distinct page content once (a produced drive's
+// thousands of pages hold a few dozen contents); version 1 files, one record
+// per page with its bytes, are still read.
+constexpr char kMagic[8] = {'Q', 'X', 'D', 'R', 'I', 'V', 'E', '2'};
+constexpr char kMagicV1[8] = {'Q', 'X', 'D', 'R', 'I', 'V', 'E', '1'};
 
 // Record tags.
 enum Tag : std::uint8_t {
@@ -19,24 +24,29 @@ enum Tag : std::uint8_t {
     kUserSector = 'S',  // LBA, 512 bytes
     kLogPage = 'L',     // key, 512 bytes
     kRegister = 'R',    // address, value
-    kNandPage = 'N',    // page key, length, bytes
+    kNandPage = 'N',    // page key, length, bytes (version 1)
+    kContent = 'P',     // content number, length, bytes (numbered from 0 in order)
+    kNandRef = 'n',     // page key, content number
     kEraseCount = 'E',  // block key, count
     kCodeRam = 'C',     // length, bytes
 };
 
+// Builds the whole file in memory: it goes to the disk in one write.
 class Writer {
 public:
-    explicit Writer(std::ofstream& out) : out_(out) {}
-    void U8(std::uint8_t v) { out_.put(static_cast<char>(v)); }
+    explicit Writer(std::vector<std::uint8_t>& out) : out_(out) {}
+    void U8(std::uint8_t v) { out_.push_back(v); }
     void U32(std::uint32_t v) { Le(v, 4); }
     void U64(std::uint64_t v) { Le(v, 8); }
-    void Bytes(const std::uint8_t* p, std::size_t n) { out_.write(reinterpret_cast<const char*>(p), static_cast<std::streamsize>(n)); }
+    void Bytes(const std::uint8_t* p, std::size_t n) { out_.insert(out_.end(), p, p + n); }
 
 private:
     void Le(std::uint64_t v, int n) {
-        for (int i = 0; i < n; ++i) U8(static_cast<std::uint8_t>(v >> (8 * i)));
+        std::uint8_t b[8];
+        for (int i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(v >> (8 * i));
+        Bytes(b, static_cast<std::size_t>(n));
     }
-    std::ofstream& out_;
+    std::vector<std::uint8_t>& out_;
 };
 
 class Reader {
@@ -95,11 +105,20 @@ void WriteRecords(const DriveModel& m, Writer& w) {
         w.U32(address);
         w.U8(value);
     }
+    // Each content once, numbered by first use; then every page by number.
+    std::unordered_map<const std::uint8_t*, std::uint32_t> numberOf;
     for (const auto& [key, page] : m.nand.Pages()) {
-        w.U8(kNandPage);
-        w.U64(key);
+        const auto [at, fresh] = numberOf.try_emplace(page.data(), static_cast<std::uint32_t>(numberOf.size()));
+        if (!fresh) continue;
+        w.U8(kContent);
+        w.U32(at->second);
         w.U32(static_cast<std::uint32_t>(page.size()));
         w.Bytes(page.data(), page.size());
+    }
+    for (const auto& [key, page] : m.nand.Pages()) {
+        w.U8(kNandRef);
+        w.U64(key);
+        w.U32(numberOf.at(page.data()));
     }
     for (const auto& [key, count] : m.eraseCounts) {
         w.U8(kEraseCount);
@@ -122,7 +141,13 @@ bool ReadBlob(Reader& r, std::size_t limit, std::vector<std::uint8_t>& out) {
     return true;
 }
 
-bool ReadRecord(DriveModel& m, Reader& r, std::map<std::uint32_t, std::uint8_t>& registers) {
+// What the records read so far leave for the end of the file.
+struct Loading {
+    std::map<std::uint32_t, std::uint8_t> registers;
+    std::vector<std::vector<std::uint8_t>> contents;
+};
+
+bool ReadRecord(DriveModel& m, Reader& r, Loading& loading) {
     Sector sector{};
     switch (r.U8()) {
         case kMode: {
@@ -154,7 +179,7 @@ bool ReadRecord(DriveModel& m, Reader& r, std::map<std::uint32_t, std::uint8_t>&
         }
         case kRegister: {
             const std::uint32_t address = r.U32();
-            registers[address] = r.U8();
+            loading.registers[address] = r.U8();
             return true;
         }
         case kNandPage: {
@@ -162,6 +187,18 @@ bool ReadRecord(DriveModel& m, Reader& r, std::map<std::uint32_t, std::uint8_t>&
             std::vector<std::uint8_t> page;
             if (!ReadBlob(r, m.nand.PageBytes(), page)) return false;
             m.nand.Program(NandAddress::FromKey(key), page);
+            return true;
+        }
+        case kContent: {
+            // Numbered in order: a number out of step is a damaged file.
+            if (r.U32() != loading.contents.size()) return false;
+            return ReadBlob(r, m.nand.PageBytes(), loading.contents.emplace_back());
+        }
+        case kNandRef: {
+            const std::uint64_t key = r.U64();
+            const std::uint32_t number = r.U32();
+            if (number >= loading.contents.size()) return false;
+            m.nand.Program(NandAddress::FromKey(key), loading.contents[number]);
             return true;
         }
         case kEraseCount: {
@@ -176,16 +213,25 @@ bool ReadRecord(DriveModel& m, Reader& r, std::map<std::uint32_t, std::uint8_t>&
 
 }  // namespace
 
-bool SaveDriveState(const DriveModel& m, const std::string& file, std::string* error) {
+std::vector<std::uint8_t> DriveStateBytes(const DriveModel& m) {
+    std::vector<std::uint8_t> out(std::begin(kMagic), std::end(kMagic));
+    Writer w(out);
+    WriteRecords(m, w);
+    return out;
+}
+
+bool WriteDriveState(const std::vector<std::uint8_t>& bytes, const std::string& file, std::string* error) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (out) {
-        out.write(kMagic, sizeof kMagic);
-        Writer w(out);
-        WriteRecords(m, w);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         out.close();
     }
     if (!out && error) *error = "cannot write " + file;
     return static_cast<bool>(out);
+}
+
+bool SaveDriveState(const DriveModel& m, const std::string& file, std::string* error) {
+    return WriteDriveState(DriveStateBytes(m), file, error);
 }
 
 bool LoadDriveState(DriveModel& m, const std::string& file, std::string* error) {
@@ -199,20 +245,21 @@ bool LoadDriveState(DriveModel& m, const std::string& file, std::string* error) 
         in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
         if (!in) data.clear();
     }
-    if (!in.is_open() || data.size() < sizeof kMagic || std::memcmp(data.data(), kMagic, sizeof kMagic) != 0) {
+    if (!in.is_open() || data.size() < sizeof kMagic ||
+        (std::memcmp(data.data(), kMagic, sizeof kMagic) != 0 && std::memcmp(data.data(), kMagicV1, sizeof kMagic) != 0)) {
         if (error) *error = "not a drive state file: " + file;
         return false;
     }
     data.erase(data.begin(), data.begin() + sizeof kMagic);
     Reader r(std::move(data));
-    std::map<std::uint32_t, std::uint8_t> registers;
+    Loading loading;
     bool ok = true;
-    while (ok && r.More()) ok = ReadRecord(m, r, registers) && r.Ok();
+    while (ok && r.More()) ok = ReadRecord(m, r, loading) && r.Ok();
     if (!ok) {
         if (error) *error = "damaged drive state file: " + file;
         return false;
     }
-    if (!registers.empty()) m.registers.Restore(std::move(registers));
+    if (!loading.registers.empty()) m.registers.Restore(std::move(loading.registers));
     // A drive saved in its firmware powers up in it again, running the
     // system image its flash holds: it answers with the identity the
     // station downloaded, not the one it was described with.

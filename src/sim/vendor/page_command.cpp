@@ -15,6 +15,10 @@ PageCommand TakePageCommand(DriveModel& m, const VendorCall& call) {
     p.offset = call.Be32(12);
     p.unitBitmap = call.U8(16);
     p.sectors = static_cast<std::uint32_t>(call.data.size() / kSectorSize);
+    // Kept for tests to assert on, bounded: a production round sends
+    // thousands, and only the recent ones are ever looked at.
+    if (m.pageCommands.size() >= kPageCommandsKept)
+        m.pageCommands.erase(m.pageCommands.begin(), m.pageCommands.begin() + kPageCommandsKept / 2);
     m.pageCommands.push_back(p);
     return p;
 }
