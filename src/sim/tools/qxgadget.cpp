@@ -2,9 +2,12 @@
 // (Bulk-Only Transport) through configfs and FunctionFS, one gadget per
 // drive on its own UDC. Linux only, as root.
 //
-//   qxgadget FOLDER DRIVE=UDC [DRIVE=UDC ...]
+//   qxgadget FOLDER DRIVE=UDC [DRIVE=UDC ...] [pull=DRIVE:OPCODE]
 //     DRIVE  the drive's section in rack.ini (drive01) or its rack path
 //     UDC    a name under /sys/class/udc (dummy_udc.0 with dummy_hcd)
+//     pull   the drive leaves the bus at its first command block with that
+//            operation code (hex), unanswered, as if pulled during a run;
+//            "qxrack plug" puts it back
 //
 // Every command block goes to the drive's front end as the in-process rack's
 // requests do. A drive that leaves the host's view (the controller's own USB
@@ -17,6 +20,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,7 +45,7 @@ struct Served {
 };
 
 int Usage() {
-    std::fputs("usage: qxgadget FOLDER DRIVE=UDC [DRIVE=UDC ...]\n", stderr);
+    std::fputs("usage: qxgadget FOLDER DRIVE=UDC [DRIVE=UDC ...] [pull=DRIVE:OPCODE]\n", stderr);
     return 2;
 }
 
@@ -98,8 +102,18 @@ int main(int argc, char** argv) {
     if (!control) std::fprintf(stderr, "qxgadget: no plug control (%s)\n", error.c_str());
 
     std::vector<Served> served;
+    std::string pullDrive;
+    long pullOpcode = -1;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg.rfind("pull=", 0) == 0) {
+            const auto colon = arg.find(':');
+            if (colon == std::string::npos) return Usage();
+            pullDrive = arg.substr(5, colon - 5);
+            pullOpcode = std::strtol(arg.c_str() + colon + 1, nullptr, 16);
+            if (pullOpcode < 0 || pullOpcode > 0xFF) return Usage();
+            continue;
+        }
         const auto eq = arg.find('=');
         if (eq == std::string::npos) return Usage();
         Served s;
@@ -116,6 +130,14 @@ int main(int argc, char** argv) {
                          s.name.c_str());
         served.push_back(std::move(s));
     }
+    if (!pullDrive.empty()) {
+        const std::string path = PathOf(machine->Rack(), pullDrive);
+        Served* s = nullptr;
+        for (Served& each : served)
+            if (each.path == path) s = &each;
+        if (!s) return Fail("pull: " + pullDrive + " is not served");
+        s->function->PullAt(static_cast<std::uint8_t>(pullOpcode));
+    }
 
     bool running = true;
     while (running) {
@@ -131,7 +153,11 @@ int main(int argc, char** argv) {
             }
         }
         if (running)
-            for (Served& s : served) Follow(*machine, s);
+            for (Served& s : served) {
+                if (s.function->TakePull() && !machine->Unplug(s.path, &error))
+                    std::fprintf(stderr, "qxgadget %s: cannot pull: %s\n", s.name.c_str(), error.c_str());
+                Follow(*machine, s);
+            }
     }
     for (Served& s : served) {
         s.usb->Unbind(nullptr);

@@ -184,6 +184,12 @@ void BotFunction::ServeOne(std::span<const std::uint8_t> wrapper) {
         Log(label_, "not a command block (%zu bytes): ignored until the host resets", wrapper.size());
         return;
     }
+    if (cbw->cdb[0] == pullAt_.load()) {
+        pullAt_ = -1;
+        pullDue_ = true;
+        Log(label_, "cdb %02x: pulled off the bus in the middle of it", cbw->cdb[0]);
+        return;
+    }
     const bool tooLong = cbw->dataLength > kMaxDataPhase;
     std::vector<std::uint8_t> data(tooLong ? 0 : cbw->dataLength);
     std::size_t got = 0;

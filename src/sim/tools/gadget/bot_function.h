@@ -35,6 +35,12 @@ public:
     // Commands answered since start (for the tool's log).
     std::uint64_t Served() const { return served_.load(); }
 
+    // The first command block with this operation code is never answered
+    // and asks for the drive to leave the bus, as a drive pulled in the
+    // middle of a command does. TakePull is true once, after that block.
+    void PullAt(std::uint8_t opcode) { pullAt_ = opcode; }
+    bool TakePull() { return pullDue_.exchange(false); }
+
 private:
     BotFunction(platform::DeviceIo& devices, const std::string& drivePath, std::string label);
     void ControlLoop();
@@ -49,6 +55,8 @@ private:
     std::atomic<unsigned> epoch_{0};
     std::atomic<bool> stop_{false};
     std::atomic<std::uint64_t> served_{0};
+    std::atomic<int> pullAt_{-1};   // operation code, or -1
+    std::atomic<bool> pullDue_{false};
     std::atomic<int> alive_{0};   // threads not yet out of their loops
     platform::CancelToken cancel_;
     std::thread control_, serve_;
