@@ -18,6 +18,7 @@
 #include <stdexcept>
 
 #include "ui/latin1_text.h"
+#include "ui/widgets/window_fit.h"
 #include "utility/page_index.h"
 #include "utility/debug_page_buttons.h"
 #include "utility/page_buttons.h"
@@ -37,6 +38,8 @@ struct ColumnSpec {
 constexpr ColumnSpec kColumns[] = {{"Disk", 43},       {"Model", 270},        {"Serial No.", 160},
                                    {"FW Rev.", 90},     {"Capacity(GB)", 105}, {"Interface", 100}};
 
+constexpr QSize kClientSize(1194, 723);
+
 // Rows the device list shows without scrolling: a full rack of eight drives.
 constexpr int kListedRows = 8;
 
@@ -55,7 +58,7 @@ TMainForm::TMainForm(UtilityEnvironment env, ui::Prompter& prompter, PageSet& pa
     : QWidget(parent), splash_(splash), inFront_([this] { return isActiveWindow(); }) {
     setObjectName("MainForm");
     setWindowTitle(kCaption);
-    setFixedSize(1194, 723);
+    ui::NoMaximiseButton(*this);
 
     auto* top = new QVBoxLayout(this);
     top->setContentsMargins(6, 6, 6, 6);
@@ -91,6 +94,11 @@ TMainForm::TMainForm(UtilityEnvironment env, ui::Prompter& prompter, PageSet& pa
     top->addWidget(pages_);
     BuildPages();
     BindControls();
+    // 1194 x 723, fixed, centred; smaller where the screen's free area
+    // (a task bar left out) cannot hold it with its title bar.
+    // Never smaller than its pages need, though.
+    ui::FitToScreen(*this, kClientSize);
+    setFixedSize(size().expandedTo(minimumSizeHint()));
 
     logic_ = std::make_unique<MainFormLogic>(std::move(env), *this, prompter, pages);
     buttons_ = std::make_unique<PageButtons>(*logic_);

@@ -14,8 +14,19 @@ inline utility::GuardedApplication& FormsApp() {
     static int argc = 1;
     static char name[] = "qx_tests_sondrel";
     static char* argv[] = {name, nullptr};
-    // A layout test rerun on a chosen screen (QX_TEST_SCREEN) gets that screen.
-    static auto* app = (ApplyTestScreen(), new utility::GuardedApplication(argc, argv));
+    // A layout test rerun on a chosen screen (QX_TEST_SCREEN) gets that
+    // screen; without one the tests see a 1920x1080 screen (the offscreen
+    // platform's own 800x600 is smaller than the utility's window).
+    static auto* app = [] {
+        if (TestScreen().isValid()) {
+            ApplyTestScreen();
+        } else {
+            qputenv("QX_TEST_SCREEN", "1920x1080");
+            ApplyTestScreen();
+            qunsetenv("QX_TEST_SCREEN");
+        }
+        return new utility::GuardedApplication(argc, argv);
+    }();
     return *app;
 }
 

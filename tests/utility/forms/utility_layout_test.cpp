@@ -103,6 +103,12 @@ TEST_F(UtilityLayoutTest, EveryPageOfARackOfEightDrivesFitsTheScreen) {
         {utility::kPageDiagnose, "diagnose"},
     };
     for (const auto& [page, name] : pages) ExpectSoundPage(page, name);
+    // On a 1366x768 screen whose task bar takes 40 pixels the window, title
+    // bar and border included, is made smaller than its 723 pixels: every
+    // page still has room there.
+    const QSize least = form.minimumSizeHint();
+    EXPECT_LE(least.height() + 36, 768 - 40) << least.height();
+    EXPECT_LE(least.width() + 8, 1366) << least.width();
 }
 
 TEST_F(UtilityLayoutTest, DeviceInfoOfADriveOnTheControllersOwnUsbShowsItsUsbGroup) {
