@@ -62,14 +62,14 @@ void ExpectSoundWindow(QWidget& window, const std::string& name) {
     SaveLayoutGrab(window, "layout_" + ScreenName() + "_" + name);
 }
 
-// The station window on a rack of `ports` ports with drives on the first
-// eight, each settings page and each option page shown in turn.
+// The station window on a rack of `ports` ports with a drive on each, each
+// settings page and each option page shown in turn.
 class StationWindowLayoutTest : public MainFormTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(StationWindowLayoutTest, EveryPageFitsTheScreen) {
     if (!TestScreen().isValid()) return RerunAtScreens({{1366, 768}, {1920, 1080}});
     const int ports = GetParam();
-    LoadRack(std::vector<sim::DriveConfig>(8, Drive(false)), ports);
+    LoadRack(std::vector<sim::DriveConfig>(static_cast<std::size_t>(ports), Drive(false)), ports);
     ASSERT_EQ(Start(), station::StartOutcome::Ready);
     station::TMainForm& form = *form_;
     // Hidden mode shows the engineers' controls too.
@@ -82,8 +82,9 @@ TEST_P(StationWindowLayoutTest, EveryPageFitsTheScreen) {
     // a serial number and a WWN of full length.
     const char* captions[] = {"(P06) Upper Prog. Fail Over Spec Fail", "(Q04) IDEMA Capacity Check Fail",
                               "Fail (A00)(- -)", "Fail (T00), Temperature:-128", "Pass - 122104 MB", "Pass"};
-    for (int port = 0; port < form.BuiltPanels() && port < 8; ++port) {
-        form.SetCaption(port, captions[port % 6], port < 4 ? station::kPanelRed : station::kPanelLime);
+    for (int port = 0; port < form.BuiltPanels(); ++port) {
+        const char* caption = captions[port % 6];
+        form.SetCaption(port, caption, caption[0] == 'P' ? station::kPanelLime : station::kPanelRed);
         form.SetSerialText(port, "QXW1234-0001-ABC");
         form.SetWwnText(port, "5001B44A1234567F");
     }
