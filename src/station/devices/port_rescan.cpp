@@ -26,8 +26,6 @@ namespace {
 
 constexpr std::size_t kKeptDataBufferSize = 128 * 1024;
 
-PortRecord& Active(int port) { return ActivePortTable[static_cast<std::size_t>(port)]; }
-PortRecord& Scanned(int port) { return ScanPortTable[static_cast<std::size_t>(port)]; }
 DeviceSlot& Slot(int port) { return DeviceSlots[static_cast<std::size_t>(port)]; }
 
 // 1 "ide", 2 "scsi", 3 "usbstor"; 0 when none of them is in the path.
@@ -40,14 +38,14 @@ int PathKindOf(const char* path) {
 
 }  // namespace
 
-int ScannedPorts() { return std::clamp(PortCount, 0, kPortCount); }
+int ScannedPorts() { return StationPortTables().Limit(); }
 
 PortRescan::PortRescan(RescanContext context) : ctx_(context), disks_(kMaxDiskDevices) {}
 
 int PortRescan::RescanPorts() {
     const int before = ScannedPorts();
-    ClearPortTable(ScanPortTable);
-    PortCount = ScanUsbTopology();
+    ClearPortTable(ctx_.tables.Scan());
+    ctx_.tables.SetCount(ScanUsbTopology());
     // A port the scan no longer reports is gone: its record and panel
     // texts go with it, so nothing that still reads them sees a drive.
     for (int p = ScannedPorts(); p < before; ++p) {
@@ -145,7 +143,7 @@ void PortRescan::KeepDriveData(int port) {
 }
 
 void PortRescan::AskBarcode() {
-    BarcodeContext barcode{ctx_.barcodes, ctx_.settings, ctx_.prompter, ctx_.mes};
+    BarcodeContext barcode{ctx_.barcodes, ctx_.settings, ctx_.prompter, ctx_.mes, ctx_.tables};
     ShowBarcodeDialog(barcode);
 }
 

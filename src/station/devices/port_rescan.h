@@ -13,6 +13,7 @@
 
 #include "platform/device_events.h"
 #include "qxlib/discovery/usb_disks.h"
+#include "station/core/port_tables.h"
 #include "station/identity/barcode_buffers.h"
 #include "station/identity/mes_query.h"
 #include "station/views/device_rescan.h"
@@ -60,13 +61,14 @@ struct RescanContext {
     ui::Prompter& prompter;
     BarcodeState& barcodes;
     const MesClient& mes;       // asked for a scanned serial's WWN with [Setting] EnADATAWWN
+    PortTableHandle& tables = StationPortTables();
 };
 
 class PortRescan final : public DeviceRescan {
 public:
     explicit PortRescan(RescanContext context);
 
-    // Scan table rebuilt, PortCount set, disk interfaces listed; the number
+    // Scan table rebuilt, port count set, disk interfaces listed; the number
     // of disk interfaces (0 when the list failed).
     int RescanPorts();
     // Every present port joined to its disk interface and bridge; the
@@ -91,6 +93,10 @@ public:
     const std::string& InterfaceWord() const { return interfaceWord_; }
 
 private:
+    PortRecord& Active(int port) const { return ctx_.tables.Active(port); }
+    PortRecord& Scanned(int port) const { return ctx_.tables.Scanned(port); }
+    // Ports the tables hold of the last scan: its count, bounded by the tables.
+    int ScannedPorts() const { return ctx_.tables.Limit(); }
     void KeepDriveData(int port);
     void AskMissingCodes(int port);
     void AskSharedCodes();
@@ -109,7 +115,8 @@ private:
 // 0; the refresh after the removals tells what went.
 int SafeRemoveDeviceThread(const std::uint32_t* devinst);
 
-// Ports the tables hold of the last scan: PortCount, bounded by the tables.
+// Ports the station's tables hold of the last scan: its count, bounded by
+// the tables.
 int ScannedPorts();
 
 }  // namespace qx::station

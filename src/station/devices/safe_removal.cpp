@@ -54,7 +54,7 @@ void PortRescan::SafeRmBtnClick() {
     std::vector<std::unique_ptr<RemovalThread>> threads(kPortCount);
     int started = 0;
     for (int p = 0; p < ScannedPorts() && started < n; ++p) {
-        const PortRecord& rec = ActivePortTable[static_cast<std::size_t>(p)];
+        const PortRecord& rec = Active(p);
         if (!rec.Connected) continue;
         const auto i = static_cast<std::size_t>(p);
         devinsts[i] = rec.ParentDevInst;

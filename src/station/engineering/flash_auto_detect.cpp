@@ -51,10 +51,11 @@ FlashCandidates FindFlashCandidates(const FlashPartList& parts, const std::array
     return found;
 }
 
-FlashDetection DetectFlashOnFirstPort(int portCount, FlashConfig& config, const GlobalParameter& settings) {
+FlashDetection DetectFlashOnFirstPort(int portCount, FlashConfig& config, const GlobalParameter& settings,
+                                      const PortTableHandle& tables) {
     FlashDetection detection;
     for (int port = 0; port < portCount && port < kPortCount; ++port) {
-        if (!ActivePortTable[static_cast<std::size_t>(port)].Connected) continue;
+        if (!tables.Active(port).Connected) continue;
         detection.Port = port;
         config.DrvCurrent = kDetectDriveCurrent;
         config.BankCount = 0;

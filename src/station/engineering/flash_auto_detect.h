@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "station/core/port_tables.h"
+
 namespace qx {
 struct FlashConfig;
 struct FlashPartList;
@@ -55,7 +57,8 @@ struct FlashDetection {
 // Detects on the first connected port of the active table. config is booted
 // with drive current 2 and no banks (the caller restores it); the drive is
 // left in vendor mode 10 unless it was refused for NTFS.
-FlashDetection DetectFlashOnFirstPort(int portCount, FlashConfig& config, const GlobalParameter& settings);
+FlashDetection DetectFlashOnFirstPort(int portCount, FlashConfig& config, const GlobalParameter& settings,
+                                      const PortTableHandle& tables = StationPortTables());
 
 // Applies a drive's report to the settings: channel, bank, the bank map when
 // the diagnostic program supports it, and drive current 3.

@@ -28,7 +28,7 @@ bool LoadJpeg(QLabel* image, const std::string& path) {
 
 }  // namespace
 
-TErrorForm::TErrorForm(QWidget* parent) : QDialog(parent) {
+TErrorForm::TErrorForm(QWidget* parent, const PortTableHandle& tables) : QDialog(parent), tables_(tables) {
     setObjectName("ErrorForm");
     setWindowTitle("Error");
     resize(918, 640);
@@ -70,7 +70,7 @@ void TErrorForm::ShowEntries(const std::vector<std::string>& entries) {
 void TErrorForm::FormShow(int port, const FlashConfig& config, const std::string& workFolder) {
     LoadPictures(workFolder);
     if (port < 0 || port >= kPortCount) return ShowEntries({});
-    const int code = ActivePortTable[static_cast<std::size_t>(port)].ErrorCode;
+    const int code = tables_.Active(port).ErrorCode;
     std::span<const std::uint8_t> detail;
     if (DecodesDetail(code)) {
         const std::span<char> text = ItemText(port, code);

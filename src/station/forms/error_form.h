@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "station/core/port_tables.h"
+
 class QLabel;
 class QPlainTextEdit;
 
@@ -23,7 +25,7 @@ inline constexpr char kLayoutBackPicture[] = "Layout_Back.jpg";
 class TErrorForm final : public QDialog {
     Q_OBJECT
 public:
-    explicit TErrorForm(QWidget* parent = nullptr);
+    explicit TErrorForm(QWidget* parent = nullptr, const PortTableHandle& tables = StationPortTables());
 
     // The form's OnShow for a port: pictures from workFolder (a missing one
     // leaves its image as it was), then the port's entries.
@@ -32,6 +34,7 @@ public:
     void LoadPictures(const std::string& workFolder);
 
 private:
+    const PortTableHandle& tables_;
     QPlainTextEdit* memo_ = nullptr;
     QLabel* front_ = nullptr;
     QLabel* back_ = nullptr;

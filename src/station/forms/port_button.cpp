@@ -7,7 +7,7 @@
 namespace qx::station {
 
 PortDialog MyBitBtnClick(int port, const PortBusy& portBusy, PortButtonForms& forms) {
-    const PortDialog choice = ChoosePortDialog(port, portBusy);
+    const PortDialog choice = ChoosePortDialog(port, portBusy, forms.tables);
     switch (choice) {
     case PortDialog::BusyNote: forms.prompter.Message(PortBusyNote(port)); break;
     case PortDialog::Failure:

@@ -36,7 +36,7 @@ void StoreBarcodeAnswer(BarcodeContext& context, const ui::BarcodeAnswer& answer
     if (kind < kBarcodeSn || kind > kBarcodeSnPpid || port < 0 || port >= kPortCount) return;
     const bool shared = context.settings.BarCodeInputMode == 1;
     const auto p = static_cast<std::size_t>(port);
-    PortRecord& rec = ActivePortTable[p];
+    PortRecord& rec = context.tables.Active(port);
 
     if (kind == kBarcodeSn || kind == kBarcodeSnPpid) {
         std::span<char> sn = shared ? std::span<char>(b.SharedBarcodeSN) : std::span<char>(b.PortBarcodeSN[p]);
@@ -59,7 +59,7 @@ void StoreBarcodeAnswer(BarcodeContext& context, const ui::BarcodeAnswer& answer
     // The MES is asked with what was stored, so a refused serial asks nothing.
     if (kind == kBarcodeSn && context.settings.EnADATAWWN) {
         const std::string sn = TextOf(shared ? std::span<const char>(b.SharedBarcodeSN) : std::span<const char>(b.PortBarcodeSN[p]));
-        if (!sn.empty()) MesWwnQuery(sn, port, context.mes, b, context.prompter);
+        if (!sn.empty()) MesWwnQuery(sn, port, context.mes, b, context.prompter, context.tables);
     }
 }
 

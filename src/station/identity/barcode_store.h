@@ -4,6 +4,7 @@
 // also fetches the drive's WWN from the MES.
 #pragma once
 
+#include "station/core/port_tables.h"
 #include "station/identity/mes_query.h"
 #include "ui/prompter.h"
 
@@ -20,6 +21,7 @@ struct BarcodeContext {
     const GlobalParameter& settings;
     ui::Prompter& prompter;
     const MesClient& mes;
+    PortTableHandle& tables = StationPortTables();
 };
 
 // Stores the answer for state.InputBoxKind and state.InputBoxPort. A text

@@ -21,10 +21,6 @@ namespace {
 constexpr std::size_t kIdentifySerialAt = 20;
 constexpr std::size_t kIdentifySerialBytes = 20;
 
-int PortsToVisit() { return std::clamp(PortCount, 0, kPortCount); }
-
-PortRecord& Record(int port) { return ActivePortTable[static_cast<std::size_t>(port)]; }
-
 void StepCounter(std::span<char> text, bool decimal) {
     if (decimal) IncDecSerialNumber(text);
     else IncHexSerialNumber(text);
@@ -39,12 +35,13 @@ CalendarDate LocalDate() {
     return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday};
 }
 
-IdentitySteps::IdentitySteps(GlobalParameter& settings, BarcodeState& barcodes, DateSource today)
-    : settings_(settings), barcodes_(barcodes), today_(std::move(today)) {}
+IdentitySteps::IdentitySteps(GlobalParameter& settings, BarcodeState& barcodes, DateSource today,
+                             PortTableHandle& tables)
+    : settings_(settings), barcodes_(barcodes), today_(std::move(today)), tables_(tables) {}
 
 void IdentitySteps::ReadDriveSerials() {
-    for (int p = 0; p < PortsToVisit(); ++p) {
-        PortRecord& rec = Record(p);
+    for (int p = 0; p < tables_.Limit(); ++p) {
+        PortRecord& rec = tables_.Active(p);
         if (!rec.Connected) continue;
         std::array<std::uint8_t, 512> identify{};
         if (!IdentifyDevice(p, identify.data(), 1)) continue;
@@ -57,8 +54,8 @@ void IdentitySteps::ReadDriveSerials() {
 
 int IdentitySteps::CheckReMPSerials() {
     if (!settings_.EnReMPSN) return -1;
-    for (int p = 0; p < PortsToVisit(); ++p)
-        if (Record(p).Connected && FixedTextView(settings_.ReMPSerialNum[p]) == kNoReMPSerial) return p;
+    for (int p = 0; p < tables_.Limit(); ++p)
+        if (tables_.Active(p).Connected && FixedTextView(settings_.ReMPSerialNum[p]) == kNoReMPSerial) return p;
     return -1;
 }
 
@@ -70,7 +67,7 @@ void IdentitySteps::TakeQueuedSerial(bool rebuildOnly) {
 void IdentitySteps::AssignPortIdentity(int port) {
     if (port < 0 || port >= kPortCount) return;
     const auto p = static_cast<std::size_t>(port);
-    PortRecord& rec = Record(port);
+    PortRecord& rec = tables_.Active(port);
     queuedIssued_ = false;
     if (!settings_.EnUpdateFirmwareMode) {
         queuedIssued_ = queuedForNext_;
@@ -95,7 +92,7 @@ void IdentitySteps::AssignPortIdentity(int port) {
 }
 
 void IdentitySteps::DeriveWwn(int port) {
-    PortRecord& rec = Record(port);
+    PortRecord& rec = tables_.Active(port);
     const auto derived = DeriveWwnFromSerial(PortText(rec.SerialNumber), settings_.RudavuzSnToWWNMode, today_());
     if (!derived) return;
     CopyFixedText(rec.SerialNumber, derived->serial);

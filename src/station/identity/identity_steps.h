@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "station/core/port_tables.h"
 #include "station/identity/sn_reuse_queue.h"
 #include "station/identity/wwn_from_serial.h"
 #include "station/views/station_view.h"
@@ -35,7 +36,8 @@ inline constexpr char kNoReMPSerial[] = "N/A";
 
 class IdentitySteps {
 public:
-    IdentitySteps(GlobalParameter& settings, BarcodeState& barcodes, DateSource today = LocalDate);
+    IdentitySteps(GlobalParameter& settings, BarcodeState& barcodes, DateSource today = LocalDate,
+                  PortTableHandle& tables = StationPortTables());
 
     // With [Setting] EnUpdateFirmwareMode: each connected drive's own serial
     // from its IDENTIFY data; a drive that does not answer keeps its text.
@@ -67,6 +69,7 @@ private:
     GlobalParameter& settings_;
     BarcodeState& barcodes_;
     DateSource today_;
+    PortTableHandle& tables_;
     SnReuseQueue queue_;
     bool queuedForNext_ = false;   // the next drive takes queue_.Next(), not the counter
     bool queuedIssued_ = false;    // the last assigned drive kept the queued number

@@ -124,7 +124,7 @@ MesReply ParseMesReply(std::string_view fileText) {
 }
 
 MesOutcome MesWwnQuery(const std::string& serial, int port, const MesClient& client, BarcodeState& barcodes,
-                       ui::Prompter& prompter) {
+                       ui::Prompter& prompter, const PortTableHandle& tables) {
     if (port < 0 || port >= kPortCount) return MesOutcome::NoReplyFile;
     const std::string program = InFolder(client.workFolder, client.program);
     const std::string argument = MesArgument(serial, client.server);
@@ -151,7 +151,7 @@ MesOutcome MesWwnQuery(const std::string& serial, int port, const MesClient& cli
     DebugPrint("######### - WWN is %s", reply.wwn->c_str());
     const auto p = static_cast<std::size_t>(port);
     CopyFixedText(barcodes.PortBarcodeWWN[p], *reply.wwn);
-    CopyFixedText(ActivePortTable[p].Wwn, *reply.wwn);
+    CopyFixedText(tables.Active(port).Wwn, *reply.wwn);
     return MesOutcome::Stored;
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "station/core/port_tables.h"
+
 namespace qx::ui {
 class Prompter;
 }
@@ -60,6 +62,6 @@ enum class MesOutcome {
 // cannot run, hangs or fails stores nothing and warns the operator naming
 // the port; a reply without "MES_OK" stores nothing and is only traced.
 MesOutcome MesWwnQuery(const std::string& serial, int port, const MesClient& client, BarcodeState& barcodes,
-                       ui::Prompter& prompter);
+                       ui::Prompter& prompter, const PortTableHandle& tables = StationPortTables());
 
 }  // namespace qx::station

@@ -124,10 +124,10 @@ DriveDetail ReadDriveDetail(int port) {
     return d;
 }
 
-PortDialog ChoosePortDialog(int port, const PortBusy& portBusy) {
+PortDialog ChoosePortDialog(int port, const PortBusy& portBusy, const PortTableHandle& tables) {
     if (port < 0 || port >= kPortCount) return PortDialog::None;
     if (portBusy && portBusy(port)) return PortDialog::BusyNote;
-    const PortRecord& rec = ActivePortTable[static_cast<std::size_t>(port)];
+    const PortRecord& rec = tables.Active(port);
     if (!rec.Connected) return PortDialog::None;
     return rec.ErrorCode != 0 ? PortDialog::Failure : PortDialog::Detail;
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "station/core/port_tables.h"
+
 namespace qx::station {
 
 struct DriveDetail {
@@ -39,7 +41,8 @@ std::string UsbDescriptorText(std::span<const std::uint8_t> image, std::size_t a
 // the drive nor the port's record and detail buffers: it shows a short note.
 enum class PortDialog { None, BusyNote, Failure, Detail };
 using PortBusy = std::function<bool(int port)>;
-PortDialog ChoosePortDialog(int port, const PortBusy& portBusy);
+PortDialog ChoosePortDialog(int port, const PortBusy& portBusy,
+                            const PortTableHandle& tables = StationPortTables());
 std::string PortBusyNote(int port);
 
 }  // namespace qx::station

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <system_error>
 
+#include "station/core/port_tables.h"
+
 namespace qx::station {
 
 PortRun::~PortRun() { Join(); }
@@ -59,6 +61,6 @@ void WorkerTable::JoinAll() {
     for (PortRun& p : ports_) p.Join();
 }
 
-int PortLimit() { return std::clamp(PortCount, 0, kPortCount); }
+int PortLimit() { return StationPortTables().Limit(); }
 
 }  // namespace qx::station

@@ -83,8 +83,8 @@ int RunController::RunProduction(const RoundMode& mode, const RoundControls& con
     view.GlobalParameterToForm();
 
     if (mode.tableMode) {
-        for (int p = 0; p < PortLimit(); ++p)
-            if (ActivePortTable[static_cast<std::size_t>(p)].Connected) return TableOperation(p, controls);
+        for (int p = 0; p < parts_.tables.Limit(); ++p)
+            if (parts_.tables.Active(p).Connected) return TableOperation(p, controls);
         StopAnimation();
         return 1;
     }
@@ -113,8 +113,8 @@ int RunController::RunProduction(const RoundMode& mode, const RoundControls& con
     view.UpdateDrawPanel();
     if (settings.SNErrReuse) parts_.identity.RebuildSnReuseQueue(run.failedDownloadSerials);
     if (mode.rebuildOnly && controls.rebuildClose) {
-        for (int p = 0; p < PortLimit(); ++p) {
-            const PortRecord& rec = ActivePortTable[static_cast<std::size_t>(p)];
+        for (int p = 0; p < parts_.tables.Limit(); ++p) {
+            const PortRecord& rec = parts_.tables.Active(p);
             if (!rec.Connected) continue;
             if (rec.OverallResult == kResultPass) {
                 parts_.prompter.Information(kMsgCaption, "Rebuild O.K., Close the AP");
@@ -129,8 +129,8 @@ int RunController::RunProduction(const RoundMode& mode, const RoundControls& con
 
 void RunController::StartWorkers(const RoundMode& mode, const RoundControls& controls, int connected) {
     int started = 0;
-    for (int p = 0; p < PortLimit() && started < connected; ++p) {
-        PortRecord& rec = ActivePortTable[static_cast<std::size_t>(p)];
+    for (int p = 0; p < parts_.tables.Limit() && started < connected; ++p) {
+        PortRecord& rec = parts_.tables.Active(p);
         if (!rec.Connected) continue;
         parts_.identity.AssignPortIdentity(p);
         lastStartedPort_ = p;
@@ -148,7 +148,7 @@ void RunController::StartWorkers(const RoundMode& mode, const RoundControls& con
 bool RunController::StartWorker(int port, const RoundMode& mode, const RoundControls& controls) {
     PortRun& run = workers_[port];
     run.Join();   // the port's previous thread, killed or not, is gone first
-    PortRecord& rec = ActivePortTable[static_cast<std::size_t>(port)];
+    PortRecord& rec = parts_.tables.Active(port);
     ResetForRun(rec);
 
     WorkerContext ctx;
@@ -187,8 +187,8 @@ void RunController::WorkerEnded(int port, unsigned generation) {
 
 bool RunController::AnyRunning() const {
     // A killed worker no longer counts, whenever its thread ends.
-    for (int p = 0; p < PortLimit(); ++p)
-        if (ActivePortTable[static_cast<std::size_t>(p)].Connected && awaiting_[static_cast<std::size_t>(p)] &&
+    for (int p = 0; p < parts_.tables.Limit(); ++p)
+        if (parts_.tables.Active(p).Connected && awaiting_[static_cast<std::size_t>(p)] &&
             workers_[p].State() != WorkerState::Killed)
             return true;
     return false;

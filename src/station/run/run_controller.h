@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "station/core/port_tables.h"
 #include "station/run/batch_flags.h"
 #include "station/run/port_channel.h"
 #include "station/run/port_identity.h"
@@ -39,6 +40,7 @@ struct EngineParts {
     ui::Prompter& prompter;
     StepOps& ops;
     StationState& state;
+    PortTableHandle& tables = StationPortTables();
 };
 
 // What the START handler chose for one round.

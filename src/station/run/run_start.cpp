@@ -112,8 +112,8 @@ RunStart::Round RunStart::RunRound(int repeatTimes, int roundsLeft) {
 bool RunStart::CheckRound(const RoundControls& controls) {
     const GlobalParameter& s = parts_.state.settings;
     if (controls.capacityIndex > 0 && controls.capacityGB != parts_.state.config.RawCapacityGB) {
-        for (int p = 0; p < PortLimit(); ++p) {
-            PortRecord& rec = ActivePortTable[static_cast<std::size_t>(p)];
+        for (int p = 0; p < parts_.tables.Limit(); ++p) {
+            PortRecord& rec = parts_.tables.Active(p);
             if (!rec.Present) continue;
             for (std::size_t i = 1; i < rec.StepStatus.size(); ++i)
                 if (Listed(controls, i)) rec.StepStatus[i] = kStepOff;
@@ -131,10 +131,10 @@ bool RunStart::CheckRound(const RoundControls& controls) {
     if (controls.sataBin && controls.usbBin && s.SNMinLength < 12)
         return Refuse("When mptool download SATA and USB codes to flash simultaneously, the length of SN is'nt less than 12");
     if (s.EnBarCode) {
-        for (int a = 0; a < PortLimit(); ++a)
-            for (int b = a + 1; b < PortLimit(); ++b) {
-                if (!ActivePortTable[static_cast<std::size_t>(a)].Connected ||
-                    !ActivePortTable[static_cast<std::size_t>(b)].Connected)
+        for (int a = 0; a < parts_.tables.Limit(); ++a)
+            for (int b = a + 1; b < parts_.tables.Limit(); ++b) {
+                if (!parts_.tables.Active(a).Connected ||
+                    !parts_.tables.Active(b).Connected)
                     continue;
                 if (parts_.identity.PortBarcodeSerial(a) == parts_.identity.PortBarcodeSerial(b))
                     return Refuse("The SN isn't unique");
@@ -145,8 +145,8 @@ bool RunStart::CheckRound(const RoundControls& controls) {
 
 bool RunStart::CheckConnectedDrives() {
     std::vector<std::uint8_t> identify(kIdentifyBufferBytes);
-    for (int p = 0; p < PortLimit(); ++p) {
-        if (!ActivePortTable[static_cast<std::size_t>(p)].Connected) continue;
+    for (int p = 0; p < parts_.tables.Limit(); ++p) {
+        if (!parts_.tables.Active(p).Connected) continue;
         DeviceSlot& slot = DeviceSlots[static_cast<std::size_t>(p)];
         if (parts_.ops.IsLoaderDevice(p)) {
             slot.SataSpeedBits = kLoaderSpeedBits;
@@ -219,8 +219,8 @@ void RunStart::AutoTestTimerTimer() {
 }
 
 void RunStart::StopClick() {
-    for (int p = 0; p < PortLimit(); ++p) {
-        PortRecord& rec = ActivePortTable[static_cast<std::size_t>(p)];
+    for (int p = 0; p < parts_.tables.Limit(); ++p) {
+        PortRecord& rec = parts_.tables.Active(p);
         if (!rec.Connected) continue;
         controller_.Workers()[p].Kill([&] {
             parts_.station.KillTimer(p + 1);
@@ -246,10 +246,10 @@ void RunStart::OnTimer(int id) {
         if (parts_.station.StartEnabled()) parts_.station.FocusStart();
         return;
     }
-    if (id < 1 || id > PortLimit()) return;
+    if (id < 1 || id > parts_.tables.Limit()) return;
     const int port = id - 1;
     parts_.station.KillTimer(id);
-    PortRecord& rec = ActivePortTable[static_cast<std::size_t>(port)];
+    PortRecord& rec = parts_.tables.Active(port);
     const bool killed = controller_.Workers()[port].Kill([&] {
         rec.ErrorCode = rec.DisplayCode = kTimeoutItem;
         rec.OverallResult = kResultFail;

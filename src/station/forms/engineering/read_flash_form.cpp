@@ -172,7 +172,7 @@ int TReadFlashForm::SelectedSlot() {
         prompter_.Message("No port is selected");
         return -1;
     }
-    if (!ActivePortTable[static_cast<std::size_t>(port - 1)].Connected) {
+    if (!context_.Tables.Active(port - 1).Connected) {
         prompter_.Message("The selected port has no connected device");
         return -1;
     }

@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 
+#include "station/core/port_tables.h"
 #include "station/engineering/flash_page_reads.h"
 
 class QLineEdit;
@@ -32,6 +33,7 @@ struct ReadFlashContext {
     const GlobalParameter& Settings;
     std::function<int()> SelectedPort;   // counted from 1; 0 none chosen
     std::string ProgramFolder;
+    const PortTableHandle& Tables = StationPortTables();
 };
 
 class TReadFlashForm final : public QDialog {

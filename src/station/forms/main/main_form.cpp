@@ -59,12 +59,8 @@ TMainForm::TMainForm(MainFormEnv env, ui::Prompter& prompter, QWidget* parent)
     : QWidget(parent),
       env_(std::move(env)),
       prompter_(prompter),
-      mes_(MesClientFromEnvironment(env_.programFolder)),
-      results_(ResultSources{settings_, ActivePortTable, PortCount, config_, prompter_}) {
+      core_(env_.programFolder, prompter_) {
     setObjectName("MainForm");
-    windowState_.ProgramFolder = env_.programFolder;
-    windowState_.IniPath = env_.programFolder + kSettingsFileName;
-    state_.programFolder = env_.programFolder;
     BuildLayout();
     resize(1192, 755);
     timers_ = std::make_unique<TimerTable>([this](int id) { OnTimer(id); });
@@ -72,8 +68,7 @@ TMainForm::TMainForm(MainFormEnv env, ui::Prompter& prompter, QWidget* parent)
     WireFileControls(*area_, prompter_, tableFolders_);
     if (auto* gen = area_->findChild<QAbstractButton*>("GenImageBn"))
         connect(gen, &QAbstractButton::clicked, this, [this] {
-            const auto count = static_cast<std::size_t>(std::clamp(PortCount, 0, kPortCount));
-            GenImage(prompter_, std::span<const PortRecord>(ActivePortTable.data(), count), env_.programFolder);
+            GenImage(prompter_, core_.Tables().ScannedActive(), env_.programFolder);
         });
     if (auto* detect = area_->findChild<QPushButton*>("FlashAutoDetectBtn"))
         connect(detect, &QPushButton::clicked, this, [this] { FlashAutoDetectClick(); });
@@ -81,7 +76,7 @@ TMainForm::TMainForm(MainFormEnv env, ui::Prompter& prompter, QWidget* parent)
     WireEngineeringTools();
     InstallWaitPanel();
     connect(area_, &SettingsArea::settingsLockRequested, this, [this] { ShowLoadedSettings(); });
-    results_.SetWindowCapture([this](const std::string& path) {
+    core_.Results().SetWindowCapture([this](const std::string& path) {
         return ui::CaptureWindowImage(path, [this] { return grab().toImage(); });
     });
 }
@@ -97,33 +92,28 @@ StartOutcome TMainForm::StartUp() {
     ShowCaptionString();
     autoTestTimer_->setInterval(1000);
     flags_ = ParseCommandLine(env_.commandLine);
-    state_.autoExecute = flags_.autoExecute;
-    state_.autoExecuteQuit = flags_.autoExecuteQuit;
-    state_.captureAppImage = flags_.captureAppImage;
+    core_.TakeCommandLine(flags_);
     windowState_.StartAllowed = 1;
     area_->CheckProgramImages();
-    bins_ = BinFileList{};
+    core_.DownloadFiles() = BinFileList{};
     settings_ = GlobalParameter{};
     try {
         if (area_->LoadIniFile(windowState_.IniPath) == 0) return StartOutcome::Aborted;
         if (settings_.EnCheckToolOnRemoteDisk && env_.hooks.programOnRemoteDisk && env_.hooks.programOnRemoteDisk())
             return StartOutcome::Aborted;
         area_->CheckProgramImages();
-        ClearPortTable(ActivePortTable);
-        rescan_ = std::make_unique<PortRescan>(
-            RescanContext{settings_, config_, *this, *this, prompter_, barcodes_, mes_});
-        rescan_->RescanPorts();
-        if (const auto message = PortLimitMessage(PortCount)) {
+        core_.MakeRescan(*this, *this).RescanPorts();
+        if (const auto message = PortLimitMessage(core_.Tables().Count())) {
             prompter_.Error(*message);
             return StartOutcome::TooManyPorts;
         }
         ArmTimer(kRescanTimerId, kArrivalRescanDelayMs);
         BuildPortPanels();
         UpdateDrawPanel();
-        area_->SetPortCount(PortCount);
+        area_->SetPortCount(core_.Tables().Count());
         waitPanel_->hide();
-        results_.SetLogDir(windowState_.LogDir);
-        if (!settings_.EnWriteLogFileNameEnd) results_.SelectProductionLogFile();
+        core_.Results().SetLogDir(windowState_.LogDir);
+        if (!settings_.EnWriteLogFileNameEnd) core_.Results().SelectProductionLogFile();
     } catch (const CannotCreateLogDirectory& e) {
         // The window never appears: the box is all the operator gets.
         prompter_.Error(e.what());
@@ -133,11 +123,7 @@ StartOutcome TMainForm::StartUp() {
     SeedRandomByTime();
     if (flags_.autoExecute) autoTestTimer_->start();
 
-    slotsAllocated_ = AllocDeviceSlotBuffers();
-    engine_ = std::make_unique<RunStart>(
-        EngineParts{*this, *this, results_, *rescan_, identity_, prompter_, ops_, state_});
-    InstallProductionHooks(engine_->Controller(), env_.programFolder);
-    watcher_ = std::make_unique<DeviceEventWatcher>(platform::OpenDeviceEvents(), *rescan_);
+    core_.StartEngine(*this, *this);
     started_ = true;
     return StartOutcome::Ready;
 }
@@ -196,7 +182,7 @@ void TMainForm::ApplyRunLabels() {
             labels.checkListItems.push_back(S(list->item(row)->text()));
     labels.singleExecuteResult = flags_.singleExecuteResult;
     labels.captureAppImage = flags_.captureAppImage;
-    results_.SetRunLabels(std::move(labels));
+    core_.Results().SetRunLabels(std::move(labels));
 }
 
 void TMainForm::ShutDown() {
@@ -206,12 +192,9 @@ void TMainForm::ShutDown() {
     if (!started_) return;   // an aborted start-up saves nothing
     // A worker still running: its watchdog goes, it is cancelled and its
     // thread joined before anything it uses is freed.
-    for (int p = 0; p < PanelLoopCount(PortCount); ++p) timers_->Kill(p + 1);
-    watcher_.reset();
-    engine_.reset();
+    for (int p = 0; p < PanelLoopCount(core_.Tables().Count()); ++p) timers_->Kill(p + 1);
+    core_.StopEngine();
     SaveLayout();
-    if (slotsAllocated_) FreeDeviceSlotBuffers();
-    slotsAllocated_ = false;
     area_->TryFormToGlobalParameter();
     area_->SaveIniFile(windowState_.IniPath);
     if (windowState_.IniPath.find(kSettingsFileName) == std::string::npos)
@@ -222,8 +205,8 @@ void TMainForm::ShutDown() {
 void TMainForm::closeEvent(QCloseEvent* event) {
     // Never from inside the engine's own handler: a close asked for during a
     // run comes again once the handler has returned.
-    if (engine_ && engine_->Busy()) {
-        engine_->StopClick();
+    if (RunStart* engine = core_.Engine(); engine && engine->Busy()) {
+        engine->StopClick();
         QTimer::singleShot(100, this, [this] { close(); });
         event->ignore();
         return;
@@ -252,23 +235,24 @@ void TMainForm::ApplySettingsLock(LockCaller caller) {
 void TMainForm::FlashAutoDetectClick() {
     if (!flashInfoForm_) flashInfoForm_ = std::make_unique<TFlashInfoFrom>(*area_, prompter_, this);
     FlashDetectHooks hooks;
-    hooks.LastDeviceCount = rescan_ ? rescan_->LastDeviceCount() : 0;
+    hooks.LastDeviceCount = core_.Rescan() ? core_.Rescan()->LastDeviceCount() : 0;
     hooks.MakeWindowUsable = [this] { RestoreAfterRun(); };
     hooks.ProcessEvents = [] { QCoreApplication::processEvents(); };
+    hooks.Tables = &core_.Tables();
     FlashAutoDetectBtnClick(*area_, prompter_, *flashInfoForm_, hooks);
 }
 
 void TMainForm::ShowYield() { yield_->setText(Q(YieldText(settings_))); }
 
 void TMainForm::ExecuteBtnClick() {
-    if (!engine_) return;
+    if (!core_.Engine()) return;
     ApplyRunLabels();
-    engine_->ExecuteBtnClick();
+    core_.Engine()->ExecuteBtnClick();
 }
 
 void TMainForm::RefreshBtnClick() {
-    barcodes_.SnPromptBusy = barcodes_.WwnPromptBusy = barcodes_.PpidPromptBusy = 0;
-    if (rescan_) rescan_->RefreshDevices();
+    core_.ClearBarcodePrompts();
+    if (core_.Rescan()) core_.Rescan()->RefreshDevices();
     if (StartEnabled()) FocusStart();
 }
 
@@ -278,23 +262,24 @@ void TMainForm::ResetYieldBtnClick() {
 }
 
 void TMainForm::SafeRmBtnClick() {
-    if (!rescan_ || !engine_ || engine_->Busy()) return;
-    for (int p = 0; p < PanelLoopCount(PortCount); ++p) engine_->JoinPort(p);
-    rescan_->SafeRmBtnClick();
+    RunStart* engine = core_.Engine();
+    if (!core_.Rescan() || !engine || engine->Busy()) return;
+    for (int p = 0; p < PanelLoopCount(core_.Tables().Count()); ++p) engine->JoinPort(p);
+    core_.Rescan()->SafeRmBtnClick();
 }
 
 void TMainForm::OnTimer(int id) {
-    if (engine_) {
-        engine_->OnTimer(id);
+    if (core_.Engine()) {
+        core_.Engine()->OnTimer(id);
     } else if (id == kRescanTimerId) {
         KillTimer(id);
-        if (rescan_) rescan_->RefreshDevices();
+        if (core_.Rescan()) core_.Rescan()->RefreshDevices();
     }
 }
 
 bool TMainForm::PortBusy(int port) const {
-    if (!engine_) return false;
-    const WorkerState s = engine_->Controller().Workers()[port].State();
+    if (!core_.Engine()) return false;
+    const WorkerState s = core_.Engine()->Controller().Workers()[port].State();
     return s == WorkerState::Running || s == WorkerState::Killed;
 }
 

@@ -11,23 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "qxlib/programs/info_page.h"
-#include "qxlib/settings/flash_config.h"
-#include "qxlib/settings/global_parameter.h"
+#include "station/core/station_core.h"
 #include "station/engineering/access_levels.h"
 #include "station/engineering/rdt_task_settings.h"
 #include "station/engineering/table_files.h"
 #include "station/entry/command_line.h"
-#include "station/flash_part_list.h"
 #include "station/forms/main/main_hooks.h"
-#include "station/identity/barcode_buffers.h"
-#include "station/identity/identity_steps.h"
-#include "station/identity/mes_query.h"
-#include "station/results/station_results.h"
-#include "station/run/station_identity.h"
-#include "station/run/station_state.h"
-#include "station/run/step_ops.h"
-#include "station/settings/settings_window_state.h"
 #include "station/views/port_view.h"
 #include "station/views/rescan_window.h"
 #include "station/views/station_view.h"
@@ -46,7 +35,6 @@ class Prompter;
 
 namespace qx::station {
 
-class DeviceEventWatcher;
 class PortPanel;
 class PortRescan;
 class RunStart;
@@ -103,8 +91,9 @@ public:
     GlobalParameter& Settings() { return settings_; }
     SettingsWindowState& WindowState() { return windowState_; }
     SettingsArea& Area() { return *area_; }
-    StationResults& Results() { return results_; }
-    RunStart* Engine() { return engine_.get(); }
+    StationResults& Results() { return core_.Results(); }
+    RunStart* Engine() { return core_.Engine(); }
+    StationCore& Core() { return core_; }
     std::string ApplicationTitle() const { return title_; }
 
     // --- StationView --------------------------------------------------------
@@ -182,18 +171,14 @@ private:
     ui::Prompter& prompter_;
     CommandLineFlags flags_;
 
-    GlobalParameter settings_{};
-    FlashConfig config_{};
-    FlashPartList parts_{};
-    BinFileList bins_{};
-    SettingsWindowState windowState_;
-    StationState state_{settings_, config_, bins_};
-    BarcodeState barcodes_;
-    MesClient mes_;
-    IdentitySteps steps_{settings_, barcodes_};
-    StationIdentity identity_{steps_};
-    LibraryStepOps ops_;
-    StationResults results_;
+    // The station itself; the window shows it and wires its controls to it.
+    StationCore core_;
+    // Short names for the parts of the core the window's handlers use most.
+    GlobalParameter& settings_ = core_.Settings();
+    FlashConfig& config_ = core_.Config();
+    FlashPartList& parts_ = core_.Parts();
+    SettingsWindowState& windowState_ = core_.WindowState();
+    StationState& state_ = core_.State();
     std::string interfaceWord_ = "SATA";
     std::string workOrder_, partNo_, weekCode_;
     std::string title_;
@@ -228,12 +213,8 @@ private:
     // the window, whose settings area holds the buttons.
     TableFileFolders tableFolders_{};
 
-    std::unique_ptr<PortRescan> rescan_;
     std::unique_ptr<TimerTable> timers_;
-    std::unique_ptr<RunStart> engine_;
-    std::unique_ptr<DeviceEventWatcher> watcher_;
     bool started_ = false;        // start-up reached Ready
-    bool slotsAllocated_ = false;
     bool shutDown_ = false;
     bool locked_ = false;
 };

@@ -54,7 +54,7 @@ void TMainForm::OpenRdtTasks() {
 void TMainForm::OpenFlashPages() {
     if (!readFlashForm_)
         readFlashForm_ = std::make_unique<TReadFlashForm>(
-            ReadFlashContext{config_, settings_, [this] { return selectedPort_; }, env_.programFolder}, prompter_, this);
+            ReadFlashContext{config_, settings_, [this] { return selectedPort_; }, env_.programFolder, core_.Tables()}, prompter_, this);
     readFlashForm_->exec();
 }
 

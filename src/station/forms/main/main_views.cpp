@@ -73,7 +73,7 @@ void TMainForm::UpdateDrawPanel() {
     if (settings_.EnShowCapacityAfterMPPass)
         capacity = [this](int port) { return CapacityAfterLeavingLoader(port, config_); };
     const std::vector<PanelDrawing> drawings =
-        station::UpdateDrawPanel(ActivePortTable, PortCount, BuiltPanels(), settings_, capacity);
+        station::UpdateDrawPanel(core_.Tables().Active(), core_.Tables().Count(), BuiltPanels(), settings_, capacity);
     for (std::size_t p = 0; p < drawings.size() && p < panels_.size(); ++p) {
         const PanelDrawing& d = drawings[p];
         PortPanel* panel = panels_[p];
@@ -176,7 +176,7 @@ void TMainForm::SetRwGauge(int port, std::uint32_t maximum, std::uint32_t positi
 
 // --- RescanWindow -------------------------------------------------------------
 
-bool TMainForm::Busy() const { return engine_ && engine_->Busy(); }
+bool TMainForm::Busy() const { return core_.Engine() && core_.Engine()->Busy(); }
 
 // The Auto Detect button is disabled itself while its detection runs (a
 // locked page or a run only disables the button's parents).
@@ -209,9 +209,9 @@ void TMainForm::StartAutoExecute() {
 
 void TMainForm::MyBitBtnClick(int port) {
     selectedPort_ = port + 1;   // the flash page viewer reads this port's drive
-    if (!errorForm_) errorForm_ = std::make_unique<TErrorForm>(this);
+    if (!errorForm_) errorForm_ = std::make_unique<TErrorForm>(this, core_.Tables());
     if (!detailForm_) detailForm_ = std::make_unique<TDetailForm>(this);
-    PortButtonForms forms{*errorForm_, *detailForm_, prompter_, config_, env_.programFolder};
+    PortButtonForms forms{*errorForm_, *detailForm_, prompter_, config_, env_.programFolder, core_.Tables()};
     station::MyBitBtnClick(port, [this](int p) { return PortBusy(p); }, forms);
 }
 
