@@ -22,12 +22,15 @@
 #include "station/engineering/access_levels.h"
 #include "station/forms/detail_form.h"
 #include "station/forms/engineering/access_handlers.h"
+#include "station/forms/engineering/flash_info_form.h"
 #include "station/forms/engineering/pattern_form.h"
 #include "station/forms/engineering/read_flash_form.h"
 #include "station/forms/error_form.h"
 #include "station/forms/input_box_form.h"
 #include "station/forms/main/port_panel.h"
 #include "station/panels/panel_drawing.h"
+#include "station/engineering/flash_auto_detect.h"
+#include "station/forms/settings/settings_area.h"
 #include "station/forms/title_form.h"
 #include "station/forms/workorder_form.h"
 #include "station/identity/barcode_request.h"
@@ -110,6 +113,20 @@ TEST_P(StationWindowLayoutTest, EveryPageFitsTheScreen) {
         options->setCurrentIndex(i);
         ExpectSoundWindow(form, base + "_" + options->widget(i)->objectName().toStdString());
     }
+
+    // The flash auto-detect result over this window's settings: two parts
+    // of one flash ID to choose from.
+    station::SettingsStores& stores = form.Area().Stores();
+    ASSERT_FALSE(stores.Parts.FlashPartTable.empty());
+    station::FlashCandidates found =
+        station::FindFlashCandidates(stores.Parts, stores.Parts.FlashPartTable.front().FlashId);
+    ASSERT_GE(found.Count, 1);
+    found.Vendor[1] = found.Vendor[0];
+    found.Code[1] = found.Code[0];
+    found.Count = 2;
+    station::TFlashInfoFrom detect(form.Area(), prompter_);
+    detect.SetCandidates(found);
+    ExpectSoundWindow(detect, "flash_info_form_" + std::to_string(ports) + "ports");
 }
 
 INSTANTIATE_TEST_SUITE_P(Ports, StationWindowLayoutTest, ::testing::Values(8, 50));
