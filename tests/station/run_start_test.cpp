@@ -1,4 +1,5 @@
 // START's checks and rounds, the stop button, the watchdog and the timers.
+#include <algorithm>
 #include <filesystem>
 
 #include "station/engine_fixture.h"
@@ -206,6 +207,27 @@ TEST_F(RunStartTest, TimerIdsOutsideThePortsDoNothing) {
     engine_->OnTimer(1);
     EXPECT_EQ(view_.events.back(), "Kill 1");
     EXPECT_EQ(Rec(0).ErrorCode, 0);
+}
+
+// A rescan rewrites the port records and slot paths the workers read: the
+// rescan timer that fires while a run goes on (armed by a plug just before
+// START) refreshes nothing then, and is armed again when the run is over.
+TEST_F(RunStartTest, TheRescanTimerWaitsForTheRunsEnd) {
+    Connect(0);
+    Enable({3});
+    view_.onEvent = [this](const std::string& e) {
+        if (e == "Lock") engine_->OnTimer(station::kRescanTimerId);
+    };
+    Press();
+    view_.onEvent = nullptr;
+    EXPECT_EQ(rescan_.refreshes, 0);
+    EXPECT_EQ(Rec(0).OverallResult, kResultPass);
+    const auto restore = std::find(view_.events.begin(), view_.events.end(), "Restore");
+    ASSERT_NE(restore, view_.events.end());
+    EXPECT_EQ(*std::next(restore), "Arm 51 200");
+    // Once armed after the run, it refreshes as always.
+    engine_->OnTimer(station::kRescanTimerId);
+    EXPECT_EQ(rescan_.refreshes, 1);
 }
 
 TEST_F(RunStartTest, BatchRoundsAreCountedAndLabelled) {

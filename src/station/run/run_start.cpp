@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "qxlib/base/debug_print.h"
@@ -19,6 +20,7 @@ constexpr std::size_t kSpeedByteAt = 152;   // low byte of IDENTIFY word 76
 constexpr int kPreformatItem = 7;
 constexpr int kTimeoutItem = 42;
 constexpr int kAutoRunGiveUp = 8;
+constexpr int kRescanAfterRunMs = 200;
 
 bool Listed(const RoundControls& controls, std::size_t item) {
     for (int i : controls.listedSteps)
@@ -38,6 +40,7 @@ void RunStart::Lock() {
 void RunStart::Restore() {
     busy_ = false;
     parts_.station.RestoreAfterRun();
+    if (std::exchange(rescanAfterRun_, false)) parts_.station.ArmTimer(kRescanTimerId, kRescanAfterRunMs);
 }
 
 bool RunStart::Refuse(const std::string& text) {
@@ -242,6 +245,13 @@ void RunStart::StopClick() {
 void RunStart::OnTimer(int id) {
     if (id == kRescanTimerId) {
         parts_.station.KillTimer(kRescanTimerId);
+        // A rescan rewrites the port records and slot paths the workers read:
+        // a rescan armed before START (a drive plugged just before the press)
+        // waits for the run's end.
+        if (busy_) {
+            rescanAfterRun_ = true;
+            return;
+        }
         parts_.rescan.RefreshDevices();
         if (parts_.station.StartEnabled()) parts_.station.FocusStart();
         return;

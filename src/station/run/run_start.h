@@ -47,6 +47,7 @@ private:
     BatchFlags batch_;
     RunController controller_;
     std::atomic<bool> busy_{false};
+    bool rescanAfterRun_ = false;   // the rescan timer fired during a run
     int roundsLeft_ = 0;
     int autoRunRetries_ = 0;
 };
