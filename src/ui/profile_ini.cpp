@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
+#include <optional>
 
+#include "platform/file_bytes.h"
 #include "ui/profile_text.h"
 
 namespace qx {
@@ -14,10 +14,10 @@ using profile_text::Trim;
 
 
 ProfileIni ProfileIni::Load(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return FromText(text);
+    // A file that cannot be read (a folder of that name, no permission)
+    // reads as an empty one, as a missing file does.
+    const std::optional<std::string> text = platform::ReadFileBytes(path);
+    return text ? FromText(*text) : ProfileIni{};
 }
 
 ProfileIni ProfileIni::FromText(std::string_view text) {

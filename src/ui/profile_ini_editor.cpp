@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
+#include <optional>
 
+#include "platform/file_bytes.h"
 #include "ui/profile_text.h"
 
 namespace qx {
@@ -28,10 +29,8 @@ bool KeyOf(std::string_view line, std::string_view& key) {
 }  // namespace
 
 ProfileIniEditor ProfileIniEditor::Load(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return FromText(text);
+    const std::optional<std::string> text = platform::ReadFileBytes(path);
+    return text ? FromText(*text) : ProfileIniEditor{};
 }
 
 ProfileIniEditor ProfileIniEditor::FromText(std::string_view text) {

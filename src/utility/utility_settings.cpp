@@ -6,7 +6,7 @@
 
 #include "qxlib/base/debug_print.h"
 #include "ui/profile_ini.h"
-#include "utility/file_bytes.h"
+#include "platform/file_bytes.h"
 
 namespace qx::utility {
 
@@ -43,7 +43,7 @@ UtilitySettings LoadUtilitySettings(const std::filesystem::path& programFolder) 
     if (!std::filesystem::exists(path, ec)) return s;
     // A settings file that cannot be read (a folder of that name, no
     // permission) counts as an empty one, as a missing file does.
-    const std::optional<std::string> text = ReadFileBytes(path);
+    const std::optional<std::string> text = platform::ReadFileBytes(path);
     if (!text) {
         DebugPrint("######### - Cannot read %s: the settings keep their defaults", path.string().c_str());
         return s;

@@ -37,6 +37,14 @@ TEST(IniEngine, MissingFileGivesEmptyTextAndDefaults) {
     EXPECT_EQ(ini.IniGetInt("A", "x", 5), 5);
 }
 
+TEST(IniEngine, FolderInPlaceOfTheFileLoadsAsEmpty) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.file("Setting.ini"));
+    IniText ini("[A]\nx=1\n");
+    EXPECT_EQ(ini.IniLoadFile(dir.file("Setting.ini")), 1);
+    EXPECT_EQ(ini.Text(), "");
+}
+
 TEST(IniEngine, IntegerValueForms) {
     struct Case {
         const char* value;

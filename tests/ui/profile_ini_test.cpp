@@ -3,6 +3,7 @@
 #include "settings/file_bytes.h"
 #include "support/temp_dir.h"
 #include "ui/profile_ini.h"
+#include "ui/profile_ini_editor.h"
 
 namespace qx {
 namespace {
@@ -35,6 +36,15 @@ TEST(ProfileIni, MissingFileHasNoKeys) {
     EXPECT_EQ(ProfileIni::Load(dir.path() / "none.ini").ReadString("A", "b", "d"), "d");
     test::WriteBytes(dir.file("a.ini"), "[A]\nb=1\n");
     EXPECT_EQ(ProfileIni::Load(dir.file("a.ini")).ReadString("a", "B", "d"), "1");
+}
+
+// A folder where the file should be (Style.cs, QXSSD.log, a part list) reads
+// as an empty file instead of throwing out of the program.
+TEST(ProfileIni, FolderInPlaceOfTheFileHasNoKeys) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.file("Style.cs"));
+    EXPECT_EQ(ProfileIni::Load(dir.file("Style.cs")).ReadString("A", "b", "d"), "d");
+    EXPECT_TRUE(ProfileIniEditor::Load(dir.file("Style.cs")).Text().empty());
 }
 
 }  // namespace

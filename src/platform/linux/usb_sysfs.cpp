@@ -7,7 +7,9 @@
 #include <cctype>
 #include <cerrno>
 #include <fstream>
-#include <iterator>
+#include <optional>
+
+#include "platform/file_bytes.h"
 
 namespace qx::platform::linux_usb {
 namespace {
@@ -23,9 +25,9 @@ bool Exists(const std::string& path) {
 }
 
 std::vector<std::uint8_t> ReadBinary(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::optional<std::string> bytes = ReadFileBytes(path);
+    if (!bytes) return {};
+    return {bytes->begin(), bytes->end()};
 }
 
 // sysfs text is UTF-8; a hub request returns UTF-16. Bad bytes become U+FFFD.

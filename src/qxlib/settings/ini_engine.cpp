@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <fstream>
+#include <optional>
+
+#include "platform/file_bytes.h"
 
 namespace qx {
 namespace {
@@ -104,18 +107,9 @@ const std::string& IniText::Text() const {
 }
 
 int IniText::IniLoadFile(const std::filesystem::path& path) {
-    std::string raw;
-    std::ifstream in(path, std::ios::binary);
-    if (in) {
-        in.seekg(0, std::ios::end);
-        const std::streamoff size = in.tellg();
-        in.seekg(0, std::ios::beg);
-        if (size > 0) {
-            raw.resize(static_cast<std::size_t>(size));
-            in.read(raw.data(), size);
-            raw.resize(static_cast<std::size_t>(in.gcount()));
-        }
-    }
+    // A file that cannot be read (missing, a folder of that name, no
+    // permission) loads as an empty one; a folder's seek end is no size.
+    std::string raw = platform::ReadFileBytes(path).value_or(std::string());
     // CR LF becomes LF, in place.
     std::size_t kept = 0;
     for (std::size_t i = 0; i < raw.size(); ++i) {

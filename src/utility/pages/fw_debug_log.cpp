@@ -17,7 +17,7 @@
 #include "qxlib/transport/utility_commands.h"
 #include "qxlib/transport/vendor_builders.h"
 #include "ui/prompter.h"
-#include "utility/file_bytes.h"
+#include "platform/file_bytes.h"
 #include "utility/pages/page_text.h"
 
 namespace qx::utility {
@@ -203,7 +203,7 @@ FwDebugLogPage ReadFwDebugMsgGDPClick(int slot, const std::string& programFolder
 bool DecodeLogFile(const std::string& inputName, const std::string& outputName) {
     // A folder, a file without read permission or a read error gives no
     // bytes, never an exception.
-    std::optional<std::string> bytes = ReadFileBytes(inputName);
+    std::optional<std::string> bytes = platform::ReadFileBytes(inputName);
     // The output exists afterwards in every case, empty when nothing was read.
     std::ofstream out(outputName, std::ios::binary | std::ios::trunc);
     if (!out || !bytes) return false;

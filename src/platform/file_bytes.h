@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-namespace qx::utility {
+namespace qx::platform {
 
 // The bytes of a regular file; nullopt when it cannot be read to its end.
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& path);
 
-}  // namespace qx::utility
+}  // namespace qx::platform

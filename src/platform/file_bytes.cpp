@@ -1,9 +1,9 @@
-#include "utility/file_bytes.h"
+#include "platform/file_bytes.h"
 
 #include <cstdio>
 #include <memory>
 
-namespace qx::utility {
+namespace qx::platform {
 
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
     std::error_code ec;
@@ -21,4 +21,4 @@ std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {
     return bytes;
 }
 
-}  // namespace qx::utility
+}  // namespace qx::platform
