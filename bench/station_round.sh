@@ -70,7 +70,7 @@ round() {
 }
 
 report() {   # label n seconds to_last after peak_kB drives_kB passed
-  printf '%-34s %6.1f s (%5.1f s to the last result, %4.1f s save and exit)  %4d MB peak (drives %3d MB, station %3d MB)  %d/%d passed\n' \
+  printf '%-40s %6.1f s (%5.1f s to the last result, %4.1f s save and exit)  %4d MB peak (drives %3d MB, station %3d MB)  %d/%d passed\n' \
     "$1" "$3" "$4" "$5" $(($6 / 1024)) $(($7 / 1024)) $((($6 - $7) / 1024)) "$8" "$2"
 }
 

@@ -3,6 +3,7 @@
 // its information page and code, and answers IDENTIFY word 217 as told.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <fstream>
 
@@ -11,6 +12,7 @@
 #include "sim/model/drive_model.h"
 #include "sim/model/identify_data.h"
 #include "sim/model/produced_image.h"
+#include "sim/rack/drive_config_text.h"
 #include "sim/rack/sim_machine.h"
 #include "support/temp_dir.h"
 
@@ -86,6 +88,77 @@ TEST(ProducedDrive, RackFolderListsDrivesOffTheUsbTree) {
     std::ofstream(dir.file("rack.ini"), std::ios::app) << "disk=nobody\n";
     EXPECT_FALSE(SimMachine::LoadFolder(dir.path().string(), &error));
     EXPECT_NE(error.find("[disks] bad disk"), std::string::npos) << error;
+}
+
+// The configuration record a production run leaves: in the memory image and
+// on every information page, naming the described flash; the remap table
+// with one record per bad block and its end record.
+TEST(ProducedDrive, CarriesItsConfigurationRecordAndRemapTable) {
+    DriveConfig c = ProducedConfig();
+    c.channels = 2;
+    c.ces = 4;
+    c.blocksPerCe = 4096;
+    c.pagesPerBlock = 128;
+    c.sectorsPerPage = 16;
+    c.badBlocks = {301, 1200};
+    const DriveModel m(c);
+    // Toshiba, 4096 blocks (code 1), 128 pages (code 1), 16 sectors (code 2).
+    const std::uint16_t typeWord = 2 << 12 | 1 << 6 | 1 << 3 | 2;
+    std::vector<std::uint8_t> info(m.nand.PageBytes());
+    for (std::uint8_t ch = 0; ch < 2; ++ch) {
+        m.nand.Read({ch, 0, 4, 0}, info);
+        const std::array<const std::vector<std::uint8_t>*, 2> areas{&m.systemImage, &info};
+        for (const std::vector<std::uint8_t>* area : areas) {
+            SCOPED_TRACE(area == &info ? "information page" : "memory image");
+            EXPECT_EQ((*area)[0x500] | (*area)[0x501] << 8, typeWord);
+            EXPECT_EQ((*area)[0x503], 2) << "channels";
+            EXPECT_EQ((*area)[0x504], 4) << "banks";
+            EXPECT_EQ((*area)[0x50B], 4) << "CEs";
+            EXPECT_EQ((*area)[0x509] & 0x20, 0x20) << "remap on";
+        }
+    }
+    std::vector<std::uint8_t> remap(m.nand.PageBytes());
+    m.nand.Read({1, 0, 4, 3}, remap);
+    auto word = [&](std::size_t i) { return remap[16 + 2 * i] | remap[17 + 2 * i] << 8; };
+    // Per CE: CE marker, plane 0 (block 1200 = unit 600), plane 1 (301 = unit 150).
+    const std::vector<int> ce0 = {0xEBA0, 0, 0xEAE0, 0, 600, 2047, 0xEAE0, 1, 150, 2046};
+    for (std::size_t i = 0; i < ce0.size(); ++i) EXPECT_EQ(word(i), ce0[i]) << i;
+    EXPECT_EQ(word(10), 0xEBA0);
+    EXPECT_EQ(word(11), 1);
+    EXPECT_EQ(word(4 * 10), 0xEED1) << "the end record after four CEs";
+}
+
+TEST(ProducedDrive, DescriptionKeysReadBackAndRefuseWhatIsNotANumber) {
+    DriveConfig c;
+    c.failingCes = {0x0201};
+    c.uncorrectablePages = {{2, 1}};
+    c.uncorrectableChannelPages = {{1, 0, 1}, {1, 3, 1}};
+    c.laterBadBlocks = {{2, 1, 700, 4}};
+    c.eraseCountBase = 17;
+    c.smartAttributes = {{0x09, 100, 0, 0x123456789A}, {0xC2, 60, 0, 41}};
+    IniSection text{"drive01", {}};
+    ConfigToIni(c, text);
+    EXPECT_EQ(*text.Find("uncorrectableChannelPages"), "1.0.1 1.3.1");
+    EXPECT_EQ(*text.Find("smartAttributes"), "9.100.0.78187493530 194.60.0.41");
+    DriveConfig back;
+    std::string error;
+    ASSERT_TRUE(ConfigFromIni(text, back, &error)) << error;
+    EXPECT_EQ(back.failingCes, c.failingCes);
+    EXPECT_EQ(back.uncorrectablePages, c.uncorrectablePages);
+    EXPECT_EQ(back.uncorrectableChannelPages, c.uncorrectableChannelPages);
+    EXPECT_EQ(back.laterBadBlocks, c.laterBadBlocks);
+    EXPECT_EQ(back.eraseCountBase, 17);
+    EXPECT_EQ(back.smartAttributes, c.smartAttributes);
+    // The firmware answers SMART with the described attributes.
+    const DriveModel m(back);
+    ASSERT_EQ(m.smart.size(), 2u);
+    EXPECT_EQ(m.smart[0].raw, 0x123456789Au);
+    EXPECT_EQ(m.smart[1].value, 60);
+
+    for (const char* bad : {"1.2", "1.2.x", "1..2", "1.2.3.", "1.2.70000"}) {
+        IniSection s{"drive01", {{"uncorrectableChannelPages", bad}}};
+        EXPECT_FALSE(ConfigFromIni(s, back, &error)) << bad;
+    }
 }
 
 }  // namespace

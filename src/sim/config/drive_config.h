@@ -2,6 +2,7 @@
 // geometry, firmware and fault settings, as the rack folder describes it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -83,6 +84,11 @@ struct DriveConfig {
     std::uint8_t sectorsPerPage = 8;
     std::vector<std::uint8_t> flashId{0x98, 0xDE, 0x94, 0x93, 0x76};
     std::set<std::uint16_t> badBlocks;             // fail the flash diagnostic and erase
+    // Blocks that went bad in use, per channel and CE: (channel, CE, block,
+    // error type: 1 ECC over, 3 program, 4 erase, 5 ECC fail). The firmware's
+    // bad-block table of that chip enable lists them, and so does the
+    // later-bad list a pre-format leaves.
+    std::set<std::array<std::uint16_t, 4>> laterBadBlocks;
     // Chip enables (channel << 8 | CE) that fail every erase: all their
     // blocks count as bad and the flash diagnostic reports them.
     std::set<std::uint16_t> failingCes;
@@ -100,6 +106,14 @@ struct DriveConfig {
     // block pages (block, page; every channel, CE 0) no read can correct.
     std::uint8_t remapColumns = 12;
     std::set<std::pair<std::uint16_t, std::uint16_t>> uncorrectablePages;
+    // The same for one channel's copy alone: (channel, block, page), CE 0.
+    std::set<std::array<std::uint16_t, 3>> uncorrectableChannelPages;
+    // Every block has been erased at least this often (a produced drive's
+    // wear); erases the drive sees add to it.
+    std::uint16_t eraseCountBase = 0;
+    // The firmware's SMART attributes: (id, value, threshold, raw); empty:
+    // the usual four.
+    std::vector<std::array<std::uint64_t, 4>> smartAttributes;
 
     std::uint64_t dramBytes = 256ull << 20;
     std::uint8_t dramStatus = 0x15;                // final status of the DRAM diagnostic

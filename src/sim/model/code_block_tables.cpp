@@ -114,6 +114,32 @@ void EarlyBadEntries(const DriveModel& m, std::vector<std::uint8_t>& p) {
     entry(0x00, 0xFE);
 }
 
+// The remap table: per chip enable a CE marker, then per plane a plane
+// marker and each bad block's unit with the spare unit that stands in for
+// it (taken from the top of the CE down); one end record closes the table.
+void RemapRecords(const DriveModel& m, std::vector<std::uint8_t>& p) {
+    constexpr unsigned kCeMark = 0xEBA0, kPlaneMark = 0xEAE0, kEnd = 0xEED1;
+    std::size_t at = 16;
+    const std::size_t end = p.size() - 4;   // room for the end record
+    auto record = [&](unsigned first, unsigned second) {
+        if (at + 4 > end) return;
+        Put16(p, at, first);
+        Put16(p, at + 2, second);
+        at += 4;
+    };
+    for (unsigned ce = 0; ce < CesInUse(m); ++ce) {
+        record(kCeMark, ce);
+        unsigned spare = m.cfg.blocksPerCe / 2u;
+        for (unsigned plane = 0; plane < 2; ++plane) {
+            record(kPlaneMark, plane);
+            for (const std::uint16_t b : BadBlocks(m))
+                if (b % 2u == plane && spare > 0) record(b / 2u, --spare);
+        }
+    }
+    Put16(p, at, kEnd);
+    Put16(p, at + 2, 0);
+}
+
 void SystemPage(const DriveModel& m, std::vector<std::uint8_t>& p) {
     Put16(p, 0x010, kLaterBadFirstBlock);
     Put16(p, 0x014, kLaterBadOtherBlock);
@@ -147,9 +173,10 @@ unsigned PlaneToBlock(const DriveModel& m, unsigned plane) {
     return plane * 2;
 }
 
-// The later-bad lists start empty: page 1 of each list block (per chip
-// enable and die) carries the tag and a count of 0, unless the block
-// already holds a list.
+// The later-bad lists: page 1 of each list block (per chip enable and die)
+// carries the tag, the count at 16 and from 32 one entry per block that went
+// bad there (block, error type), unless the block already holds a list. A
+// fresh drive's lists are empty.
 void WriteEmptyLaterBadLists(DriveModel& m, const PageLayout& layout) {
     const std::span<const std::uint8_t> area = m.codeRam;
     const unsigned dieOffset = Le16(area, kDieOffsetAt);
@@ -163,6 +190,15 @@ void WriteEmptyLaterBadLists(DriveModel& m, const PageLayout& layout) {
                 if (!m.nand.IsErased(a)) continue;
                 std::vector<std::uint8_t> p(m.nand.PageBytes(), 0);
                 PutTag(p, kLaterBadTag);
+                std::size_t at = 32, count = 0;
+                for (const auto& [channel, chip, bad, type] : m.cfg.laterBadBlocks) {
+                    if (channel != ch || chip != ce || die != 0 || at + 4 > p.size()) continue;
+                    Put16(p, at, bad);
+                    p[at + 2] = static_cast<std::uint8_t>(type);
+                    at += 4;
+                    ++count;
+                }
+                Put16(p, 16, static_cast<unsigned>(count));
                 m.nand.Program(a, p);
                 m.nand.SetLayout(a, layout);
             }
@@ -262,7 +298,7 @@ std::vector<std::uint8_t> TablePage(const DriveModel& m, std::size_t table, std:
             break;
         case 3:
             PutTag(p, kRemapTag);
-            std::fill(p.begin() + 16, p.end(), static_cast<std::uint8_t>(0x30 + channel));
+            RemapRecords(m, p);
             break;
         case 4:
             PutTag(p, kSystemTag);
@@ -317,6 +353,7 @@ void EraseCodeBlocks(DriveModel& m) {
 
 bool Uncorrectable(const DriveModel& m, const NandAddress& a, std::uint8_t eccMode, std::uint8_t option) {
     if (a.ce == 0 && m.cfg.uncorrectablePages.contains({a.block, a.page})) return true;
+    if (a.ce == 0 && m.cfg.uncorrectableChannelPages.contains({a.channel, a.block, a.page})) return true;
     const auto l = m.nand.Layout(a);
     return l && (l->eccMode != eccMode || l->option != option);
 }

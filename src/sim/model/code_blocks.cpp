@@ -7,6 +7,7 @@
 
 #include "sim/model/code_block_tables.h"
 #include "sim/model/drive_model.h"
+#include "sim/model/produced_image.h"
 
 namespace qx::sim {
 namespace {
@@ -54,6 +55,9 @@ std::vector<std::uint8_t> InfoPage(const DriveModel& m, std::uint16_t block, std
         Put16(p, 0x238 + 4u * i, static_cast<std::uint16_t>(kCodePageIndex + kPagesPerBinFile * i));
         Put16(p, 0x23A + 4u * i, kPagesPerBinFile);
     }
+    // A produced drive's pages carry the parameter area of the program that
+    // wrote them, as the station's download leaves it.
+    if (!c.systemModel.empty()) PutProducedArea(c, true, p);
     return p;
 }
 

@@ -3,6 +3,7 @@
 #include "sim/model/code_block_tables.h"
 #include "sim/model/code_blocks.h"
 #include "sim/model/firmware_boot.h"
+#include "sim/model/produced_image.h"
 #include "sim/model/sim_firmware_image.h"
 #include "sim/model/rdt_log_layout.h"
 
@@ -18,12 +19,24 @@ DriveModel::DriveModel(const DriveConfig& config)
       program(config.state == ControllerState::ProgramRunning ? config.program : ProgramKind::None),
       nand(static_cast<std::size_t>(config.sectorsPerPage) * kSectorSize) {
     // A drive described as produced carries the tables a pre-format leaves
-    // (normal-mode pages, remap off) beside its information page and code.
-    if (!cfg.systemModel.empty()) WriteCodeBlockTables(*this);
+    // (normal-mode pages, remap on) beside its information page and code,
+    // written as the program would from its parameter area.
+    if (!cfg.systemModel.empty()) {
+        codeRam.assign(kProducedAreaEnd, 0);
+        PutProducedArea(cfg, true, codeRam);
+        WriteCodeBlockTables(*this);
+        codeRam.clear();
+    }
     InstallCodeBlocks(*this);
     // ... and runs its firmware from the start.
     if (state == ControllerState::Firmware && !cfg.systemModel.empty()) LoadSystemImage(*this);
     LayOutRdtLog(*this);
+    if (!cfg.smartAttributes.empty()) {
+        smart.clear();
+        for (const auto& [id, value, threshold, raw] : cfg.smartAttributes)
+            smart.push_back({static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(value),
+                             static_cast<std::uint8_t>(threshold), raw & 0xFFFF'FFFF'FFFFull});
+    }
 }
 
 void DriveModel::ChangeState(ControllerState s) {

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "sim/model/drive_model.h"
+#include "sim/model/code_block_tables.h"
 #include "sim/model/identify_data.h"
 #include "sim/model/sim_firmware_image.h"
 
@@ -19,7 +21,74 @@ void PutText(std::vector<std::uint8_t>& image, std::size_t at, const std::string
     std::copy_n(text.begin(), std::min(text.size(), room), image.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
+void Put16(std::span<std::uint8_t> image, std::size_t at, unsigned v) {
+    image[at] = static_cast<std::uint8_t>(v);
+    image[at + 1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+// log2(value) - bias when value is that power of two, else 0.
+unsigned Code(unsigned value, unsigned bias) {
+    unsigned e = 0;
+    while ((1u << e) < value) ++e;
+    return (1u << e) == value && e >= bias ? e - bias : 0;
+}
+
+// The maker nibble of the flash type word from the first flash ID byte.
+unsigned MakerOf(std::uint8_t idByte) {
+    constexpr std::uint8_t kMakers[] = {0x2C, 0xEC, 0x98, 0xAD, 0x89, 0x45};
+    for (unsigned i = 0; i < std::size(kMakers); ++i)
+        if (kMakers[i] == idByte) return i;
+    return 0;
+}
+
+// Parameter area fields (both copies).
+constexpr std::size_t kTypeWordAt = 0x500, kInterfaceAt = 0x502, kChannelsAt = 0x503, kBanksAt = 0x504,
+                      kEccAt = 0x505, kDriveCurrentAt = 0x506, kSizeCodeAt = 0x507, kResLowAt = 0x508,
+                      kInterfaceFlagsAt = 0x509, kCesAt = 0x50B;
+// Information page only.
+constexpr std::size_t kResHighAt = 0x51A, kDefPercentageAt = 0x520;
+// Memory image only.
+constexpr std::size_t kThresholdsAt = 0x520, kWearLevelAt = 0x522, kBankMapAt = 0x528, kAsyncAt = 0x540,
+                      kFwFlagsAAt = 0x547, kSyncAt = 0x548, kLaterBadAt = 0x55C;
+
+constexpr std::uint8_t kToggleInterface = 0x01, kModeFlag = 0x20, kRemapOn = 0x20, kTrimOn = 0x01;
+constexpr std::uint8_t kEccBch16 = 1, kDriveCurrent8mA = 3;
+constexpr unsigned kReservePerMille = 30, kDefectPerMille = 20;
+
 }  // namespace
+
+void PutProducedArea(const DriveConfig& c, bool infoPage, std::span<std::uint8_t> image) {
+    if (image.size() < kProducedAreaEnd) return;
+    const unsigned maker = c.flashId.empty() ? 0 : MakerOf(c.flashId[0]);
+    const unsigned blocksCode = c.blocksPerCe == 1024 ? 4 : Code(c.blocksPerCe, 11);
+    Put16(image, kTypeWordAt,
+          maker << 12 | blocksCode << 6 | Code(c.pagesPerBlock, 6) << 3 | Code(c.sectorsPerPage, 2));
+    image[kInterfaceAt] = kToggleInterface | kModeFlag;
+    image[kChannelsAt] = c.channels;
+    image[kBanksAt] = c.ces;
+    image[kEccAt] = kEccBch16;
+    image[kDriveCurrentAt] = kDriveCurrent8mA;
+    image[kSizeCodeAt] = static_cast<std::uint8_t>(16 | (Code(c.blocksPerCe, 10) & 3) << 2 | (Code(c.pagesPerBlock, 6) & 3));
+    image[kResLowAt] = static_cast<std::uint8_t>(kReservePerMille);
+    image[kInterfaceFlagsAt] = kRemapOn;
+    image[kCesAt] = c.ces;
+    for (std::size_t i = 0; i < 4 && i < c.codeBlocks.size(); ++i) Put16(image, kProducedCodeBlocksAt + 2 * i, c.codeBlocks[i]);
+    if (infoPage) {
+        image[kResHighAt] = static_cast<std::uint8_t>(kReservePerMille >> 8);
+        image[kDefPercentageAt] = static_cast<std::uint8_t>(kDefectPerMille);
+        return;
+    }
+    image[kThresholdsAt] = 12;       // read error threshold, bits
+    image[kThresholdsAt + 1] = 10;   // ECC error copy threshold
+    image[kWearLevelAt] = 8;
+    for (std::uint8_t b = 0; b < 8; ++b) image[kBankMapAt + b] = b < c.ces ? b : 0;
+    constexpr std::uint8_t kTimings[] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
+    std::copy(std::begin(kTimings), std::end(kTimings), image.begin() + kAsyncAt);
+    std::copy(std::begin(kTimings), std::end(kTimings), image.begin() + kSyncAt);
+    image[kFwFlagsAAt] = kTrimOn;
+    Put16(image, kLaterBadAt, kLaterBadFirstBlock);
+    Put16(image, kLaterBadAt + 2, kLaterBadOtherBlock);
+}
 
 std::vector<std::uint8_t> ProducedSystemImage(const DriveModel& m) {
     if (m.cfg.systemModel.empty()) return {};
@@ -36,10 +105,7 @@ std::vector<std::uint8_t> ProducedSystemImage(const DriveModel& m) {
     PutText(image, kProducedVersionAt, m.cfg.systemVersion, 6);
     PutText(image, kProducedModelAt, m.cfg.systemModel, 4);
     PutText(image, kProducedVariantAt, m.cfg.systemVariant, 2);
-    for (std::size_t i = 0; i < 4 && i < m.cfg.codeBlocks.size(); ++i) {
-        image[kProducedCodeBlocksAt + 2 * i] = static_cast<std::uint8_t>(m.cfg.codeBlocks[i]);
-        image[kProducedCodeBlocksAt + 2 * i + 1] = static_cast<std::uint8_t>(m.cfg.codeBlocks[i] >> 8);
-    }
+    PutProducedArea(m.cfg, false, image);
     return image;
 }
 

@@ -1,5 +1,7 @@
 #include "sim/rack/drive_config_text.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <utility>
@@ -93,7 +95,11 @@ using Member = std::variant<std::string DriveConfig::*, std::uint64_t DriveConfi
                             std::uint8_t DriveConfig::*, int DriveConfig::*, bool DriveConfig::*,
                             FrontEnd DriveConfig::*, SenseFormat DriveConfig::*, ControllerState DriveConfig::*, GpioStraps DriveConfig::*,
                             ProgramKind DriveConfig::*, std::vector<std::uint8_t> DriveConfig::*,
-                            std::set<std::uint16_t> DriveConfig::*, std::vector<std::uint16_t> DriveConfig::*>;
+                            std::set<std::uint16_t> DriveConfig::*, std::vector<std::uint16_t> DriveConfig::*,
+                            std::set<std::pair<std::uint16_t, std::uint16_t>> DriveConfig::*,
+                            std::set<std::array<std::uint16_t, 3>> DriveConfig::*,
+                            std::set<std::array<std::uint16_t, 4>> DriveConfig::*,
+                            std::vector<std::array<std::uint64_t, 4>> DriveConfig::*>;
 
 struct Field {
     const char* key;
@@ -124,6 +130,12 @@ const Field kFields[] = {
     {"sectorsPerPage", &DriveConfig::sectorsPerPage},
     {"flashId", &DriveConfig::flashId},
     {"badBlocks", &DriveConfig::badBlocks},
+    {"failingCes", &DriveConfig::failingCes},
+    {"uncorrectablePages", &DriveConfig::uncorrectablePages},
+    {"uncorrectableChannelPages", &DriveConfig::uncorrectableChannelPages},
+    {"eraseCountBase", &DriveConfig::eraseCountBase},
+    {"laterBadBlocks", &DriveConfig::laterBadBlocks},
+    {"smartAttributes", &DriveConfig::smartAttributes},
     {"codeBlocks", &DriveConfig::codeBlocks},
     {"binFiles", &DriveConfig::binFiles},
     {"infoHeader", &DriveConfig::infoHeader},
@@ -168,6 +180,29 @@ struct ToText {
     std::string operator()(GpioStraps DriveConfig::*m) const { return NameOf(kStraps, c.*m); }
     std::string operator()(ProgramKind DriveConfig::*m) const { return NameOf(kPrograms, c.*m); }
     std::string operator()(std::vector<std::uint8_t> DriveConfig::*m) const { return HexBytes(c.*m); }
+    std::string operator()(std::set<std::pair<std::uint16_t, std::uint16_t>> DriveConfig::*m) const {
+        std::string out;
+        for (const auto& [a, b] : c.*m) out += (out.empty() ? "" : " ") + std::to_string(a) + "." + std::to_string(b);
+        return out;
+    }
+    template <typename T, std::size_t N>
+    static std::string Dotted(const std::array<T, N>& v) {
+        std::string out;
+        for (std::size_t i = 0; i < N; ++i) out += (i ? "." : "") + std::to_string(v[i]);
+        return out;
+    }
+    template <typename T, std::size_t N>
+    std::string operator()(std::set<std::array<T, N>> DriveConfig::*m) const {
+        std::string out;
+        for (const auto& v : c.*m) out += (out.empty() ? "" : " ") + Dotted(v);
+        return out;
+    }
+    template <typename T, std::size_t N>
+    std::string operator()(std::vector<std::array<T, N>> DriveConfig::*m) const {
+        std::string out;
+        for (const auto& v : c.*m) out += (out.empty() ? "" : " ") + Dotted(v);
+        return out;
+    }
     template <typename List>
     std::string operator()(List DriveConfig::*m) const {   // lists of block numbers
         std::string out;
@@ -181,6 +216,25 @@ bool SetInt(T& out, std::string_view s) {
     const auto v = ParseInt(s);
     if (!v || !std::in_range<T>(*v)) return false;
     out = static_cast<T>(*v);
+    return true;
+}
+
+// Words of N numbers joined by dots ("2.1 3.1"), each handed to take.
+template <std::size_t N, typename T = std::uint16_t, typename Take>
+bool EachDotted(std::string_view text, Take take) {
+    std::istringstream in{std::string(text)};
+    std::string word;
+    while (in >> word) {
+        std::array<T, N> v{};
+        std::string_view rest = word;
+        for (std::size_t i = 0; i < N; ++i) {
+            const std::size_t dot = i + 1 < N ? rest.find('.') : rest.size();
+            if (dot == std::string_view::npos || !SetInt(v[i], rest.substr(0, dot))) return false;
+            rest.remove_prefix(std::min(rest.size(), dot + 1));
+        }
+        if (word.back() == '.') return false;
+        take(v);
+    }
     return true;
 }
 
@@ -212,6 +266,26 @@ struct FromText {
         auto v = ParseHexBytes(s);
         if (v) c.*m = std::move(*v);
         return v.has_value();
+    }
+    bool operator()(std::set<std::pair<std::uint16_t, std::uint16_t>> DriveConfig::*m) const {
+        std::set<std::pair<std::uint16_t, std::uint16_t>> out;
+        const bool ok = EachDotted<2>(s, [&](const std::array<std::uint16_t, 2>& v) { out.insert({v[0], v[1]}); });
+        if (ok) c.*m = std::move(out);
+        return ok;
+    }
+    template <typename T, std::size_t N>
+    bool operator()(std::set<std::array<T, N>> DriveConfig::*m) const {
+        std::set<std::array<T, N>> out;
+        const bool ok = EachDotted<N, T>(s, [&](const std::array<T, N>& v) { out.insert(v); });
+        if (ok) c.*m = std::move(out);
+        return ok;
+    }
+    template <typename T, std::size_t N>
+    bool operator()(std::vector<std::array<T, N>> DriveConfig::*m) const {
+        std::vector<std::array<T, N>> out;
+        const bool ok = EachDotted<N, T>(s, [&](const std::array<T, N>& v) { out.push_back(v); });
+        if (ok) c.*m = std::move(out);
+        return ok;
     }
     template <typename List>
     bool operator()(List DriveConfig::*m) const {   // lists of block numbers

@@ -17,16 +17,22 @@ void Put16(std::vector<std::uint8_t>& t, std::size_t at, std::uint16_t v) {
     t[at + 1] = static_cast<std::uint8_t>(v >> 8);
 }
 
-//  4-5: record count   8..: records of 4 bytes, block first
+//  4-5: record count   8..: records of 4 bytes, block first: the factory
+//  bad blocks, then those that went bad on this chip enable
 bool ReadBadBlockTable(DriveModel& m, VendorCall& call) {
-    if (call.U8(3) >= m.cfg.channels || call.U8(4) >= m.cfg.ces) return false;
+    const std::uint8_t channel = call.U8(3), ce = call.U8(4);
+    if (channel >= m.cfg.channels || ce >= m.cfg.ces) return false;
     std::vector<std::uint8_t> t(call.data.size(), 0);
-    Put16(t, 4, static_cast<std::uint16_t>(m.cfg.badBlocks.size()));
-    std::size_t at = 8;
-    for (const std::uint16_t b : m.cfg.badBlocks) {
+    std::size_t at = 8, count = 0;
+    auto list = [&](std::uint16_t b) {
         Put16(t, at, b);
         at += 4;
-    }
+        ++count;
+    };
+    for (const std::uint16_t b : m.cfg.badBlocks) list(b);
+    for (const auto& [c, e, b, type] : m.cfg.laterBadBlocks)
+        if (c == channel && e == ce) list(b);
+    Put16(t, 4, static_cast<std::uint16_t>(count));
     PutReply(call, t);
     return true;
 }
@@ -52,14 +58,19 @@ bool ReadEraseCounts(DriveModel& m, VendorCall& call) {
     const std::size_t entryBytes = m818 ? 4 : 2;
     std::vector<std::uint8_t> t(call.data.size(), 0);
     Put16(t, countAt, m.cfg.blocksPerCe);
+    const std::uint32_t limit = entryBytes == 2 ? 0xFFFEu : 0xFFFFFFFEu;
+    auto put = [&](std::size_t block, std::uint32_t count) {
+        const std::size_t at = entriesAt + entryBytes * block;
+        if (at + entryBytes > t.size()) return;
+        const std::uint32_t v = std::min(count, limit);
+        for (std::size_t i = 0; i < entryBytes; ++i) t[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    };
+    if (m.cfg.eraseCountBase)
+        for (std::size_t b = 0; b < m.cfg.blocksPerCe; ++b) put(b, m.cfg.eraseCountBase);
     for (const auto& [key, count] : m.eraseCounts) {
         const NandAddress a = NandAddress::FromKey(key);
         if (!m818 && ((!m810 && a.channel != channel) || a.ce != ce)) continue;
-        const std::size_t at = entriesAt + entryBytes * static_cast<std::size_t>(a.block);
-        if (at + entryBytes > t.size()) continue;
-        const std::uint32_t limit = entryBytes == 2 ? 0xFFFEu : 0xFFFFFFFEu;
-        const std::uint32_t v = std::min(count, limit);
-        for (std::size_t i = 0; i < entryBytes; ++i) t[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+        put(a.block, std::uint32_t{m.cfg.eraseCountBase} + count);
     }
     PutReply(call, t);
     return true;
