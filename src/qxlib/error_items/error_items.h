@@ -9,9 +9,11 @@
 #include <cstdint>
 #include <string_view>
 
+#include "qxlib/error_items/item_numbers.h"
+
 namespace qx {
 
-inline constexpr int kErrorItemCount = 88;
+inline constexpr int kErrorItemCount = item::kCheckPpidLength + 1;
 
 // Texts are zero-terminated within their fields.
 struct ErrorItem {

@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "qxlib/error_items/item_numbers.h"
+
 namespace qx {
 
 inline constexpr std::size_t kTestItemCount = 40;
@@ -172,20 +174,21 @@ struct GlobalParameter {
     std::uint32_t SMARTMaxTemperature;
 };
 
-// Production step item numbers that have an enable key in the settings file.
-inline constexpr std::size_t kItemFlashModule = 1;
-inline constexpr std::size_t kItemSataTest = 3;
-inline constexpr std::size_t kItemFlashTest = 4;
-inline constexpr std::size_t kItemDramTest = 5;
-inline constexpr std::size_t kItemPreFormat = 7;
-inline constexpr std::size_t kItemDownload = 8;
-inline constexpr std::size_t kItemUpload = 9;
-inline constexpr std::size_t kItemRWTest = 10;
-inline constexpr std::size_t kItemCheckTables = 11;
-inline constexpr std::size_t kItemPPID = 12;
-inline constexpr std::size_t kItemSetMaxLBA = 13;
-inline constexpr std::size_t kItemFormat = 14;
-inline constexpr std::size_t kItemCopyImage = 15;
-inline constexpr std::size_t kItemCheckTemperature = 16;
+// Production step items that have an enable key in the settings file, as
+// indexes of TestItemEnable.
+inline constexpr std::size_t kItemFlashModule = item::kFlashModuleTest;
+inline constexpr std::size_t kItemSataTest = item::kBusInterfaceTest;
+inline constexpr std::size_t kItemFlashTest = item::kFlashInterfaceTest;
+inline constexpr std::size_t kItemDramTest = item::kDramTest;
+inline constexpr std::size_t kItemPreFormat = item::kPreformat;
+inline constexpr std::size_t kItemDownload = item::kDownload;
+inline constexpr std::size_t kItemUpload = item::kUpload;
+inline constexpr std::size_t kItemRWTest = item::kRWTest;
+inline constexpr std::size_t kItemCheckTables = item::kCheckTables;
+inline constexpr std::size_t kItemPPID = item::kWritePpid;
+inline constexpr std::size_t kItemSetMaxLBA = item::kSetMaxLba;
+inline constexpr std::size_t kItemFormat = item::kDiskFormat;
+inline constexpr std::size_t kItemCopyImage = item::kCopyImage;
+inline constexpr std::size_t kItemCheckTemperature = item::kCheckTemperature;
 
 }  // namespace qx

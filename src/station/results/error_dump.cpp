@@ -3,15 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "qxlib/error_items/item_numbers.h"
 #include "qxlib/error_items/test_result_decode.h"
 #include "qxlib/settings/flash_config.h"
 
 namespace qx::station {
 namespace {
 
-constexpr int kItemFlashTest = 4;
-constexpr int kItemPreFormat = 7;
-constexpr int kItemDownload = 8;
 constexpr std::size_t kSector = 512;
 constexpr std::size_t kHexLineBytes = 8;
 constexpr std::size_t kDownloadHead = 2;   // kind byte, channel byte
@@ -58,22 +56,22 @@ std::string DownloadReport(std::span<const std::uint8_t> detail, const FlashConf
 }  // namespace
 
 bool HasErrorDump(int errorCode) {
-    return errorCode == kItemFlashTest || errorCode == kItemPreFormat || errorCode == kItemDownload;
+    return errorCode == item::kFlashInterfaceTest || errorCode == item::kPreformat || errorCode == item::kDownload;
 }
 
 std::string BuildErrorDump(int errorCode, std::span<const std::uint8_t> detail, const FlashConfig& config,
                            PortRecord& record) {
     std::string text;
-    if (errorCode == kItemFlashTest || errorCode == kItemPreFormat) {
+    if (errorCode == item::kFlashInterfaceTest || errorCode == item::kPreformat) {
         record.BadUnitCount = 0;
         record.BadUnitIndex = 0;
     }
-    if (errorCode == kItemPreFormat && !detail.empty()) {
+    if (errorCode == item::kPreformat && !detail.empty()) {
         DecodeScanResult(detail[0], detail.subspan(1), config, text, &record.DisplayCode, &record.BadUnitCount,
                          &record.BadUnitIndex);
-    } else if (errorCode == kItemFlashTest) {
+    } else if (errorCode == item::kFlashInterfaceTest) {
         DecodeFlashTestResult(detail, config, text, &record.DisplayCode, &record.BadUnitCount, &record.BadUnitIndex);
-    } else if (errorCode == kItemDownload) {
+    } else if (errorCode == item::kDownload) {
         text = DownloadReport(detail, config);
     }
     return text;

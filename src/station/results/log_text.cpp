@@ -3,12 +3,10 @@
 #include <cstdio>
 
 #include "qxlib/error_items/error_items.h"
+#include "qxlib/error_items/item_numbers.h"
 
 namespace qx::station {
 namespace {
-
-constexpr int kFirstLogStep = 1;
-constexpr int kLastLogStep = 39;
 
 std::string Format06(const char* format, int value) {
     char text[32];   // "Batch Mode Round " and any int
@@ -41,7 +39,7 @@ std::string FormatLogTime(const std::tm& t) {
 
 std::vector<int> LogStepColumns(const std::vector<std::string>& checkListItems) {
     std::vector<int> columns;
-    for (int item = kFirstLogStep; item <= kLastLogStep; ++item) {
+    for (int item = item::kFlashModuleTest; item <= item::kLastStep; ++item) {
         const std::string_view name = ErrorItemStepName(item);
         for (const std::string& entry : checkListItems) {
             if (entry == name) columns.push_back(item);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "qxlib/base/debug_print.h"
+#include "qxlib/error_items/item_numbers.h"
 #include "qxlib/settings/flash_config.h"
 #include "qxlib/settings/global_parameter.h"
 #include "qxlib/settings/settings_switches.h"
@@ -54,7 +55,7 @@ void StationResults::SelectProductionLogFile() {
 
 std::vector<int> StationResults::FreeBlocksOf(int port) const {
     const GlobalParameter& s = src_.settings;
-    if (!s.TestItemEnable[kItemDownload] || !s.EnDumpFreeBlockInfo) return {};
+    if (!s.TestItemEnable[item::kDownload] || !s.EnDumpFreeBlockInfo) return {};
     if (!IsSlot(port) || OnUsbPath(port)) return {};
     return ReadFreeBlockCounts(port, src_.flash);
 }

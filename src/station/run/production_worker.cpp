@@ -5,23 +5,12 @@
 
 #include "platform/clock.h"
 #include "qxlib/base/debug_print.h"
+#include "qxlib/discovery/bridge_type.h"
 #include "qxlib/error_items/error_items.h"
 #include "qxlib/settings/settings_switches.h"
 #include "qxlib/transport/device_slot.h"
 
 namespace qx::station {
-
-namespace {
-
-// Error items of the pre-checks.
-constexpr int kItemEraseCountKept = 70;
-constexpr int kItemSmartKept = 78;
-constexpr int kItemSnLength = 72;
-constexpr int kItemPpidLength = 87;
-constexpr int kItemChip = 69;
-constexpr int kItemRebuild = 2;
-
-}  // namespace
 
 ProductionWorker::ProductionWorker(const WorkerSetup& setup, WorkerContext context, StepOps& ops,
                                    PortChannel& channel, const WorkerHooks& hooks, BatchFlags& batch)
@@ -34,12 +23,12 @@ void ProductionWorker::Run() {
     End();
 }
 
-bool ProductionWorker::Enabled(int item) const {
+bool ProductionWorker::Enabled(item::Number item) const {
     return item >= 0 && static_cast<std::size_t>(item) < ctx_.settings.TestItemEnable.size() &&
            ctx_.settings.TestItemEnable[static_cast<std::size_t>(item)] != 0;
 }
 
-void ProductionWorker::SetStatus(int item, StepStatus status) {
+void ProductionWorker::SetStatus(item::Number item, StepStatus status) {
     channel_.Record([&](PortRecord& r) { r.StepStatus[static_cast<std::size_t>(item)] = status; });
 }
 
@@ -57,7 +46,7 @@ void ProductionWorker::GaugeStep() {
     channel_.Gauge(kStepGauge, gauge_);
 }
 
-bool ProductionWorker::Step(int item, bool enabled, unsigned flags, const std::function<int()>& call) {
+bool ProductionWorker::StepWhen(item::Number item, bool enabled, unsigned flags, const std::function<int()>& call) {
     if (!enabled) {
         if (!(flags & kUntouched)) SetStatus(item, kStepOff);
         return false;
@@ -85,7 +74,7 @@ void ProductionWorker::Start() {
     channel_.Caption("Start", kYellow);
     channel_.Gauge(kStepGauge, 0);
     channel_.Gauge(kRwGauge, 0);
-    if (rec_.BridgeType == 7) ops_.SendBridgeCmd32(setup_.port, 1);
+    if (rec_.BridgeType == kBridgeQ455) ops_.SendBridgeCmd32(setup_.port, 1);
     channel_.ArmWatchdog(setup_.watchdogMs);
     channel_.SerialText(rec_.SerialNumber);
     channel_.WwnText(rec_.Wwn);
@@ -98,18 +87,18 @@ bool ProductionWorker::PreChecks() {
         Fail(item, false);
         return false;
     };
-    if (s.EnKeepEraseCount && !slot.EraseCountsKept) return refuse(kItemEraseCountKept);
-    if (s.EnKeepSmartInfo && !slot.SmartPageKept) return refuse(kItemSmartKept);
-    if (s.EnReadRDTLog && !(hooks_.dumpRdtResult && hooks_.dumpRdtResult(setup_.port, ctx_))) return refuse(kItemRdtLogDump);
+    if (s.EnKeepEraseCount && !slot.EraseCountsKept) return refuse(item::kCheckEraseCount);
+    if (s.EnKeepSmartInfo && !slot.SmartPageKept) return refuse(item::kGetSmartInfo);
+    if (s.EnReadRDTLog && !(hooks_.dumpRdtResult && hooks_.dumpRdtResult(setup_.port, ctx_))) return refuse(item::kRdtLogDump);
     if (s.EnCheckRDT) {
         std::string rdtSerial;
         const int r = ops_.CheckRdtResult(setup_.port, ctx_, rec_.SerialNumber, s.CheckRDTMode, rdtSerial);
         DebugPrint("RDT Serial number = %.21s", rdtSerial.c_str());
         if (r != 1) return refuse(r);
     }
-    if (s.EnCheckSnLength && std::strlen(rec_.SerialNumber) != s.CheckSnLengthValue) return refuse(kItemSnLength);
-    if (s.EnPPID && std::strlen(rec_.Ppid) != s.CheckPPIDLengthValue) return refuse(kItemPpidLength);
-    if (!setup_.specialMode && !ops_.CheckChip(setup_.port, ctx_)) return refuse(kItemChip);
+    if (s.EnCheckSnLength && std::strlen(rec_.SerialNumber) != s.CheckSnLengthValue) return refuse(item::kCheckSnLength);
+    if (s.EnPPID && std::strlen(rec_.Ppid) != s.CheckPPIDLengthValue) return refuse(item::kCheckPpidLength);
+    if (!setup_.specialMode && !ops_.CheckChip(setup_.port, ctx_)) return refuse(item::kCheckChip);
     return true;
 }
 
@@ -130,44 +119,59 @@ void ProductionWorker::End() {
 void ProductionWorker::Steps() {
     const GlobalParameter& s = ctx_.settings;
     const int port = setup_.port;
-    auto pass = [](bool ok, int item) { return ok ? 0 : item; };
 
-    Step(1, Enabled(1), kClear | kEndOnFail, [&] { return pass(ops_.FlashModuleTest(port, ctx_), 1); });
+    StepOk(item::kFlashModuleTest, kClear | kEndOnFail, [&] { return ops_.FlashModuleTest(port, ctx_); });
     if (failed_) return;
-    Step(2, Enabled(2) || s.UpdateFirmwareA2B, kClear | kEndOnFail,
-         [&] { return pass(ops_.RebuildBadBlock(port, ctx_, s.UpdateFirmwareA2B != 0), 2); });
+    StepWhen(item::kRebuildBadBlock, Enabled(item::kRebuildBadBlock) || s.UpdateFirmwareA2B, kClear | kEndOnFail, [&] {
+        return ops_.RebuildBadBlock(port, ctx_, s.UpdateFirmwareA2B != 0) ? 0 : item::kRebuildBadBlock;
+    });
     if (failed_) return;
     if (setup_.rebuildOnly) {
         // A failed rebuild is a failed drive whatever the close check box
         // says; the close after the run follows only a pass.
-        if (!ops_.RebuildBadBlock(port, ctx_, false)) Fail(kItemRebuild, false);
+        if (!ops_.RebuildBadBlock(port, ctx_, false)) Fail(item::kRebuildBadBlock, false);
         return;
     }
 
-    Step(3, Enabled(3), kClear, [&] { return pass(ops_.BusInterfaceTest(port, ctx_), 3); });
-    Step(4, Enabled(4), kClear, [&] {
+    StepOk(item::kBusInterfaceTest, kClear, [&] { return ops_.BusInterfaceTest(port, ctx_); });
+    StepOk(item::kFlashInterfaceTest, kClear, [&] {
         int result = 0;
         std::uint8_t flag = 0;
         channel_.Record([](PortRecord& r) { r.FlashTestResult = 0, r.FlashTestFlag = 0; });
         const bool ok = ops_.FlashInterfaceTest(port, ctx_, &result, &flag);
         channel_.Record([&](PortRecord& r) { r.FlashTestResult = result, r.FlashTestFlag = flag; });
-        return pass(ok, 4);
+        return ok;
     });
-    Step(5, Enabled(5), kClear, [&] {
-        std::uint8_t reason = 0;
-        if (ops_.DramTest(port, ctx_, &reason)) return 0;
-        if (s.EnOneDram || reason < 25 || reason > 27) return 5;
-        // The refined item replaces 5; both keep the detail.
-        channel_.Detail(5, ctx_.scratch);
-        return 66 + (reason - 25);
-    });
+    Step(item::kDramTest, kClear, [&] { return DramTest(); });
 
-    if (Enabled(7) || Enabled(8) || Enabled(9) || Enabled(11)) {
-        if ((Enabled(7) && ctx_.controls.erase) || Enabled(6)) ops_.EraseByGdp(port, ctx_);
-        if (!failed_ && !ops_.GetCodeBlockList(port, ctx_)) Fail(41, true);
+    if (Enabled(item::kPreformat) || Enabled(item::kDownload) || Enabled(item::kUpload) ||
+        Enabled(item::kCheckTables)) {
+        if ((Enabled(item::kPreformat) && ctx_.controls.erase) || Enabled(item::kEraseBlocks)) ops_.EraseByGdp(port, ctx_);
+        if (!failed_ && !ops_.GetCodeBlockList(port, ctx_)) Fail(item::kCheckLoaderBlock, true);
         if (failed_) return;
     }
     SecondHalf();
+}
+
+int ProductionWorker::DramTest() {
+    // The reasons the DRAM test gives for its one-chip, other-chip and
+    // both-chips failures, refined into their own items.
+    struct Refined {
+        std::uint8_t reason;
+        item::Number item;
+    };
+    static constexpr Refined kRefined[] = {
+        {25, item::kDram1Test}, {26, item::kDram2Test}, {27, item::kDramBothTest}};
+    std::uint8_t reason = 0;
+    if (ops_.DramTest(setup_.port, ctx_, &reason)) return 0;
+    if (ctx_.settings.EnOneDram) return item::kDramTest;
+    for (const Refined& r : kRefined) {
+        if (r.reason != reason) continue;
+        // The refined item replaces the DRAM test's; both keep the detail.
+        channel_.Detail(item::kDramTest, ctx_.scratch);
+        return r.item;
+    }
+    return item::kDramTest;
 }
 
 }  // namespace qx::station

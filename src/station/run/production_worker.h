@@ -9,6 +9,7 @@
 #include <string>
 
 #include "qxlib/discovery/port_record.h"
+#include "qxlib/error_items/item_numbers.h"
 #include "station/run/batch_flags.h"
 #include "station/run/port_channel.h"
 #include "station/run/step_ops.h"
@@ -57,10 +58,18 @@ private:
         kUntouched = 8,    // a step that is not enabled keeps its status
         kEndOnFail = 16,   // a failure ends the worker at once, without a gauge step
     };
-    // call returns 0 on a pass, else the failure item.
-    bool Step(int item, bool enabled, unsigned flags, const std::function<int()>& call);
-    bool Enabled(int item) const;
-    void SetStatus(int item, StepStatus status);
+    // call returns 0 on a pass, else the failure item. Step runs the step
+    // when its own enable flag is set, StepWhen when enabled says so.
+    bool StepWhen(item::Number item, bool enabled, unsigned flags, const std::function<int()>& call);
+    bool Step(item::Number item, unsigned flags, const std::function<int()>& call) {
+        return StepWhen(item, Enabled(item), flags, call);
+    }
+    // A step whose call passes or fails with the step's own item.
+    bool StepOk(item::Number item, unsigned flags, const std::function<bool()>& ok) {
+        return Step(item, flags, [&] { return ok() ? 0 : static_cast<int>(item); });
+    }
+    bool Enabled(item::Number item) const;
+    void SetStatus(item::Number item, StepStatus status);
     void Fail(int item, bool detail);
     void GaugeStep();
 
@@ -70,7 +79,8 @@ private:
     void SecondHalf();
     void End();
 
-    int TableCheck(int item, std::uint32_t limit);
+    int DramTest();
+    int TableCheck(item::Number item, std::uint32_t limit);
     int FormatSequence();
     int CopyImage();
     void IdentityRead();

@@ -9,6 +9,7 @@
 
 #include "platform/clock.h"
 #include "qxlib/base/switches.h"
+#include "qxlib/error_items/item_numbers.h"
 #include "qxlib/format/fat32_format.h"
 #include "qxlib/programs/program_paths.h"
 #include "station/run/elapsed_text.h"
@@ -19,7 +20,6 @@ namespace {
 
 constexpr char kMsgDeviceCount[] = "Please Make sure the Connection devices Number!!";
 constexpr int kFormatRetriesPerDrive = 5;
-constexpr int kItemTimeout = 42;
 
 void ProcessEventsOnce() { QCoreApplication::processEvents(); }
 
@@ -137,7 +137,7 @@ void RunController::StartWorkers(const RoundMode& mode, const RoundControls& con
         if (!StartWorker(p, mode, controls)) {
             // No thread: the port fails as one that never answered.
             ResetForRun(rec);
-            rec.ErrorCode = rec.DisplayCode = kItemTimeout;
+            rec.ErrorCode = rec.DisplayCode = item::kTimeout;
             rec.OverallResult = kResultFail;
         }
         parts_.identity.AdvanceSerialNumbers(mode.rebuildOnly, controls);

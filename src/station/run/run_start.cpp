@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "qxlib/base/debug_print.h"
+#include "qxlib/error_items/item_numbers.h"
 #include "qxlib/settings/settings_switches.h"
 #include "qxlib/transport/device_slot.h"
 
@@ -17,8 +18,6 @@ namespace {
 constexpr std::uint8_t kLoaderSpeedBits = 14;
 constexpr std::size_t kIdentifyBufferBytes = 8 * 1024;
 constexpr std::size_t kSpeedByteAt = 152;   // low byte of IDENTIFY word 76
-constexpr int kPreformatItem = 7;
-constexpr int kTimeoutItem = 42;
 constexpr int kAutoRunGiveUp = 8;
 constexpr int kRescanAfterRunMs = 200;
 
@@ -228,10 +227,10 @@ void RunStart::StopClick() {
         controller_.Workers()[p].Kill([&] {
             parts_.station.KillTimer(p + 1);
             // The item's detail text belongs to this stop, not to an older run.
-            const std::span<char> text = ItemText(p, kPreformatItem);
+            const std::span<char> text = ItemText(p, item::kPreformat);
             std::fill(text.begin(), text.end(), '\0');
-            rec.StepStatus[kPreformatItem] = kStepFailed;
-            rec.ErrorCode = rec.DisplayCode = kPreformatItem;
+            rec.StepStatus[item::kPreformat] = kStepFailed;
+            rec.ErrorCode = rec.DisplayCode = item::kPreformat;
             rec.OverallResult = kResultFail;
         });
     }
@@ -261,7 +260,7 @@ void RunStart::OnTimer(int id) {
     parts_.station.KillTimer(id);
     PortRecord& rec = parts_.tables.Active(port);
     const bool killed = controller_.Workers()[port].Kill([&] {
-        rec.ErrorCode = rec.DisplayCode = kTimeoutItem;
+        rec.ErrorCode = rec.DisplayCode = item::kTimeout;
         rec.OverallResult = kResultFail;
     });
     if (!killed) return;

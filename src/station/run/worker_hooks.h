@@ -11,9 +11,6 @@
 
 namespace qx::station {
 
-inline constexpr int kItemRdtLogDump = 79;   // "RDT Log Dump Fail"
-inline constexpr int kItemCopyImage = 15;    // "Copy Image Fail"
-
 struct WorkerHooks {
     // Writes the drive's RDT report without showing it, from the worker's
     // own copies of the settings and configuration and its scratch buffer;

@@ -40,75 +40,71 @@ void ProductionWorker::SecondHalf() {
     const GlobalParameter& s = ctx_.settings;
     const RoundControls& c = ctx_.controls;
     const int port = setup_.port;
-    auto pass = [](bool ok, int item) { return ok ? 0 : item; };
+    using namespace item;
 
-    Step(7, Enabled(7), kClear, [&] {
+    StepOk(kPreformat, kClear, [&] {
         channel_.Record([](PortRecord& r) { r.FlashTestResult = 0; });
-        return pass(ops_.PreFormat(port, ctx_, c.erase, c.later, c.repairUsed), 7);
+        return ops_.PreFormat(port, ctx_, c.erase, c.later, c.repairUsed);
     });
-    Step(8, Enabled(8), 0, [&] {
+    StepOk(kDownload, 0, [&] {
         const DriveIdentity identity{rec_.SerialNumber, rec_.Wwn, ctx_.config.RawCapacityGB > 200};
-        return pass(ops_.DownloadFirmware(port, ctx_, identity), 8);
+        return ops_.DownloadFirmware(port, ctx_, identity);
     });
-    Step(12, Enabled(12), 0, [&] { return WritePpid(); });
-    Step(9, Enabled(9), 0, [&] { return pass(ops_.UploadFirmware(port, ctx_), 9); });
-    Step(10, Enabled(10), 0, [&] { return pass(ops_.ReadWriteTest(port, ctx_), 10); });
-    Step(11, Enabled(11), kUntouched, [&] { return TableCheck(11, 0); });
-    Step(13, Enabled(13), 0, [&] {
+    Step(kWritePpid, 0, [&] { return WritePpid(); });
+    StepOk(kUpload, 0, [&] { return ops_.UploadFirmware(port, ctx_); });
+    StepOk(kRWTest, 0, [&] { return ops_.ReadWriteTest(port, ctx_); });
+    Step(kCheckTables, kUntouched, [&] { return TableCheck(kCheckTables, 0); });
+    StepOk(kSetMaxLba, 0, [&] {
         const auto low = static_cast<std::uint32_t>(s.SetMaxLBAValue & 0xFFFFFFFFu);
         const auto high = static_cast<std::uint32_t>(s.SetMaxLBAValue >> 32);
-        return pass(ops_.SetMaxLba(port, ctx_, low, high), 13);
+        return ops_.SetMaxLba(port, ctx_, low, high);
     });
-    Step(14, Enabled(14), kNoDetail, [&] { return FormatSequence(); });
-    Step(15, Enabled(8) && Enabled(15), kNoDetail | kNoGauge, [&] { return CopyImage(); });
-    Step(16, Enabled(16), 0, [&] {
+    Step(kDiskFormat, kNoDetail, [&] { return FormatSequence(); });
+    StepWhen(kCopyImage, Enabled(kDownload) && Enabled(kCopyImage), kNoDetail | kNoGauge, [&] { return CopyImage(); });
+    StepOk(kCheckTemperature, 0, [&] {
         std::uint8_t temperature = 0;
         const bool ok = ops_.CheckTemperature(port, ctx_, s.CheckMaxTemperatureValue, &temperature);
         channel_.Record([&](PortRecord& r) { r.Temperature = static_cast<std::int8_t>(temperature); });
-        return pass(ok, 16);
+        return ok;
     });
 
-    if (Enabled(17) || Enabled(18) || Enabled(19) || Enabled(20) || Enabled(22) || Enabled(34)) IdentityRead();
-    Step(17, Enabled(17), 0, [&] {
-        return pass(!BytesDiffer(model_, Padded<40>(ctx_.config.ModelNum, ' ').data(), 40), 17);
-    });
-    Step(18, Enabled(18), 0, [&] {
-        return pass(!BytesDiffer(firmware_, Padded<8>(ctx_.config.FirmwareVer, ' ').data(), 8), 18);
-    });
-    Step(19, Enabled(19), 0, [&] { return pass(!BytesDiffer(vendor_, Padded<8>(s.UsbVendorName, '\0').data(), 8), 19); });
-    Step(20, Enabled(20), 0, [&] {
-        return pass(!BytesDiffer(product_, Padded<16>(s.UsbProductName, '\0').data(), 16), 20);
-    });
-    if (Enabled(21)) {
+    if (Enabled(kModelNumber) || Enabled(kFirmwareVersion) || Enabled(kVendorName) || Enabled(kProductName) ||
+        Enabled(kSerialNumberCheck) || Enabled(kCheckSsdId))
+        IdentityRead();
+    StepOk(kModelNumber, 0, [&] { return !BytesDiffer(model_, Padded<40>(ctx_.config.ModelNum, ' ').data(), 40); });
+    StepOk(kFirmwareVersion, 0,
+           [&] { return !BytesDiffer(firmware_, Padded<8>(ctx_.config.FirmwareVer, ' ').data(), 8); });
+    StepOk(kVendorName, 0, [&] { return !BytesDiffer(vendor_, Padded<8>(s.UsbVendorName, '\0').data(), 8); });
+    StepOk(kProductName, 0, [&] { return !BytesDiffer(product_, Padded<16>(s.UsbProductName, '\0').data(), 16); });
+    if (Enabled(kIdemaCapacity)) {
         ops_.EnterFirmwareMode(port, ctx_);
         const std::uint32_t capacity = ops_.CapacitySectors(port);
         const std::uint32_t expected = s.IdemaCapacityGB * kIdemaSectorsPerGB + kIdemaBaseSectors;
-        Step(21, true, 0, [&] { return pass(capacity == expected, 21); });
+        StepOk(kIdemaCapacity, 0, [&] { return capacity == expected; });
     } else {
-        SetStatus(21, kStepOff);
+        SetStatus(kIdemaCapacity, kStepOff);
     }
-    Step(22, Enabled(22), 0, [&] { return SerialCheck(); });
-    if (Enabled(23)) {
+    Step(kSerialNumberCheck, 0, [&] { return SerialCheck(); });
+    if (Enabled(kLbaCapacity)) {
         const std::uint32_t capacity = ops_.CapacitySectors(port);
-        Step(23, true, 0, [&] { return pass(capacity == s.LbaCapacity, 23); });
+        StepOk(kLbaCapacity, 0, [&] { return capacity == s.LbaCapacity; });
     } else {
-        SetStatus(23, kStepOff);
+        SetStatus(kLbaCapacity, kStepOff);
     }
-    Step(32, Enabled(32), 0, [&] { return pass(RTestCompareWithZeroValue(100), 32); });
-    Step(24, Enabled(24), 0, [&] { return pass(ops_.ReadWriteTest(port, ctx_), 24); });
-    Step(25, Enabled(25), 0, [&] {
-        return pass(RWTestPercentageWithProgress(s.RWTestPercentageCycles, false, s.RWTestPercentage), 25);
-    });
-    Step(26, Enabled(26), 0, [&] { return pass(RWTestPercentageWithProgress(s.WTestFullCycles, true, 100), 26); });
-    Step(27, Enabled(27), 0, [&] { return pass(RWTestPercentageWithProgress(s.RWTestFullCycles, false, 100), 27); });
-    Step(28, Enabled(28), 0, [&] { return pass(ops_.FillDiskWithFF(port), 28); });
-    Step(29, Enabled(29), kUntouched, [&] { return TableCheck(29, c.qcThreshold); });
-    Step(30, Enabled(30), kUntouched, [&] { return CheckSataSpeed(); });
-    Step(31, Enabled(31), kUntouched, [&] { return CheckPpid(); });
-    if (Enabled(39)) SysFwCheck();
+    StepOk(kCheckZeroValue, 0, [&] { return RTestCompareWithZeroValue(100); });
+    StepOk(kPartialRWTest, 0, [&] { return ops_.ReadWriteTest(port, ctx_); });
+    StepOk(kPercentageRWTest, 0,
+           [&] { return RWTestPercentageWithProgress(s.RWTestPercentageCycles, false, s.RWTestPercentage); });
+    StepOk(kFullWriteTest, 0, [&] { return RWTestPercentageWithProgress(s.WTestFullCycles, true, 100); });
+    StepOk(kFullRWTest, 0, [&] { return RWTestPercentageWithProgress(s.RWTestFullCycles, false, 100); });
+    StepOk(kEraseAllData, 0, [&] { return ops_.FillDiskWithFF(port); });
+    Step(kQcCheckTables, kUntouched, [&] { return TableCheck(kQcCheckTables, c.qcThreshold); });
+    Step(kCheckSata3Speed, kUntouched, [&] { return CheckSataSpeed(); });
+    Step(kCheckPpid, kUntouched, [&] { return CheckPpid(); });
+    if (Enabled(kCheckSysFw)) SysFwCheck();
 }
 
-int ProductionWorker::TableCheck(int item, std::uint32_t limit) {
+int ProductionWorker::TableCheck(item::Number item, std::uint32_t limit) {
     const int port = setup_.port;
     if (ops_.CheckCodePages(port, ctx_)) {
         BadBlockCounters counters{};
@@ -116,21 +112,21 @@ int ProductionWorker::TableCheck(int item, std::uint32_t limit) {
         ops_.EnterFirmwareMode(port, ctx_);
         ops_.CountBadBlocks(port, ctx_, counters, totals);
         const std::uint32_t later = totals[1] + totals[2] + totals[3] + totals[4];
-        const bool ok = item == 11 ? (totals[1] | totals[2] | totals[3] | totals[4]) == 0 : later <= limit;
+        const bool ok = item == item::kCheckTables ? (totals[1] | totals[2] | totals[3] | totals[4]) == 0 : later <= limit;
         if (ok) return 0;
         ctx_.scratch[0] = kBadBlockOverMark;
         for (std::size_t k = 0; k < 5; ++k)
             for (std::size_t b = 0; b < 4; ++b)
                 ctx_.scratch[1 + k * 4 + b] = static_cast<std::uint8_t>(totals[k] >> (8 * b));
     }
-    return ctx_.scratch[0] == kBadBlockOverMark ? 44 : item;
+    return ctx_.scratch[0] == kBadBlockOverMark ? item::kBadBlockOver : item;
 }
 
 int ProductionWorker::FormatSequence() {
     const int port = setup_.port;
     auto failed = [&] {
         channel_.Record([](PortRecord& r) { r.Formatted = 0; });
-        return 14;
+        return item::kDiskFormat;
     };
     if (!ops_.EnterFirmwareMode(port, ctx_)) return failed();
     if (!ops_.CreatePartition(rec_.DiskPath, port)) return failed();
@@ -149,14 +145,14 @@ int ProductionWorker::FormatSequence() {
 
 int ProductionWorker::CopyImage() {
     const int port = setup_.port;
-    if (!ops_.EnterFirmwareMode(port, ctx_)) return kItemCopyImage;
-    if (!hooks_.flushImage || !hooks_.flushImage(rec_.DiskPath, ctx_.settings.CopyImagePath)) return kItemCopyImage;
+    if (!ops_.EnterFirmwareMode(port, ctx_)) return item::kCopyImage;
+    if (!hooks_.flushImage || !hooks_.flushImage(rec_.DiskPath, ctx_.settings.CopyImagePath)) return item::kCopyImage;
     const bool usb = DeviceSlots[static_cast<std::size_t>(port)].UsbPath != 0;
     for (int i = 0; i < 2; ++i) {
         if (usb) ops_.ReadSectorsScsi(rec_.DiskPath, ctx_.scratch.data(), 500, 65536);
         else ops_.AtaFlushCache(port);
     }
-    if (!hooks_.checkImagePattern || !hooks_.checkImagePattern(rec_.DiskPath)) return kItemCopyImage;
+    if (!hooks_.checkImagePattern || !hooks_.checkImagePattern(rec_.DiskPath)) return item::kCopyImage;
     return 0;
 }
 
@@ -198,7 +194,7 @@ int ProductionWorker::SerialCheck() const {
     const std::size_t length = s.SnCheckUsePattern ? expected.size() : 20;
     const std::size_t maskLength = std::strlen(s.SnCheckMask);
     for (std::size_t p = 0; p < length && p < maskLength; ++p)
-        if (s.SnCheckMask[p] == '#' && (p >= sizeof serial_ || serial_[p] != expected[p])) return 22;
+        if (s.SnCheckMask[p] == '#' && (p >= sizeof serial_ || serial_[p] != expected[p])) return item::kSerialNumberCheck;
     return 0;
 }
 
@@ -211,14 +207,14 @@ int ProductionWorker::WritePpid() {
     std::array<std::uint8_t, 512> block;
     block.fill(0x20);
     std::memcpy(block.data(), rec_.Ppid, kPpidBytes);
-    if (ops_.AtaWriteLogExt(port, block.data()) != 1) return 12;
+    if (ops_.AtaWriteLogExt(port, block.data()) != 1) return item::kWritePpid;
     // The builders answer 2 for a failed standby, so only 1 counts.
-    return ops_.AtaStandby(port) == 1 ? 0 : 12;
+    return ops_.AtaStandby(port) == 1 ? 0 : item::kWritePpid;
 }
 
 int ProductionWorker::CheckPpid() {
     const int port = setup_.port;
-    if (DeviceSlots[static_cast<std::size_t>(port)].UsbPath) return 31;
+    if (DeviceSlots[static_cast<std::size_t>(port)].UsbPath) return item::kCheckPpid;
     if (ops_.IsLoaderDevice(port)) ops_.EnterFirmwareMode(port, ctx_);
     std::array<std::uint8_t, 512> block{};
     const bool read = ops_.AtaReadLogExt(port, block.data()) == 1;
@@ -228,14 +224,14 @@ int ProductionWorker::CheckPpid() {
     }
     DebugPrint("######### - PPID fail");
     DebugPrint("######### - %s", rec_.Ppid);
-    return 31;
+    return item::kCheckPpid;
 }
 
 int ProductionWorker::CheckSataSpeed() {
     std::uint8_t value = 0;
-    if (ops_.ReadRegister(setup_.port, kSataSpeedRegister, &value) != 1) return 30;
+    if (ops_.ReadRegister(setup_.port, kSataSpeedRegister, &value) != 1) return item::kCheckSata3Speed;
     const int speed = value >> 4;
-    return speed != 1 && speed != 2 ? 0 : 30;
+    return speed != 1 && speed != 2 ? 0 : item::kCheckSata3Speed;
 }
 
 void ProductionWorker::TouchFile(const char* name, const char* traceFormat) {
@@ -248,10 +244,10 @@ void ProductionWorker::TouchFile(const char* name, const char* traceFormat) {
 void ProductionWorker::SysFwCheck() {
     const int port = setup_.port;
     DebugPrint("######### - %s", (setup_.programFolder + "GDP.bin").c_str());
-    SetStatus(39, kStepRunning);
+    SetStatus(item::kCheckSysFw, kStepRunning);
     bool ok = false;
     if (!failed_) {
-        channel_.Caption(std::string(ErrorItemStepName(39)), kYellow);
+        channel_.Caption(std::string(ErrorItemStepName(item::kCheckSysFw)), kYellow);
         if (ops_.IsLoaderDevice(port)) ops_.EnterFirmwareMode(port, ctx_);
         ops_.ReadSystemInfo(port, ctx_);
         ops_.BootGdpProgram(port, ctx_);
@@ -259,12 +255,12 @@ void ProductionWorker::SysFwCheck() {
     }
     if (ok) {
         DebugPrint("######### - SYSFW success");
-        SetStatus(39, kStepPassed);
+        SetStatus(item::kCheckSysFw, kStepPassed);
         TouchFile("Pass.txt", "######### - A - %s");
     } else {
         DebugPrint("######### - SYSFW fail");
-        Fail(39, true);
-        SetStatus(39, kStepFailed);
+        Fail(item::kCheckSysFw, true);
+        SetStatus(item::kCheckSysFw, kStepFailed);
         TouchFile("Fail.txt", "######### - B - %s");
     }
     GaugeStep();

@@ -4,59 +4,58 @@
 #include <cstddef>
 
 #include "qxlib/error_items/error_items.h"
+#include "qxlib/error_items/item_numbers.h"
 #include "qxlib/settings/global_parameter.h"
 
 namespace qx::station {
 namespace {
 
-constexpr std::size_t kItemRebuild = 2;
-
 enum class Presence { Always, Rebuild, WhenEnabled };
 
 struct ListStep {
-    std::size_t Item;
+    item::Number Item;
     Presence When;
 };
 
 constexpr std::array<ListStep, 14> kListSteps{{
-    {kItemFlashModule, Presence::Always},
-    {kItemRebuild, Presence::Rebuild},
-    {kItemSataTest, Presence::Always},
-    {kItemFlashTest, Presence::Always},
-    {kItemDramTest, Presence::Always},
-    {kItemPreFormat, Presence::Always},
-    {kItemDownload, Presence::Always},
-    {kItemUpload, Presence::WhenEnabled},
-    {kItemRWTest, Presence::Always},
-    {kItemCheckTables, Presence::Always},
-    {kItemPPID, Presence::WhenEnabled},
-    {kItemSetMaxLBA, Presence::WhenEnabled},
-    {kItemFormat, Presence::WhenEnabled},
-    {kItemCheckTemperature, Presence::WhenEnabled},
+    {item::kFlashModuleTest, Presence::Always},
+    {item::kRebuildBadBlock, Presence::Rebuild},
+    {item::kBusInterfaceTest, Presence::Always},
+    {item::kFlashInterfaceTest, Presence::Always},
+    {item::kDramTest, Presence::Always},
+    {item::kPreformat, Presence::Always},
+    {item::kDownload, Presence::Always},
+    {item::kUpload, Presence::WhenEnabled},
+    {item::kRWTest, Presence::Always},
+    {item::kCheckTables, Presence::Always},
+    {item::kWritePpid, Presence::WhenEnabled},
+    {item::kSetMaxLba, Presence::WhenEnabled},
+    {item::kDiskFormat, Presence::WhenEnabled},
+    {item::kCheckTemperature, Presence::WhenEnabled},
 }};
 
 bool Present(const ListStep& step, const GlobalParameter& s) {
     switch (step.When) {
     case Presence::Always: return true;
-    case Presence::Rebuild: return s.TestItemEnable[kItemRebuild] != 0 || s.UpdateFirmwareA2B != 0;
-    case Presence::WhenEnabled: return s.TestItemEnable[step.Item] != 0;
+    case Presence::Rebuild: return s.TestItemEnable[item::kRebuildBadBlock] != 0 || s.UpdateFirmwareA2B != 0;
+    case Presence::WhenEnabled: return s.TestItemEnable[static_cast<std::size_t>(step.Item)] != 0;
     }
     return false;
 }
 
 struct StepPage {
-    const char* Step;
+    item::Number Step;
     const char* Page;
 };
 
 constexpr std::array<StepPage, 7> kStepPages{{
-    {"Flash Module Test", "OP_FlashModule"},
-    {"Preformat", "OP_PFormat"},
-    {"Download", "OP_Download"},
-    {"Disk Format", "OP_Format"},
-    {"Copy Image", "OP_CopyImage"},
-    {"Check Temperature", "OP_CheckTemperature"},
-    {"Set Max LBA", "OP_SetMaxLBA"},
+    {item::kFlashModuleTest, "OP_FlashModule"},
+    {item::kPreformat, "OP_PFormat"},
+    {item::kDownload, "OP_Download"},
+    {item::kDiskFormat, "OP_Format"},
+    {item::kCopyImage, "OP_CopyImage"},
+    {item::kCheckTemperature, "OP_CheckTemperature"},
+    {item::kSetMaxLba, "OP_SetMaxLBA"},
 }};
 
 }  // namespace
@@ -65,7 +64,7 @@ std::vector<TestItemRow> BuildTestItemRows(const GlobalParameter& settings) {
     std::vector<TestItemRow> rows;
     for (const ListStep& step : kListSteps) {
         if (!Present(step, settings)) continue;
-        TestItemRow row{std::string(ErrorItemStepName(static_cast<int>(step.Item))), false};
+        TestItemRow row{std::string(ErrorItemStepName(step.Item)), false};
         for (std::size_t m = 0; m < kTestItemCount; ++m)
             if (row.Text == ErrorItemStepName(static_cast<int>(m))) row.Checked = settings.TestItemEnable[m] != 0;
         rows.push_back(std::move(row));
@@ -78,16 +77,16 @@ void TakeTestItemChecks(std::vector<TestItemRow>& rows, GlobalParameter& setting
     for (TestItemRow& row : rows) {
         for (std::size_t m = 0; m < kTestItemCount; ++m)
             if (row.Text == ErrorItemStepName(static_cast<int>(m))) enable[m] = row.Checked ? 1 : 0;
-        if (row.Text == "Download") {
-            enable[kItemDownload] = row.Checked || enable[kItemPreFormat] == 1 ? 1 : 0;
-            row.Checked = enable[kItemDownload] != 0;
+        if (row.Text == ErrorItemStepName(item::kDownload)) {
+            enable[item::kDownload] = row.Checked || enable[item::kPreformat] == 1 ? 1 : 0;
+            row.Checked = enable[item::kDownload] != 0;
         }
     }
 }
 
 std::string_view OptionPageOfStep(std::string_view stepText) {
     for (const StepPage& p : kStepPages)
-        if (stepText == p.Step) return p.Page;
+        if (stepText == ErrorItemStepName(p.Step)) return p.Page;
     return {};
 }
 
