@@ -3,15 +3,17 @@
 // them: the udev monitor's removals and arrivals while a hub is switched off
 // and on again, the rescan timer they arm and the connected count of the
 // refresh it runs; then safe removal of one disk, first refused while a
-// file is open on its mounted file system, then done.
+// file is open on its mounted file system, then done. Without --hub the hub
+// is left alone; without --remove-serial only the first refresh runs.
 //
-//   hotplug_probe --hub SYSNAME --remove-serial SERIAL --mount-dir DIR
+//   hotplug_probe [--hub SYSNAME] [--remove-serial SERIAL --mount-dir DIR]
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -101,6 +103,31 @@ void Events(platform::DeviceEventSource& source, station::PortRescan& rescan, Pr
     std::printf("refresh connected=%d\n", rescan.LastDeviceCount());
 }
 
+// The ports a refresh listed, with their drives' USB serials.
+void PrintListed() {
+    for (int p = 0; p < station::ScannedPorts(); ++p) {
+        const auto i = static_cast<std::size_t>(p);
+        if (ActivePortTable[i].Connected) std::printf("listed port=%d serial=%s\n", p, ScanPortTable[i].UsbSerial);
+    }
+}
+
+// A disk with a partition table carries its file system in partition 1.
+bool MountVolume(const std::string& disk, const std::string& dir) {
+    if (::mount(disk.c_str(), dir.c_str(), "vfat", 0, nullptr) == 0) return true;
+    char* node = ::realpath(disk.c_str(), nullptr);
+    const std::string partition = node ? std::string(node) + "1" : disk + "-part1";
+    std::free(node);
+    return ::mount(partition.c_str(), dir.c_str(), "vfat", 0, nullptr) == 0;
+}
+
+bool Mounted(const std::string& dir) {
+    std::ifstream mounts("/proc/mounts");
+    std::string device, at, rest;
+    while (mounts >> device >> at && std::getline(mounts, rest))
+        if (at == dir) return true;
+    return false;
+}
+
 int PortOfSerial(const std::string& serial) {
     // The USB strings stay in the scan table; the active one has the match.
     for (int p = 0; p < station::ScannedPorts(); ++p) {
@@ -120,8 +147,8 @@ int main(int argc, char** argv) {
         else if (a == "--remove-serial") serial = argv[i + 1];
         else if (a == "--mount-dir") mountDir = argv[i + 1];
     }
-    if (hub.empty() || serial.empty() || mountDir.empty()) {
-        std::fputs("usage: hotplug_probe --hub SYSNAME --remove-serial SERIAL --mount-dir DIR\n", stderr);
+    if (serial.empty() != mountDir.empty()) {
+        std::fputs("usage: hotplug_probe [--hub SYSNAME] [--remove-serial SERIAL --mount-dir DIR]\n", stderr);
         return 2;
     }
     platform::SetTraceSink([](std::string_view t) { std::printf("trace: %.*s", static_cast<int>(t.size()), t.data()); });
@@ -141,12 +168,16 @@ int main(int argc, char** argv) {
     station::PortRescan rescan({settings, flash, view, window, prompter, barcodes, mes});
     rescan.RefreshDevices();
     std::printf("refresh connected=%d\n", rescan.LastDeviceCount());
+    PrintListed();
 
-    const std::string authorized = "/sys/bus/usb/devices/" + hub + "/authorized";
-    std::printf("hub off %s\n", WriteFile(authorized, "0") ? "ok" : "failed");
-    Events(*source, rescan, view, 3000);
-    std::printf("hub on %s\n", WriteFile(authorized, "1") ? "ok" : "failed");
-    Events(*source, rescan, view, 4000);
+    if (!hub.empty()) {
+        const std::string authorized = "/sys/bus/usb/devices/" + hub + "/authorized";
+        std::printf("hub off %s\n", WriteFile(authorized, "0") ? "ok" : "failed");
+        Events(*source, rescan, view, 3000);
+        std::printf("hub on %s\n", WriteFile(authorized, "1") ? "ok" : "failed");
+        Events(*source, rescan, view, 4000);
+    }
+    if (serial.empty()) return 0;
 
     // Safe removal of one disk: its file system mounted and a file open on
     // it first (a veto naming the mount point), then closed.
@@ -158,7 +189,7 @@ int main(int argc, char** argv) {
     const PortRecord& rec = ActivePortTable[static_cast<std::size_t>(port)];
     // The image carries a file system on the whole disk.
     const std::string disk = rec.DiskPath;
-    const bool mounted = ::mount(disk.c_str(), mountDir.c_str(), "vfat", 0, nullptr) == 0;
+    const bool mounted = MountVolume(disk, mountDir);
     std::printf("mount %s\n", mounted ? "ok" : std::strerror(errno));
     const int fd = ::open((mountDir + "/held.txt").c_str(), O_WRONLY | O_CREAT, 0644);
     const std::uint32_t devinst = rec.ParentDevInst;
@@ -168,5 +199,6 @@ int main(int argc, char** argv) {
     std::printf("removed serial=%s\n", serial.c_str());
     Events(*source, rescan, view, 3000);
     std::printf("node %s\n", ::access(disk.c_str(), F_OK) == 0 ? "present" : "gone");
+    std::printf("mount %s\n", Mounted(mountDir) ? "left" : "gone");
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <libudev.h>
 
 #include <cstring>
+#include <string>
 
 #include "platform/trace_sink.h"
 
@@ -27,10 +28,13 @@ public:
         while (udev_device* d = udev_monitor_receive_device(monitor_)) {
             const char* action = udev_device_get_action(d);
             const char* path = udev_device_get_syspath(d);
-            if (action && std::strcmp(action, "add") == 0)
-                out.push_back({DeviceEventKind::Arrival, path ? path : ""});
-            else if (action && std::strcmp(action, "remove") == 0)
-                out.push_back({DeviceEventKind::Removal, path ? path : ""});
+            const bool add = action && std::strcmp(action, "add") == 0;
+            if (add || (action && std::strcmp(action, "remove") == 0)) {
+                out.push_back({add ? DeviceEventKind::Arrival : DeviceEventKind::Removal, path ? path : ""});
+                // Which drive came or went, on the debug output: the program
+                // shows only that something changed, and ignores it during a run.
+                DebugOutput(std::string("udev ") + action + " " + out.back().device + "\n");
+            }
             udev_device_unref(d);
         }
         return out;
