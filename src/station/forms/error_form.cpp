@@ -13,6 +13,7 @@
 #include "qxlib/transport/device_slot.h"
 #include "station/forms/form_text.h"
 #include "station/port_info/failure_text.h"
+#include "ui/widgets/window_fit.h"
 
 namespace qx::station {
 namespace {
@@ -31,6 +32,7 @@ bool LoadJpeg(QLabel* image, const std::string& path) {
 TErrorForm::TErrorForm(QWidget* parent, const PortTableHandle& tables) : QDialog(parent), tables_(tables) {
     setObjectName("ErrorForm");
     setWindowTitle("Error");
+    ui::NoMaximiseButton(*this);
     resize(918, 640);
     memo_ = new QPlainTextEdit(this);
     memo_->setObjectName("Memo1");

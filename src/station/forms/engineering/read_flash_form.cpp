@@ -21,6 +21,7 @@
 #include "station/forms/form_text.h"
 #include "station/settings/integer_text.h"
 #include "ui/prompter.h"
+#include "ui/widgets/window_fit.h"
 
 namespace qx::station {
 
@@ -65,6 +66,7 @@ TReadFlashForm::TReadFlashForm(ReadFlashContext context, ui::Prompter& prompter,
     : QDialog(parent), context_(std::move(context)), prompter_(prompter) {
     setObjectName("ReadFlashForm");
     setWindowTitle("ReadFlash");
+    ui::NoMaximiseButton(*this);
     auto* layout = new QVBoxLayout(this);
     pages_ = new QTabWidget;
     pages_->setObjectName("PageControl1");
