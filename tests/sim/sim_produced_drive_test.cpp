@@ -128,6 +128,30 @@ TEST(ProducedDrive, CarriesItsConfigurationRecordAndRemapTable) {
     EXPECT_EQ(word(4 * 10), 0xEED1) << "the end record after four CEs";
 }
 
+// The UART text in the firmware's DRAM where the layout reply puts the ring,
+// the error log header before it, and their copies behind the SPI header.
+TEST(ProducedDrive, LaysOutItsFirmwareLogs) {
+    DriveConfig c = ProducedConfig();
+    c.uartLog = "up\nok";
+    c.spiLog = true;
+    const DriveModel m(c);
+    const std::vector<std::uint8_t> ring = {'u', 'p', 0xEA, 1, 0, 0, 0, 'o', 'k'};
+    ASSERT_GE(m.firmwareDram.size(), 0xC800u + 8192);
+    EXPECT_TRUE(std::equal(ring.begin(), ring.end(), m.firmwareDram.begin() + 0xC800));
+    EXPECT_EQ(std::memcmp(&m.firmwareDram[0xC000], "ErLog01", 7), 0);
+    EXPECT_EQ(m.firmwareDram[0xC000 + 16], ring.size()) << "the ring's write index";
+    ASSERT_GE(m.spiFlash.size(), 36u);
+    EXPECT_EQ(std::memcmp(m.spiFlash.data(), "QX849V00-001", 12), 0);
+    const auto le32 = [&](std::size_t at) {
+        return m.spiFlash[at] | m.spiFlash[at + 1] << 8 | m.spiFlash[at + 2] << 16 | m.spiFlash[at + 3] << 24;
+    };
+    EXPECT_EQ(le32(24), 2048);
+    EXPECT_EQ(le32(32), 8192);
+    ASSERT_GE(m.spiFlash.size(), static_cast<std::size_t>(le32(28)) + 8192);
+    EXPECT_TRUE(std::equal(ring.begin(), ring.end(), m.spiFlash.begin() + le32(28)));
+    EXPECT_EQ(std::memcmp(&m.spiFlash[static_cast<std::size_t>(le32(20))], "ErLog01", 7), 0);
+}
+
 TEST(ProducedDrive, DescriptionKeysReadBackAndRefuseWhatIsNotANumber) {
     DriveConfig c;
     c.failingCes = {0x0201};

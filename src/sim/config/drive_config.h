@@ -83,6 +83,7 @@ struct DriveConfig {
     std::uint16_t pagesPerBlock = 256;
     std::uint8_t sectorsPerPage = 8;
     std::vector<std::uint8_t> flashId{0x98, 0xDE, 0x94, 0x93, 0x76};
+    std::string partNumber = "QXT58G8T2A";         // on a produced drive's information pages
     std::set<std::uint16_t> badBlocks;             // fail the flash diagnostic and erase
     // Blocks that went bad in use, per channel and CE: (channel, CE, block,
     // error type: 1 ECC over, 3 program, 4 erase, 5 ECC fail). The firmware's
@@ -114,6 +115,11 @@ struct DriveConfig {
     // The firmware's SMART attributes: (id, value, threshold, raw); empty:
     // the usual four.
     std::vector<std::array<std::uint64_t, 4>> smartAttributes;
+    // The firmware's console text in its UART log ring (lines split at
+    // "\n"; empty: no logs laid out), and whether its SPI flash keeps copies
+    // of the logs (firmware_logs.h).
+    std::string uartLog;
+    bool spiLog = false;
 
     std::uint64_t dramBytes = 256ull << 20;
     std::uint8_t dramStatus = 0x15;                // final status of the DRAM diagnostic

@@ -3,6 +3,7 @@
 #include "sim/model/code_block_tables.h"
 #include "sim/model/code_blocks.h"
 #include "sim/model/firmware_boot.h"
+#include "sim/model/firmware_logs.h"
 #include "sim/model/produced_image.h"
 #include "sim/model/sim_firmware_image.h"
 #include "sim/model/rdt_log_layout.h"
@@ -31,6 +32,7 @@ DriveModel::DriveModel(const DriveConfig& config)
     // ... and runs its firmware from the start.
     if (state == ControllerState::Firmware && !cfg.systemModel.empty()) LoadSystemImage(*this);
     LayOutRdtLog(*this);
+    LayOutFirmwareLogs(*this);
     if (!cfg.smartAttributes.empty()) {
         smart.clear();
         for (const auto& [id, value, threshold, raw] : cfg.smartAttributes)

@@ -46,14 +46,17 @@ constexpr std::size_t kTypeWordAt = 0x500, kInterfaceAt = 0x502, kChannelsAt = 0
                       kEccAt = 0x505, kDriveCurrentAt = 0x506, kSizeCodeAt = 0x507, kResLowAt = 0x508,
                       kInterfaceFlagsAt = 0x509, kCesAt = 0x50B;
 // Information page only.
-constexpr std::size_t kResHighAt = 0x51A, kDefPercentageAt = 0x520;
+constexpr std::size_t kPartNumberAt = 0x260, kPartNumberBytes = 32, kResHighAt = 0x51A, kDefPercentageAt = 0x520;
 // Memory image only.
 constexpr std::size_t kThresholdsAt = 0x520, kWearLevelAt = 0x522, kBankMapAt = 0x528, kAsyncAt = 0x540,
                       kFwFlagsAAt = 0x547, kSyncAt = 0x548, kLaterBadAt = 0x55C;
 
-constexpr std::uint8_t kToggleInterface = 0x01, kModeFlag = 0x20, kRemapOn = 0x20, kTrimOn = 0x01;
-constexpr std::uint8_t kEccBch16 = 1, kDriveCurrent8mA = 3;
-constexpr unsigned kReservePerMille = 30, kDefectPerMille = 20;
+// What the station's usual settings leave: BCH 40, 4 mA, 6.8 % reserved and
+// 4.8 % defect blocks, scrambling, remapping and trim on.
+constexpr std::uint8_t kToggleInterface = 0x01, kModeFlag = 0x20, kScrambleOn = 0x10, kRemapOn = 0x20, kTrimOn = 0x01;
+constexpr std::uint8_t kEccBch40 = 3, kDriveCurrent4mA = 1;
+constexpr unsigned kReservePerMille = 68, kDefectPerMille = 48;
+constexpr std::uint8_t kReadThreshold = 34, kCopyThreshold = 27, kWearLevelFrequency = 128;
 
 }  // namespace
 
@@ -66,21 +69,23 @@ void PutProducedArea(const DriveConfig& c, bool infoPage, std::span<std::uint8_t
     image[kInterfaceAt] = kToggleInterface | kModeFlag;
     image[kChannelsAt] = c.channels;
     image[kBanksAt] = c.ces;
-    image[kEccAt] = kEccBch16;
-    image[kDriveCurrentAt] = kDriveCurrent8mA;
+    image[kEccAt] = kEccBch40;
+    image[kDriveCurrentAt] = kDriveCurrent4mA;
     image[kSizeCodeAt] = static_cast<std::uint8_t>(16 | (Code(c.blocksPerCe, 10) & 3) << 2 | (Code(c.pagesPerBlock, 6) & 3));
     image[kResLowAt] = static_cast<std::uint8_t>(kReservePerMille);
-    image[kInterfaceFlagsAt] = kRemapOn;
+    image[kInterfaceFlagsAt] = kScrambleOn | kRemapOn;
     image[kCesAt] = c.ces;
     for (std::size_t i = 0; i < 4 && i < c.codeBlocks.size(); ++i) Put16(image, kProducedCodeBlocksAt + 2 * i, c.codeBlocks[i]);
     if (infoPage) {
+        std::copy_n(c.partNumber.begin(), std::min<std::size_t>(c.partNumber.size(), kPartNumberBytes),
+                    image.begin() + kPartNumberAt);
         image[kResHighAt] = static_cast<std::uint8_t>(kReservePerMille >> 8);
         image[kDefPercentageAt] = static_cast<std::uint8_t>(kDefectPerMille);
         return;
     }
-    image[kThresholdsAt] = 12;       // read error threshold, bits
-    image[kThresholdsAt + 1] = 10;   // ECC error copy threshold
-    image[kWearLevelAt] = 8;
+    image[kThresholdsAt] = kReadThreshold;
+    image[kThresholdsAt + 1] = kCopyThreshold;
+    image[kWearLevelAt] = kWearLevelFrequency;
     for (std::uint8_t b = 0; b < 8; ++b) image[kBankMapAt + b] = b < c.ces ? b : 0;
     constexpr std::uint8_t kTimings[] = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77};
     std::copy(std::begin(kTimings), std::end(kTimings), image.begin() + kAsyncAt);

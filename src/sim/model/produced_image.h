@@ -24,7 +24,8 @@ inline constexpr std::size_t kProducedCodeBlocksAt = 0x510;
 std::vector<std::uint8_t> ProducedSystemImage(const DriveModel& m);
 
 // The configuration a production run leaves with a drive, from its
-// description: the parameter area (0x500 up to kProducedAreaEnd) as the
+// description: the flash part number (0x260) and the parameter area (0x500
+// up to kProducedAreaEnd) as the
 // diagnostic program and the information pages carry it (infoPage), or as
 // the system firmware's header page does (the memory image: thresholds,
 // bank map, timings and later-bad blocks where the program keeps its table

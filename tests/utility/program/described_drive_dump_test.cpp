@@ -17,14 +17,16 @@ namespace qx::test {
 namespace {
 
 // As a rack.ini section reads: a drive the station has produced, with two
-// factory bad blocks, two that went bad in use and some wear.
+// factory bad blocks, two that went bad in use, some wear and two lines of
+// console text.
 constexpr const char* kDescribed =
     "[drive01]\n"
     "frontEnd=bridge\nchipTag=q455\nstate=firmware\n"
     "systemModel=849\nsystemVersion=3A0151\nsystemVariant=41\n"
     "channels=4\nces=2\nblocksPerCe=2048\npagesPerBlock=256\nsectorsPerPage=8\n"
     "badBlocks=301 1200\neraseCountBase=17\n"
-    "laterBadBlocks=2.1.700.4 0.0.33.3\n";
+    "laterBadBlocks=2.1.700.4 0.0.33.3\n"
+    "uartLog=boot ok%0Aready\n";
 
 class DescribedDriveDump : public UtilityRackFixture {
 protected:
@@ -71,6 +73,8 @@ TEST_F(DescribedDriveDump, PagesShowTheDescribedFlashItsBadBlocksAndWear) {
     EXPECT_EQ(view_.Text(utility::EditId::AeraseEdit), "\nAverage erase count = 17\n");
     EXPECT_EQ(view_.Text(utility::EditId::MeraseEdit), "Max. erase count = 18\n\n");
     EXPECT_TRUE(prompter_.Texts().empty());
+    // The firmware's console text, line by line from its UART ring.
+    EXPECT_EQ(view_.Lines(utility::MemoId::UartLogMemo), (std::vector<std::string>{"boot ok", "[0001, 0000]ready"}));
 }
 
 }  // namespace
