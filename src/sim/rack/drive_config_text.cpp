@@ -194,14 +194,8 @@ struct ToText {
         for (std::size_t i = 0; i < N; ++i) out += (i ? "." : "") + std::to_string(v[i]);
         return out;
     }
-    template <typename T, std::size_t N>
-    std::string operator()(std::set<std::array<T, N>> DriveConfig::*m) const {
-        std::string out;
-        for (const auto& v : c.*m) out += (out.empty() ? "" : " ") + Dotted(v);
-        return out;
-    }
-    template <typename T, std::size_t N>
-    std::string operator()(std::vector<std::array<T, N>> DriveConfig::*m) const {
+    template <template <typename...> class List, typename T, std::size_t N, typename... Rest>
+    std::string operator()(List<std::array<T, N>, Rest...> DriveConfig::*m) const {
         std::string out;
         for (const auto& v : c.*m) out += (out.empty() ? "" : " ") + Dotted(v);
         return out;
@@ -276,17 +270,11 @@ struct FromText {
         if (ok) c.*m = std::move(out);
         return ok;
     }
-    template <typename T, std::size_t N>
-    bool operator()(std::set<std::array<T, N>> DriveConfig::*m) const {
-        std::set<std::array<T, N>> out;
-        const bool ok = EachDotted<N, T>(s, [&](const std::array<T, N>& v) { out.insert(v); });
-        if (ok) c.*m = std::move(out);
-        return ok;
-    }
-    template <typename T, std::size_t N>
-    bool operator()(std::vector<std::array<T, N>> DriveConfig::*m) const {
-        std::vector<std::array<T, N>> out;
-        const bool ok = EachDotted<N, T>(s, [&](const std::array<T, N>& v) { out.push_back(v); });
+    // Sets and lists of dotted tuples.
+    template <template <typename...> class List, typename T, std::size_t N, typename... Rest>
+    bool operator()(List<std::array<T, N>, Rest...> DriveConfig::*m) const {
+        List<std::array<T, N>, Rest...> out;
+        const bool ok = EachDotted<N, T>(s, [&](const std::array<T, N>& v) { out.insert(out.end(), v); });
         if (ok) c.*m = std::move(out);
         return ok;
     }
