@@ -23,29 +23,43 @@
 #                download, upload, R/W test, tables, Set Max LBA, partition
 #                and FAT32 format, temperature), every step passing
 #   utility      sondrel's dumpssdinfo offscreen on a produced drive
+# With --drives N the production round has N drives, half behind the bridge
+# front end and half on the controller's own USB (dummy_hcd gives one UDC to
+# each), and a one-drive round in the same guest first gives the ratio of
+# their wall times; --remove has the station safely remove a produced drive
+# (refused while its volume is busy); --pull M:DRIVE adds a round of M drives
+# in which DRIVE leaves the bus in the middle of its R/W test.
 # then the state qxgadget saved in the rack folders is checked against what
 # the probe wrote and the station gave (firmware, IDENTIFY serial), and the
 # exported images of a probed and a produced drive with sfdisk, fsck.fat and
 # blkid.
 #
 #   scripts/gadget_check.sh [--out DIR] [--build DIR] [--kvm] [--ci]
+#                           [--drives N] [--remove] [--pull M:DRIVE]
 #
 # --build DIR uses the tools already built there (else build/lx is built).
 # --ci: a machine that cannot run the round (no harness, no root for its
 # packages, over the time budget) skips it and says why; exit status 0 then.
 set -uo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-OUT="" BUILD="" KVM=0 CI=0 BUDGET=${QX_GADGET_BUDGET:-300}
+OUT="" BUILD="" KVM=0 CI=0 N=2 REMOVE=0 PULL=""
 while [ $# -gt 0 ]; do
     case "$1" in
         --out) OUT=$2; shift ;;
         --build) BUILD=$2; shift ;;
         --kvm) KVM=1 ;;
         --ci) CI=1 ;;
+        --drives) N=$2; shift ;;
+        --remove) REMOVE=1 ;;
+        --pull) PULL=$2; shift ;;
         *) echo "unknown option $1" >&2; exit 2 ;;
     esac
     shift
 done
+[ "$N" -ge 2 ] && [ "$N" -le 9 ] || { echo "--drives takes 2 to 9" >&2; exit 2; }
+PULL_N=${PULL%%:*} PULL_DRIVE=${PULL#*:}
+# The two-drive round fits CI's budget; the larger ones take their time.
+BUDGET=${QX_GADGET_BUDGET:-$([ "$N" -gt 2 ] || [ -n "$PULL" ] && echo 5400 || echo 300)}
 # shellcheck source=scripts/qemu_guest.sh
 . "$ROOT/scripts/qemu_guest.sh"
 skip() {   # in CI a machine that cannot run the round says so and passes
@@ -64,7 +78,7 @@ command -v fsck.fat >/dev/null && command -v blkid >/dev/null && command -v sfdi
     skip "fsck.fat, blkid and sfdisk are needed on the host"
 
 cd "$ROOT" || exit 1
-TOOLS="qxgadget qxrack gadget_probe gadget_state qx_images sondrel fablane"
+TOOLS="qxgadget qxrack gadget_probe gadget_state hotplug_probe qx_images sondrel fablane"
 if [ -z "$BUILD" ]; then
     BUILD=build/lx
     cmake -S . -B "$BUILD" -G Ninja >"$OUT/build.log" 2>&1 &&
@@ -72,7 +86,7 @@ if [ -z "$BUILD" ]; then
         { tail -20 "$OUT/build.log"; echo "build failed"; exit 1; }
 fi
 BIN=$BUILD/bin
-for t in qxgadget qxrack gadget_probe gadget_state GDP.bin; do
+for t in qxgadget qxrack gadget_probe gadget_state hotplug_probe GDP.bin; do
     [ -e "$BIN/$t" ] || { echo "$BIN/$t is missing"; exit 1; }
 done
 
@@ -93,15 +107,45 @@ rm -rf "$R"
   printf '[usb]\nroot=2\nport=0.1 drive01\nport=0.2 drive02\n' >>"$R/rack.ini"; } || { echo "cannot make the rack"; exit 1; }
 chmod -R a+rwX "$R"
 
-# The production round: two new drives in their loader, as a station meets
-# them, and the station's folder with its settings, part list and images.
-P=$OUT/prod STATION=$OUT/station PR=QXPB0001 PU=QXPU0002 SERIAL=QXGADGET0001 PROD_LABEL=QXPROD PROD_SECTORS=120000
-rm -rf "$P" "$STATION"
-{ "$BIN/qxrack" create "$P" &&
-  "$BIN/qxrack" add "$P" "${BRIDGE_PATH/qxbr0001/qxpb0001}" frontEnd=bridge chipTag=q461 serial=$PR capacitySectors=131072 state=loader vendorMode=1 busyPolls=0 &&
-  "$BIN/qxrack" add "$P" "${USB_PATH/qxus0002/qxpu0002}" frontEnd=usb chipTag=q814 serial=$PU capacitySectors=131072 state=loader vendorMode=1 busyPolls=0 &&
-  printf '[usb]\nroot=2\nport=0.1 drive01\nport=0.2 drive02\n' >>"$P/rack.ini"; } || { echo "cannot make the production rack"; exit 1; }
-chmod -R a+rwX "$P"
+# The production rounds: new drives in their loader, as a station meets
+# them, odd ones behind the bridge and even ones on the controller's own USB;
+# and the station's folder with its settings, part list and images.
+STATION=$OUT/station SERIAL=QXGADGET0001 PROD_LABEL=QXPROD PROD_SECTORS=120000
+# production_rack FOLDER N: N new drives, QXPB0001, QXPU0002, QXPB0003...
+production_rack() {
+    local folder=$1 n=$2 i ports=""
+    rm -rf "$folder"
+    "$BIN/qxrack" create "$folder" || return 1
+    for i in $(seq 1 "$n"); do
+        if [ $((i % 2)) = 1 ]; then
+            "$BIN/qxrack" add "$folder" "${BRIDGE_PATH/qxbr0001/qxpb000$i}" frontEnd=bridge chipTag=q461 \
+                serial=QXPB000$i capacitySectors=131072 state=loader vendorMode=1 busyPolls=0 || return 1
+        else
+            "$BIN/qxrack" add "$folder" "${USB_PATH/qxus0002/qxpu000$i}" frontEnd=usb chipTag=q814 \
+                serial=QXPU000$i capacitySectors=131072 state=loader vendorMode=1 busyPolls=0 || return 1
+        fi
+        ports="${ports}port=0.$i drive0$i"$'\n'
+    done
+    printf '[usb]\nroot=%d\n%s' "$n" "$ports" >>"$folder/rack.ini"
+    chmod -R a+rwX "$folder"
+}
+P=$OUT/prod
+production_rack "$P" "$N" || { echo "cannot make the production rack"; exit 1; }
+RACKS_IN=(--copy-in "$P:/rack/prod")
+GUEST_ARGS=("$N")
+if [ "$N" -gt 2 ]; then
+    production_rack "$OUT/single" 1 || { echo "cannot make the one-drive rack"; exit 1; }
+    RACKS_IN+=(--copy-in "$OUT/single:/rack/single")
+    GUEST_ARGS+=(single)
+fi
+[ "$REMOVE" = 1 ] && GUEST_ARGS+=(remove)
+if [ -n "$PULL" ]; then
+    production_rack "$OUT/pull" "$PULL_N" || { echo "cannot make the pulled round's rack"; exit 1; }
+    RACKS_IN+=(--copy-in "$OUT/pull:/rack/pull")
+    GUEST_ARGS+=("pull=$PULL")
+fi
+UDCS=$N
+[ -n "$PULL" ] && [ "$PULL_N" -gt "$UDCS" ] && UDCS=$PULL_N
 STATION_IN=()
 QPA=/usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqoffscreen.so
 if [ -x "$BIN/fablane" ] && [ -e "$QPA" ]; then
@@ -128,11 +172,12 @@ started=$(date +%s)
 # The sanitized builds with the utility and its Qt libraries make a large
 # initramfs: it unpacks into the guest's memory.
 guest --disks 0 --hub-disks 0 --sata-disks 2 --size-mib 64 --mem 2560 --timeout "$BUDGET" --quiet \
-    --modules 'configfs libcomposite usb_f_fs dummy_hcd' --append 'dummy_hcd.num=2 dummy_hcd.is_high_speed=1' \
+    --modules 'configfs libcomposite usb_f_fs dummy_hcd' --append "dummy_hcd.num=$UDCS dummy_hcd.is_high_speed=1" \
     --copy-in "$BIN/qxgadget" --copy-in "$BIN/qxrack" --copy-in "$BIN/gadget_probe" --copy-in "$BIN/gadget_state" \
-    --copy-in "$BIN/GDP.bin" "${QT_IN[@]}" "${UTILITY[@]}" "${STATION_IN[@]}" --copy-in "$R:/rack/rack" --copy-in "$P:/rack/prod" \
+    --copy-in "$BIN/hotplug_probe" --copy-in "$(command -v fsck.fat)" --copy-in "$(command -v sfdisk)" \
+    --copy-in "$BIN/GDP.bin" "${QT_IN[@]}" "${UTILITY[@]}" "${STATION_IN[@]}" --copy-in "$R:/rack/rack" "${RACKS_IN[@]}" \
     --copy-in scripts/gadget_guest.sh \
-    --keep-images "$OUT/images" --cmd "sh /rack/gadget_guest.sh $BR $US $LABEL" >"$TXT" 2>&1
+    --keep-images "$OUT/images" --cmd "sh /rack/gadget_guest.sh $BR $US $LABEL ${GUEST_ARGS[*]}" >"$TXT" 2>&1
 rc=$?
 grep -v '^trace: ' "$TXT"
 echo "(guest round took $(($(date +%s) - started)) s)"
@@ -146,6 +191,8 @@ check() {   # check "what" command...
 has() { grep -Eq -- "$1" "$TXT"; }
 value() { sed -n "s/$1/\\1/p" "$TXT" | head -n1; }
 check "guest command exit status 0 (was $rc)" test "$rc" -eq 0
+udcs=$(sed -n 's/^udcs //p' "$TXT" | wc -w)
+check "dummy_hcd gives the $UDCS UDCs asked for (it gave $udcs)" test "$udcs" -eq "$UDCS"
 for s in $BR $US; do
     check "$s: a by-path disk under dummy_hcd" has "^match serial=$s port=[0-9]+ path=/dev/disk/by-path/platform-dummy_hcd\\.[01]-usb-0:1:1\\.0-scsi-0:0:0:0$"
 done
@@ -209,42 +256,106 @@ fat32_image() {
 fat32_image "$OUT/images/sata1.img" "$LABEL" "$BR as gadget_probe formatted it"
 
 if [ ${#STATION_IN[@]} -gt 0 ]; then
-    # The station's production round on the two new drives.
-    check "the station program ended well" has '^fablane rc=0$'
-    # Every row of the production log: a port, the serial the station gave,
-    # every step Pass and the result Pass.
-    log_rows() {
-        sed -n 's/^station log: //p' "$TXT" | awk -F'\t' -v want="$1" '
+    # The station's production round on the N new drives.
+    check "the station program ended well" has '^production fablane rc=0$'
+    # round_rows TAG: the rows of a round's production log, one a line:
+    # "SERIAL pass" when every step and the result passed, else
+    # "SERIAL fail STEP=VALUE" at the first step that did not.
+    round_rows() {
+        sed -n "s/^$1 log: //p" "$TXT" | awk -F'\t' '
             function trim(s) { gsub(/^ +| +$/, "", s); return s }
-            NR == 1 { for (i = 1; i <= NF; i++) col[trim($i)] = i; first = col["Module"]; last = col["Result"]; next }
-            NF > 3 {
-                for (i = first; i <= last; i++) if (trim($i) != "Pass") bad = 1
-                serials = serials " " trim($col["SerialNumber"]); rows++
+            /Module/ && /Result/ {
+                for (i = 1; i <= NF; i++) { head[i] = trim($i); col[head[i]] = i }
+                first = col["Module"]; last = col["Result"]; next
             }
-            END { exit !(rows == 2 && !bad && serials == want) }'
+            first && NF > 3 {
+                at = ""
+                for (i = first; i <= last; i++) if (at == "" && trim($i) != "Pass") at = head[i] "=" trim($i)
+                print trim($col["SerialNumber"]), (at == "" ? "pass" : "fail " at)
+            }'
     }
-    check "production log: both drives passed every step, as ${SERIAL%1}1 and ${SERIAL%1}2" \
-        log_rows " ${SERIAL%1}1 ${SERIAL%1}2"
+    # all_pass TAG N: N rows, every one passing, with the serials 1..N of the round.
+    all_pass() {
+        local want got
+        want=$(for i in $(seq 1 "$2"); do echo "${SERIAL%1}$i pass"; done)
+        got=$(round_rows "$1" | sort)
+        [ "$got" = "$want" ]
+    }
+    check "production log: all $N drives passed every step, as ${SERIAL%1}1 to ${SERIAL%1}$N" all_pass station "$N"
+    round_rows station | sed 's/^/     row: /'
     T='[[:space:]]+'
     check "production log: the steps run" \
         has "^station log: .*Module${T}SATA${T}Flash${T}Dram${T}P_F${T}Down${T}UP${T}R/W${T}Check Table${T}Set Max LBA${T}Format${T}CheckTemper${T}Result"
     check "the station captured its window" has '^station file: Image_[0-9]+\.jpg$'
     check "qxgadget saved the produced drives and ended" has '^qxgadget production rc=0$'
-    # Set Max LBA reaches the drive behind the bridge through SAT; the
+    # Set Max LBA reaches a drive behind the bridge through SAT; the
     # controller's own USB interface takes no ATA command, and keeps its size.
-    check "drive01 is produced: in its firmware, offering $PROD_SECTORS sectors" \
-        has "^produced drive=drive01 controller=firmware capacity=$PROD_SECTORS "
-    check "drive02 is produced: in its firmware, its size as it was" \
-        has "^produced drive=drive02 controller=firmware capacity=131072 "
-    for d in drive01 drive02; do
+    serials=""
+    for i in $(seq 1 "$N"); do
+        d=drive0$i
+        if [ $((i % 2)) = 1 ]; then
+            check "$d is produced: in its firmware, offering $PROD_SECTORS sectors" \
+                has "^produced drive=$d controller=firmware capacity=$PROD_SECTORS "
+        else
+            check "$d is produced: in its firmware, its size as it was" \
+                has "^produced drive=$d controller=firmware capacity=131072 "
+        fi
         check "$d is produced: IDENTIFY gives a serial of the round" \
-            has "^produced drive=$d identify serial=\"${SERIAL%1}[12]\" "
+            has "^produced drive=$d identify serial=\"${SERIAL%1}[1-$N]\" "
+        serials="$serials $(value "^produced drive=$d identify serial=\"\([^\"]*\)\".*")"
+        [ "$i" = 1 ] || [ "$N" -gt 2 ] &&
+            check "$d is produced: fsck.fat -n accepts its FAT32 volume" has "^produced drive=$d fsck rc=0$"
     done
-    s1=$(value '^produced drive=drive01 identify serial="\([^"]*\)".*')
-    s2=$(value '^produced drive=drive02 identify serial="\([^"]*\)".*')
-    check "the two drives carry two serials ($s1, $s2)" test -n "$s1" -a "$s1" != "$s2"
+    check "the $N drives carry $N serials ($serials )" \
+        test "$(echo $serials | tr ' ' '\n' | sort -u | grep -c .)" -eq "$N"
     check "the produced bridge drive's image exported" has '^produced drive=drive01 export=1$'
-    fat32_image "$OUT/images/sata2.img" "$PROD_LABEL" "produced drive $PR"
+    fat32_image "$OUT/images/sata2.img" "$PROD_LABEL" "produced drive QXPB0001"
+    if [ "$N" -gt 2 ]; then
+        check "the one-drive round passed" all_pass single 1
+        t1=$(value '^single seconds=\([0-9.]*\)$')
+        tn=$(value '^production seconds=\([0-9.]*\)$')
+        if [ -n "$t1" ] && [ -n "$tn" ]; then
+            echo "gadget round: $N drives produced, ratio $(awk -v a="$tn" -v b="$t1" 'BEGIN { printf "%.2f", a / b }')" \
+                "($tn s for $N, $t1 s for one)"
+        else
+            check "both rounds timed" false
+        fi
+    fi
+    if [ "$REMOVE" = 1 ]; then
+        RM='^removal: '
+        check "safe removal: the produced drive's volume mounted" has "${RM}mount ok$"
+        check "safe removal: refused while a file is open on it, naming the mount point" \
+            has "${RM}veto serial=QXPB0001 text=/rack/mnt is in use$"
+        check "safe removal: done once the file is closed" has "${RM}removed serial=QXPB0001$"
+        check "safe removal: the udev monitor saw it leave" has "${RM}event remove "
+        check "safe removal: its disk node is gone" has "${RM}node gone$"
+        check "safe removal: no mount left behind" has "${RM}mount gone$"
+        check "safe removal: no /dev/sd* of it left, the others stay" has "${RM}disks $((N - 1)) of $N$"
+    fi
+    if [ -n "$PULL" ]; then
+        check "pulled round: the station ended, nothing hung" has '^pull fablane rc=0$'
+        pull_s=$(value '^pull seconds=\([0-9]*\).*$')
+        check "pulled round: over in ${pull_s:-?} s, within the station's 5-minute worker time-out" \
+            test "${pull_s:-999}" -lt 300
+        check "pulled round: $PULL_DRIVE left the bus in its R/W test" has '^pull: drive pulled 1$'
+        pulled_alone() {
+            local rows fails
+            rows=$(round_rows pull)
+            fails=$(grep -c ' fail ' <<<"$rows")
+            [ "$(grep -c . <<<"$rows")" -eq "$PULL_N" ] && [ "$fails" -eq 1 ] &&
+                grep ' fail ' <<<"$rows" | grep -Eq ' fail (R/W|Check Table|Set Max LBA|Format|CheckTemper)=|T00'
+        }
+        check "pulled round: only the pulled port failed, at the step it reached; the $((PULL_N - 1)) others passed" pulled_alone
+        round_rows pull | sed 's/^/     row: /'
+        check "pulled round: the station's udev monitor saw $PULL_DRIVE leave" \
+            has "^pull event: udev remove /sys/devices/platform/dummy_hcd\\.$((10#${PULL_DRIVE#drive} - 1))/usb[0-9]+/[0-9]+-1\$"
+        check "pulled round: the station's window was told of the change" has '^pull station: device changes [1-9]'
+        serial=QXP$([ $((10#${PULL_DRIVE#drive} % 2)) = 1 ] && echo B || echo U)000${PULL_DRIVE#drive0}
+        check "pulled round: plugged back, a refresh lists all $PULL_N again, $serial among them" \
+            has "^pull refresh: refresh connected=$PULL_N$"
+        check "pulled round: $serial is on a port again" has "^pull refresh: listed port=[0-9]+ serial=$serial$"
+        check "qxgadget served the pulled round and ended" has '^qxgadget pull rc=0$'
+    fi
 else
     echo "--   the production round not run: no fablane in $BIN or no Qt offscreen plugin"
 fi

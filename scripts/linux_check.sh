@@ -9,20 +9,26 @@
 # ATA round: tools/linux_probe/linux_ata_probe in a third guest on a 256 GiB
 # sparse AHCI disk (LBAs past 2^28), both routes, both D_SENSE settings.
 # Last the gadget round (scripts/gadget_check.sh): rack drives served as
-# real USB disks. Heavy (four VM boots); run by hand. Exit status 0 when all
+# real USB disks, 8 of them produced in one round (with the ratio of its wall
+# time to a one-drive round's), a produced drive safely removed, and a round
+# of 4 in which one drive is pulled off the bus during its R/W test. Heavy
+# (four VM boots, the last one long); run by hand. Exit status 0 when all
 # holds.
 #
-#   scripts/linux_check.sh [--out DIR] [--usb xhci|xhci-usb2|ehci] [--kvm]
+#   scripts/linux_check.sh [--out DIR] [--usb xhci|xhci-usb2|ehci] [--kvm] [--build DIR]
+#
+# --build DIR builds the tools there (default build/lx).
 #
 # The guests run under TCG unless --kvm (see scripts/qemu_guest.sh).
 set -uo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-OUT="" USB=xhci KVM=0
+OUT="" USB=xhci KVM=0 BUILD=build/lx
 while [ $# -gt 0 ]; do
     case "$1" in
         --out) OUT=$2; shift ;;
         --usb) USB=$2; shift ;;
         --kvm) KVM=1 ;;
+        --build) BUILD=$2; shift ;;
         *) echo "unknown option $1" >&2; exit 2 ;;
     esac
     shift
@@ -39,12 +45,13 @@ FORMAT_SERIAL=RACKUSB0002 FORMAT_IMG=usb2.img LABEL=RACKPROBE
 command -v fsck.fat >/dev/null && command -v blkid >/dev/null || { echo "fsck.fat and blkid are needed on the host"; exit 1; }
 
 cd "$ROOT" || exit 1
-cmake -S . -B build/lx -G Ninja >"$OUT/build.log" 2>&1 &&
-    cmake --build build/lx -j4 --target linux_probe hotplug_probe linux_ata_probe >>"$OUT/build.log" 2>&1 ||
+GADGET_TOOLS="qxgadget qxrack gadget_probe gadget_state qx_images sondrel fablane"
+[ -f "$BUILD/CMakeCache.txt" ] || cmake -S . -B "$BUILD" -G Ninja >"$OUT/build.log" 2>&1
+cmake --build "$BUILD" -j4 --target linux_probe hotplug_probe linux_ata_probe $GADGET_TOOLS >>"$OUT/build.log" 2>&1 ||
     { tail -20 "$OUT/build.log"; echo "build failed (is tools/linux_probe in tools/CMakeLists.txt?)"; exit 1; }
 
 guest --disks 2 --hub-disks 1 --sata-disks 1 --size-mib 64 --usb "$USB" --quiet \
-    --copy-in build/lx/bin/linux_probe --keep-images "$OUT/images" \
+    --copy-in "$BUILD/bin/linux_probe" --keep-images "$OUT/images" \
     --cmd "linux_probe --format-serial $FORMAT_SERIAL --label $LABEL" >"$OUT/probe.txt" 2>&1
 guest_rc=$?
 cat "$OUT/probe.txt"
@@ -111,7 +118,7 @@ check "blkid: LABEL=$LABEL" blkid_is "LABEL=$LABEL"
 HUB=1-3
 [ "$USB" = ehci ] && HUB=3-1
 guest --disks 2 --hub-disks 1 --size-mib 64 --usb "$USB" --quiet \
-    --prepare 'mkfs.fat -F 16 usb1.img >/dev/null' --copy-in build/lx/bin/hotplug_probe \
+    --prepare 'mkfs.fat -F 16 usb1.img >/dev/null' --copy-in "$BUILD/bin/hotplug_probe" \
     --cmd "echo 0 > /sys/module/usb_storage/parameters/delay_use; mkdir -p /rack/mnt; \
            hotplug_probe --hub $HUB --remove-serial RACKUSB0001 --mount-dir /rack/mnt" >"$OUT/hotplug.txt" 2>&1
 hot_rc=$?
@@ -141,7 +148,7 @@ check "safe removal done: removal event, refresh finds two, node gone" \
 # --- the ATA round -------------------------------------------------------------
 ATA="$OUT/ata.txt"
 guest --disks 0 --hub-disks 0 --sata-disks 1 --size-mib 64 --prepare 'truncate -s 256G sata1.img' \
-    --usb "$USB" --quiet --copy-in build/lx/bin/linux_ata_probe \
+    --usb "$USB" --quiet --copy-in "$BUILD/bin/linux_ata_probe" \
     --cmd "linux_ata_probe" >"$ATA" 2>&1
 ata_rc=$?
 echo "--- ATA round"
@@ -171,6 +178,8 @@ for d in 0 1; do
     done
     p="^ata dsense=$d route=direct"
     check "D_SENSE=$d direct: READ NATIVE MAX 0x0FFFFFFF" ahas "$p native28 rc=1 max=0xfffffff$"
+    check "D_SENSE=$d direct: the READ NATIVE MAX builder's device byte E0 reaches the disk, which answers an LBA" \
+        ahas "$p native28-builder device=e0 max=0xfffffff$"
     check "D_SENSE=$d direct: READ NATIVE MAX EXT 0x1FFFFFFF" ahas "$p native48 rc=1 max=0x1fffffff$"
     check "D_SENSE=$d direct: SMART RETURN STATUS 4F/C2" ahas "$p smart-status rc=1 mid=4f high=c2$"
     for c in $REJECTED; do
@@ -185,7 +194,8 @@ check "D_SENSE back to 0" ahas "^dsense set=0 now=0$"
 # --- the gadget round ------------------------------------------------------------
 kvm_arg=()
 [ "$KVM" = 1 ] && kvm_arg=(--kvm)
-if bash "$ROOT/scripts/gadget_check.sh" --out "$OUT/gadget" "${kvm_arg[@]}"; then
+if bash "$ROOT/scripts/gadget_check.sh" --out "$OUT/gadget" --build "$BUILD" "${kvm_arg[@]}" \
+    --drives 8 --remove --pull 4:drive03; then
     echo "ok   gadget round"
 else
     echo "FAIL gadget round (see $OUT/gadget)"
