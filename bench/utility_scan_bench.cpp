@@ -25,16 +25,16 @@ using qx::bench::ResidentKb;
 class NullView final : public utility::UtilityView {
 public:
     void ClearFields() override {}
-    std::string Text(std::string_view) const override { return {}; }
-    void SetText(std::string_view, const std::string&) override {}
-    std::vector<std::string> Lines(std::string_view) const override { return {}; }
-    void SetLines(std::string_view, const std::vector<std::string>&) override {}
-    std::string Cell(std::string_view, int, int) const override { return {}; }
-    void SetCell(std::string_view, int, int, const std::string&) override {}
-    void SetCaption(std::string_view, const std::string&) override {}
-    void SetEnabled(std::string_view, bool) override {}
-    void SetVisible(std::string_view, bool) override {}
-    bool Checked(std::string_view) const override { return false; }
+    std::string Text(utility::EditId) const override { return {}; }
+    void SetText(utility::EditId, const std::string&) override {}
+    std::vector<std::string> Lines(utility::MemoId) const override { return {}; }
+    void SetLines(utility::MemoId, const std::vector<std::string>&) override {}
+    std::string Cell(utility::GridId, int, int) const override { return {}; }
+    void SetCell(utility::GridId, int, int, const std::string&) override {}
+    void SetCaption(utility::CaptionId, const std::string&) override {}
+    void SetEnabled(utility::SwitchId, bool) override {}
+    void SetVisible(utility::SwitchId, bool) override {}
+    bool Checked(utility::CheckId) const override { return false; }
     void SetPageVisible(int, bool) override {}
     bool PageVisible(int) const override { return false; }
     void SetActivePage(int) override {}
