@@ -134,6 +134,9 @@ TEST(ProducedDrive, LaysOutItsFirmwareLogs) {
     DriveConfig c = ProducedConfig();
     c.uartLog = "up\nok";
     c.spiLog = true;
+    DriveConfig outside = c;
+    outside.dramLayout[6] = 0x100000;   // the ring beyond the firmware's DRAM window
+    EXPECT_TRUE(DriveModel(outside).firmwareDram.empty());
     const DriveModel m(c);
     const std::vector<std::uint8_t> ring = {'u', 'p', 0xEA, 1, 0, 0, 0, 'o', 'k'};
     ASSERT_GE(m.firmwareDram.size(), 0xC800u + 8192);
@@ -160,6 +163,7 @@ TEST(ProducedDrive, DescriptionKeysReadBackAndRefuseWhatIsNotANumber) {
     c.laterBadBlocks = {{2, 1, 700, 4}};
     c.eraseCountBase = 17;
     c.smartAttributes = {{0x09, 100, 0, 0x123456789A}, {0xC2, 60, 0, 41}};
+    c.dramLayout = {0xD0000, 0x1000, 0xD1000, 0x8000, 0xE0000, 4096, 0xE1000, 16384};
     IniSection text{"drive01", {}};
     ConfigToIni(c, text);
     EXPECT_EQ(*text.Find("uncorrectableChannelPages"), "1.0.1 1.3.1");
@@ -173,6 +177,7 @@ TEST(ProducedDrive, DescriptionKeysReadBackAndRefuseWhatIsNotANumber) {
     EXPECT_EQ(back.laterBadBlocks, c.laterBadBlocks);
     EXPECT_EQ(back.eraseCountBase, 17);
     EXPECT_EQ(back.smartAttributes, c.smartAttributes);
+    EXPECT_EQ(back.dramLayout, c.dramLayout);
     // The firmware answers SMART with the described attributes.
     const DriveModel m(back);
     ASSERT_EQ(m.smart.size(), 2u);
@@ -181,6 +186,10 @@ TEST(ProducedDrive, DescriptionKeysReadBackAndRefuseWhatIsNotANumber) {
 
     for (const char* bad : {"1.2", "1.2.x", "1..2", "1.2.3.", "1.2.70000"}) {
         IniSection s{"drive01", {{"uncorrectableChannelPages", bad}}};
+        EXPECT_FALSE(ConfigFromIni(s, back, &error)) << bad;
+    }
+    for (const char* bad : {"1 2 3 4 5 6 7", "1 2 3 4 5 6 7 8 9", "1 2 3 4 5 6 7 x"}) {
+        IniSection s{"drive01", {{"dramLayout", bad}}};
         EXPECT_FALSE(ConfigFromIni(s, back, &error)) << bad;
     }
 }

@@ -120,6 +120,10 @@ struct DriveConfig {
     // of the logs (firmware_logs.h).
     std::string uartLog;
     bool spiLog = false;
+    // The firmware's DRAM layout reply: address and size of its system
+    // information, erase counts, error log and UART log; the logs above are
+    // laid out there (when they fall in its DRAM window).
+    std::array<std::uint32_t, 8> dramLayout{0xD0000, 0x1000, 0xD1000, 0x8000, 0xDC000, 2048, 0xDC800, 8192};
 
     std::uint64_t dramBytes = 256ull << 20;
     std::uint8_t dramStatus = 0x15;                // final status of the DRAM diagnostic

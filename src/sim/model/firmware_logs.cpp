@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "sim/model/drive_model.h"
-#include "sim/vendor/vendor_utility.h"
 
 namespace qx::sim {
 namespace {
@@ -38,9 +37,15 @@ std::vector<std::uint8_t> Ring(const std::string& text, std::size_t size) {
 
 void LayOutFirmwareLogs(DriveModel& m) {
     if (m.cfg.uartLog.empty()) return;
-    // Places from the DRAM layout reply: error log, then UART ring.
-    const std::uint32_t errorAt = kDramLayoutWords[5], errorBytes = kDramLayoutWords[6];
-    const std::uint32_t uartAt = kDramLayoutWords[7], uartBytes = kDramLayoutWords[8];
+    // Places from the DRAM layout reply: error log, then UART ring; a layout
+    // outside the DRAM window gets no logs (its reads fail, as the
+    // firmware's would).
+    const auto& layout = m.cfg.dramLayout;
+    const std::uint32_t errorAt = layout[4], errorBytes = layout[5], uartAt = layout[6], uartBytes = layout[7];
+    const auto inWindow = [](std::uint64_t at, std::uint64_t bytes) {
+        return at >= kFirmwareDramBase && at + bytes <= kFirmwareDramBase + kFirmwareDramBytes;
+    };
+    if (errorBytes < 32 || uartBytes == 0 || !inWindow(errorAt, errorBytes) || !inWindow(uartAt, uartBytes)) return;
     const std::vector<std::uint8_t> ring = Ring(m.cfg.uartLog, uartBytes);
     std::vector<std::uint8_t> errorLog(errorBytes, 0);
     std::memcpy(errorLog.data(), "ErLog01", 7);

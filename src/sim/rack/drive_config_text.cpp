@@ -99,7 +99,8 @@ using Member = std::variant<std::string DriveConfig::*, std::uint64_t DriveConfi
                             std::set<std::pair<std::uint16_t, std::uint16_t>> DriveConfig::*,
                             std::set<std::array<std::uint16_t, 3>> DriveConfig::*,
                             std::set<std::array<std::uint16_t, 4>> DriveConfig::*,
-                            std::vector<std::array<std::uint64_t, 4>> DriveConfig::*>;
+                            std::vector<std::array<std::uint64_t, 4>> DriveConfig::*,
+                            std::array<std::uint32_t, 8> DriveConfig::*>;
 
 struct Field {
     const char* key;
@@ -139,6 +140,7 @@ const Field kFields[] = {
     {"smartAttributes", &DriveConfig::smartAttributes},
     {"uartLog", &DriveConfig::uartLog},
     {"spiLog", &DriveConfig::spiLog},
+    {"dramLayout", &DriveConfig::dramLayout},
     {"codeBlocks", &DriveConfig::codeBlocks},
     {"binFiles", &DriveConfig::binFiles},
     {"infoHeader", &DriveConfig::infoHeader},
@@ -192,6 +194,11 @@ struct ToText {
     static std::string Dotted(const std::array<T, N>& v) {
         std::string out;
         for (std::size_t i = 0; i < N; ++i) out += (i ? "." : "") + std::to_string(v[i]);
+        return out;
+    }
+    std::string operator()(std::array<std::uint32_t, 8> DriveConfig::*m) const {
+        std::string out;
+        for (const std::uint32_t v : c.*m) out += (out.empty() ? "" : " ") + Hex(v);
         return out;
     }
     template <template <typename...> class List, typename T, std::size_t N, typename... Rest>
@@ -269,6 +276,17 @@ struct FromText {
         const bool ok = EachDotted<2>(s, [&](const std::array<std::uint16_t, 2>& v) { out.insert({v[0], v[1]}); });
         if (ok) c.*m = std::move(out);
         return ok;
+    }
+    bool operator()(std::array<std::uint32_t, 8> DriveConfig::*m) const {
+        std::array<std::uint32_t, 8> out{};
+        std::istringstream in{std::string(s)};
+        std::string word;
+        std::size_t n = 0;
+        while (in >> word)
+            if (n == out.size() || !SetInt(out[n++], word)) return false;
+        if (n != out.size()) return false;
+        c.*m = out;
+        return true;
     }
     // Sets and lists of dotted tuples.
     template <template <typename...> class List, typename T, std::size_t N, typename... Rest>

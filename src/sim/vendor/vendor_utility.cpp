@@ -51,10 +51,10 @@ bool ResetSmartCounter(DriveModel& m, VendorCall& call) {
     return true;
 }
 
-bool GetDramLayoutInfo(DriveModel&, VendorCall& call) {
+bool GetDramLayoutInfo(DriveModel& m, VendorCall& call) {
     if (!ZeroFrom(call, 3, 16)) return false;
-    std::vector<std::uint8_t> reply;
-    for (const std::uint32_t w : kDramLayoutWords)
+    std::vector<std::uint8_t> reply(4, 0);   // the word not used
+    for (const std::uint32_t w : m.cfg.dramLayout)
         for (int i = 0; i < 4; ++i) reply.push_back(static_cast<std::uint8_t>(w >> (8 * i)));
     PutReply(call, reply);
     return true;

@@ -13,7 +13,7 @@ std::uint8_t SpiFlashByte(std::uint32_t address);
 
 // The DRAM layout reply: little-endian 32-bit words, one not used, then the
 // system information, erase counts, error log and UART log, address and size
-// of each.
+// of each (the drive's dramLayout; these by default).
 inline constexpr std::array<std::uint32_t, 9> kDramLayoutWords = {
     0, 0xD0000, 0x1000, 0xD1000, 0x8000, 0xDC000, 2048, 0xDC800, 8192,
 };
