@@ -21,7 +21,7 @@ protected:
 
     void SetUp() override {
         VendorFixture::SetUp();
-        for (int slot : kBothSlots) SetState(slot, sim::ControllerState::Firmware);
+        FirmwareDrives({kSataSlot, kUsbSlot}, false);
     }
 
     template <typename F>

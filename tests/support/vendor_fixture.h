@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -146,6 +147,15 @@ protected:
     void SetState(int slot, sim::ControllerState s) {
         auto hold = DriveOf(slot).Lock();
         DriveOf(slot).Model().ChangeState(s);
+    }
+
+    // Produced drives: they run their firmware and, unless told otherwise,
+    // are in the vendor mode a refresh leaves them in.
+    void FirmwareDrives(std::initializer_list<int> drives = {kSataSlot, kUsbSlot}, bool vendorMode = true) {
+        for (int s : drives) {
+            SetState(s, sim::ControllerState::Firmware);
+            if (vendorMode) VendorModeOn(s);
+        }
     }
 
     // A program of that kind runs in code RAM, in vendor mode.

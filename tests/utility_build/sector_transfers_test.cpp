@@ -19,7 +19,7 @@ protected:
 
     void SetUp() override {
         VendorFixture::SetUp();
-        for (int s : kBothSlots) SetState(s, sim::ControllerState::Firmware);
+        FirmwareDrives({kSataSlot, kUsbSlot}, false);
     }
 
     void AddMediaFault(int slot, sim::MediaFaultKind kind, std::uint64_t lba) {

@@ -21,10 +21,7 @@ protected:
 
     void SetUp() override {
         VendorFixture::SetUp();
-        for (int s : kBothSlots) {
-            SetState(s, sim::ControllerState::Firmware);
-            VendorModeOn(s);
-        }
+        FirmwareDrives();
     }
 
     std::uint64_t SmartRaw(std::uint8_t id) {

@@ -7,6 +7,7 @@
 
 #include "qxlib/base/byte_order.h"
 #include "qxlib/programs/code_block_tags.h"
+#include "qxlib/tables/early_bad_page.h"
 #include "qxlib/transport/slot_transfer.h"
 #include "qxlib/base/debug_print.h"
 #include "qxlib/transport/device_slot.h"
@@ -24,10 +25,6 @@ constexpr std::size_t kTableReadBytes = kTableSectors * 512;
 constexpr std::size_t kDumpBytes = 64 * 1024;
 
 #if !QX_UTILITY_BUILD
-// Early-table page: 16-bit words from offset 16.
-constexpr std::size_t kEarlyWordsAt = 16;
-constexpr std::uint8_t kCeMarker = 0xFB;
-constexpr std::uint8_t kEndMarker = 0xFE;
 // Later-bad page: count at 16, 4-byte entries (block, type) from 32.
 constexpr std::size_t kLaterCountAt = 16;
 constexpr std::size_t kLaterEntriesAt = 32;
@@ -61,22 +58,6 @@ struct Counting {
     }
 };
 
-// Walks an early-table page; visit(ce, block) answers true to end the walk.
-template <typename Visit>
-void WalkEarlyPage(std::span<const std::uint8_t> page, Visit&& visit) {
-    unsigned ce = 0;
-    for (std::size_t at = kEarlyWordsAt; at + 2 <= page.size(); at += 2) {
-        const std::uint16_t word = get_le16(&page[at]);
-        const auto high = static_cast<std::uint8_t>(word >> 8);
-        if (high == kEndMarker) return;
-        if (high == kCeMarker) {
-            ce = word & 0xFFu;
-            continue;
-        }
-        if (visit(ce, static_cast<std::uint16_t>(word & 0x7FFF))) return;
-    }
-}
-
 int LaterBadType(std::span<const std::uint8_t> page, std::uint16_t block) {
     if (!HasCodeBlockTag(page, kLaterBadTableTag)) return kBadBlockTypeUnknown;
     const std::size_t count = get_le16(&page[kLaterCountAt]);
@@ -108,7 +89,7 @@ void CountPerChannel(int slot, Counting& n, std::span<std::uint8_t> buffer) {
             for (std::size_t k = 0; k < records; ++k) {
                 const std::uint16_t block = get_le16(&buffer[kChannelRecordsAt + k * 4]);
                 bool earlyBad = false;
-                WalkEarlyPage(early, [&](unsigned ce, std::uint16_t b) { return earlyBad = (b == block && ce == r); });
+                WalkEarlyBadPage(early, [&](unsigned ce, std::uint16_t b) { return earlyBad = (b == block && ce == r); });
                 const int type = earlyBad ? kBadBlockTypeEarly : LaterBadType(later, block);
                 const std::optional<std::size_t> kind = BadBlockKindOfType(type);
                 if (!kind) {
@@ -137,7 +118,7 @@ void CountBadUnits(int slot, Counting& n, const SystemInfo& info, std::span<std:
     for (unsigned ch = 0; ch < c.ChannelCount; ++ch) {
         const auto early = n.ChannelPage(s.EarlyTable, 0, ch);
         if (!HasCodeBlockTag(early, kEarlyBadTableTag)) continue;
-        WalkEarlyPage(early, [&](unsigned ce, std::uint16_t) {
+        WalkEarlyBadPage(early, [&](unsigned ce, std::uint16_t) {
             n.Add(ch, n.Cell(ce), kKindEarlyBad);
             return false;
         });

@@ -11,6 +11,7 @@
 #include "qxlib/base/byte_order.h"
 #include "qxlib/base/debug_print.h"
 #include "qxlib/programs/code_block_tags.h"
+#include "qxlib/tables/early_bad_page.h"
 
 namespace qx {
 namespace {
@@ -20,9 +21,6 @@ constexpr std::size_t kTableDumpBytes = 128 * 1024;
 constexpr std::size_t kSmallDumpBytes = 64 * 1024;
 constexpr std::size_t kBodyAt = 16;   // table pages: records after the tag
 
-// Early-bad table words.
-constexpr std::uint8_t kEarlyCeMarker = 0xFB;
-constexpr std::uint8_t kEarlyEndMarker = 0xFE;
 // Defect table records.
 constexpr std::uint16_t kDefectCeMarker = 0xA0FB;
 constexpr std::uint16_t kDefectEndMarker = 0xD1FE;
@@ -178,17 +176,10 @@ ChannelLookups Report::LookupsOf(unsigned channel) const {
     ChannelLookups l;
     const auto early = Page(pages_.early, 0, channel, kEarlyBadTableTag);
     l.hasEarly = !early.empty();
-    unsigned ce = 0;
-    for (std::size_t at = kBodyAt; at + 2 <= early.size(); at += 2) {
-        const std::uint16_t word = get_le16(&early[at]);
-        const auto high = static_cast<std::uint8_t>(word >> 8);
-        if (high == kEarlyEndMarker) break;
-        if (high == kEarlyCeMarker) {
-            ce = word & 0xFFu;
-            continue;
-        }
-        l.early.insert(ce << 16 | (word & 0x7FFFu));
-    }
+    WalkEarlyBadPage(early, [&](unsigned ce, std::uint16_t block) {
+        l.early.insert(ce << 16 | block);
+        return false;
+    });
     const auto remap = Page(pages_.remap, 0, channel, kRemapTableTag);
     l.hasRemap = !remap.empty();
     WalkRemapPage(remap, [&](unsigned remapCe, unsigned plane, RemapRecord r) {
@@ -311,21 +302,13 @@ void Report::BadUnits(std::span<std::uint8_t> buffer) {
     for (unsigned c = 0; c < s_.channels; ++c) {
         const auto early = Page(pages_.early, 0, c, kEarlyBadTableTag);
         if (early.empty()) continue;
-        unsigned ce = 0;
-        for (std::size_t at = kBodyAt; at + 2 <= early.size(); at += 2) {
-            const std::uint16_t word = get_le16(&early[at]);
-            const auto high = static_cast<std::uint8_t>(word >> 8);
-            if (high == kEarlyEndMarker) break;
-            if (high == kEarlyCeMarker) {
-                ce = word & 0xFFu;
-                continue;
-            }
+        WalkEarlyBadPage(early, [&](unsigned ce, std::uint16_t block) {
             const unsigned bank = Bank(ce);
             Count(c, bank, kKindEarlyBad);
             if (std::string* slot = Slot(c, bank))
-                Append(*slot, "<EarlyBad> CH=%d\tCE=%d  %s=0x%04X\r\n", c, bank, UnitWord(),
-                       (word & 0x7FFFu) + DieOffsetOf(ce));
-        }
+                Append(*slot, "<EarlyBad> CH=%d\tCE=%d  %s=0x%04X\r\n", c, bank, UnitWord(), block + DieOffsetOf(ce));
+            return false;
+        });
         Flush();
     }
 

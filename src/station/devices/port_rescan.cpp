@@ -36,6 +36,16 @@ int PathKindOf(const char* path) {
     return 0;
 }
 
+// A port the scan found present takes its presence and device instance
+// from the scan, not yet connected; false when the scan did not find it.
+bool TakeScanPresence(PortRecord& rec, const PortRecord& scan) {
+    if (scan.Present == 0) return false;
+    rec.Present = scan.Present;
+    std::memcpy(rec.DeviceInstanceId, scan.DeviceInstanceId, sizeof rec.DeviceInstanceId);
+    rec.Connected = 0;
+    return true;
+}
+
 }  // namespace
 
 int ScannedPorts() { return StationPortTables().Limit(); }
@@ -82,12 +92,7 @@ int PortRescan::MatchPorts() {
     connectedCount_ = 0;
     for (int p = 0; p < ScannedPorts(); ++p) {
         PortRecord& rec = Active(p);
-        const PortRecord& scan = Scanned(p);
-        if (scan.Present != 0) {
-            rec.Present = scan.Present;
-            std::memcpy(rec.DeviceInstanceId, scan.DeviceInstanceId, sizeof rec.DeviceInstanceId);
-            rec.Connected = 0;
-        }
+        TakeScanPresence(rec, Scanned(p));
         rec.BridgeType = 0;
         if (rec.Present != 1) continue;
         LowerCaseString(rec.DeviceInstanceId);
@@ -225,12 +230,7 @@ void PortRescan::RefreshDevices() {
     RescanPorts();
     for (int p = 0; p < ScannedPorts(); ++p) {
         PortRecord& rec = Active(p);
-        const PortRecord& scan = Scanned(p);
-        if (scan.Present != 0) {
-            rec.Present = scan.Present;
-            std::memcpy(rec.DeviceInstanceId, scan.DeviceInstanceId, sizeof rec.DeviceInstanceId);
-            rec.Connected = 0;
-        } else {
+        if (!TakeScanPresence(rec, Scanned(p))) {
             ClearPortRecord(rec);
             ctx_.window.ClearPortTexts(p);
         }

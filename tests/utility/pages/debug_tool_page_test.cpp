@@ -83,8 +83,7 @@ class DebugToolTest : public VendorFixture {
 protected:
     void SetUp() override {
         VendorFixture::SetUp();
-        SetState(kSataSlot, sim::ControllerState::Firmware);
-        VendorModeOn(kSataSlot);
+        FirmwareDrives({kSataSlot});
         config_.BankCount = 2;
     }
     ui::ScriptedPrompter prompter_;

@@ -25,10 +25,7 @@ class DrivePagesTest : public VendorFixture {
 protected:
     void SetUp() override {
         VendorFixture::SetUp();
-        for (int s : {kSataSlot, kUsbSlot}) {
-            SetState(s, sim::ControllerState::Firmware);
-            VendorModeOn(s);
-        }
+        FirmwareDrives();
     }
     void PutSystemImage(int slot, const Bytes& image) {
         auto hold = DriveOf(slot).Lock();

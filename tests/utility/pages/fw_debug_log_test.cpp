@@ -179,8 +179,7 @@ class FwLogDriveTest : public VendorFixture {
 protected:
     void SetUp() override {
         VendorFixture::SetUp();
-        SetState(kSataSlot, sim::ControllerState::Firmware);
-        VendorModeOn(kSataSlot);
+        FirmwareDrives({kSataSlot});
     }
     void PutMemory(std::uint32_t address, const Bytes& bytes) {
         auto hold = DriveOf(kSataSlot).Lock();

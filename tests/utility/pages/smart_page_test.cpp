@@ -169,10 +169,7 @@ class SmartDriveTest : public VendorFixture {
 protected:
     void SetUp() override {
         VendorFixture::SetUp();
-        for (int s : {kSataSlot, kUsbSlot}) {
-            SetState(s, sim::ControllerState::Firmware);
-            VendorModeOn(s);
-        }
+        FirmwareDrives();
     }
     Bytes buffer_ = Bytes(128 * 1024, 0);
     ui::ScriptedPrompter prompter_;
