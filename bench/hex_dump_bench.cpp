@@ -77,7 +77,7 @@ void PageReadToFiles() {
         for (int ch = 0; ch < config.ChannelCount; ++ch)
             qx::station::SaveDumpLines(qx::station::FlashDataFileName(ch, request), (*dumps)[static_cast<std::size_t>(ch)]);
     std::printf("64 pages x 4 channels to files: %.3f s (%s)\n", Seconds(start), dumps ? "read" : "FAILED");
-    qx::DeviceSlots[0].InterfacePath = nullptr;
+    qx::DeviceSlots[0].InterfacePath.clear();
     qx::platform::SetClock(nullptr);
     std::filesystem::current_path(std::filesystem::temp_directory_path());
     std::filesystem::remove_all(folder);

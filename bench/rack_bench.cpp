@@ -124,7 +124,7 @@ Figures Measure(const Run& run, double seconds) {
     f.readsPerSecond = static_cast<double>(total) / elapsed;
     f.readsPerCpuSecond = cpu > 0 ? static_cast<double>(total) / cpu : 0;
     f.peakKb = PeakResidentKb();
-    for (int i = 0; i < run.drives; ++i) DeviceSlots[static_cast<std::size_t>(i)].InterfacePath = nullptr;
+    for (int i = 0; i < run.drives; ++i) DeviceSlots[static_cast<std::size_t>(i)].InterfacePath.clear();
     FreeDeviceSlotBuffers();
     return f;
 }

@@ -40,7 +40,7 @@ double VendorReadsPerSecond(qx::sim::FrontEnd frontEnd, std::uint8_t mode) {
     rack.Log().Clear();
     const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (failed) std::printf("  (%ld of %ld reads failed)\n", failed, n);
-    DeviceSlots[0].InterfacePath = nullptr;
+    DeviceSlots[0].InterfacePath.clear();
     return static_cast<double>(n) / secs;
 }
 

@@ -125,13 +125,12 @@ public:
             else
                 ProbeDirect(paths_[q], static_cast<std::uint8_t>(q), *cls);
         }
-        // A probed but unlisted index must not keep pointing at this scan's
-        // path buffers, which end with it.
+        // A probed but unlisted index does not keep this scan's path.
         for (int i = r_; i < kMaxDevices; ++i) {
             DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(i)];
-            const char* p = s.InterfacePath;
-            if (p >= paths_[0].data() && p < paths_[0].data() + (found.size() + 1) * kPathSize)
-                s.InterfacePath = entries_[static_cast<std::size_t>(i)].Path.data();
+            for (std::size_t q = 0; q < found.size(); ++q)
+                if (s.InterfacePath == paths_[q].data())
+                    s.InterfacePath = entries_[static_cast<std::size_t>(i)].Path.data();
         }
         return std::move(list_);
     }

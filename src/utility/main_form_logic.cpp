@@ -58,11 +58,10 @@ MainFormLogic::MainFormLogic(UtilityEnvironment env, UtilityView& view, ui::Prom
 }
 
 MainFormLogic::~MainFormLogic() {
-    // The slots point into this window's entries.
+    // The slots name this window's drives: none is addressed after it.
     for (int i = 0; i < kMaxDevices; ++i) {
         DeviceSlot& s = DeviceSlots[static_cast<std::size_t>(i)];
-        const char* p = s.InterfacePath;
-        if (p >= entries_[0].Path.data() && p < entries_[0].Path.data() + sizeof(DeviceTable)) s.InterfacePath = nullptr;
+        if (s.InterfacePath == entries_[static_cast<std::size_t>(i)].Path.data()) s.InterfacePath.clear();
     }
 }
 

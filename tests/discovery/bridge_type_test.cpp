@@ -56,7 +56,7 @@ protected:
     }
     void TearDown() override {
         platform::SetDevices(nullptr);
-        DeviceSlots[kSlot].InterfacePath = nullptr;
+        DeviceSlots[kSlot].InterfacePath.clear();
         DeviceSlots[kSlot].UsbPath = 0;
         EnNoCheckBridge = 0;
     }

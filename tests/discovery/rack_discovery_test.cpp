@@ -65,7 +65,7 @@ TEST(RackDiscoveryTest, PortsJoinTheirDisksAndTheDrivesTellTheirBridge) {
         DeviceSlots[static_cast<std::size_t>(d.number)].InterfacePath = port.DiskPath;
         DeviceSlots[static_cast<std::size_t>(d.number)].UsbPath = 1;
         EXPECT_EQ(GetBridgeChipType(d.number), d.bridge);
-        DeviceSlots[static_cast<std::size_t>(d.number)].InterfacePath = nullptr;
+        DeviceSlots[static_cast<std::size_t>(d.number)].InterfacePath.clear();
         DeviceSlots[static_cast<std::size_t>(d.number)].UsbPath = 0;
     }
     EXPECT_EQ(usb.OpenHandles(), 0);

@@ -80,7 +80,7 @@ protected:
     }
 
     void TearDown() override {
-        DeviceSlots[kExtraSlot].InterfacePath = nullptr;
+        DeviceSlots[kExtraSlot].InterfacePath.clear();
         DeviceSlots[kExtraSlot].CodeBlockCount = 0;
         SkipEarlyBadCount = false;
         ForcePioTransfer = false;

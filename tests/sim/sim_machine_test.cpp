@@ -76,7 +76,7 @@ TEST_F(SimMachineTest, PlugsTheDrivesOnTheirPortsAndJoinsThemToTheirDisks) {
         DeviceSlots[static_cast<std::size_t>(e.port)].InterfacePath = e.path;
         DeviceSlots[static_cast<std::size_t>(e.port)].UsbPath = 1;
         EXPECT_EQ(GetBridgeChipType(e.port), e.bridge);
-        DeviceSlots[static_cast<std::size_t>(e.port)].InterfacePath = nullptr;
+        DeviceSlots[static_cast<std::size_t>(e.port)].InterfacePath.clear();
         DeviceSlots[static_cast<std::size_t>(e.port)].UsbPath = 0;
     }
     machine->Uninstall();

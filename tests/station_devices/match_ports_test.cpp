@@ -40,7 +40,7 @@ TEST_F(MatchPortsTest, JoinsEachPortToItsDiskAndBridge) {
         if (c.connected) {
             EXPECT_EQ(rec.PathKind, 3);   // "usbstor"
             EXPECT_EQ(rec.CapacityMB, static_cast<int>(250'069'680ull * 512 / (1024 * 1024)));
-            EXPECT_STREQ(DeviceSlots[static_cast<std::size_t>(c.port)].InterfacePath, rec.DiskPath);
+            EXPECT_STREQ(DeviceSlots[static_cast<std::size_t>(c.port)].InterfacePath.c_str(), rec.DiskPath);
             EXPECT_EQ(DeviceSlots[static_cast<std::size_t>(c.port)].UsbPath, c.usbPath);
             EXPECT_NE(rec.ParentDevInst, 0u);
         }

@@ -113,7 +113,7 @@ protected:
     void TearDown() override {
         if (machine_) machine_->Uninstall();
         for (auto& slot : DeviceSlots) {
-            slot.InterfacePath = nullptr;
+            slot.InterfacePath.clear();
             slot.UsbPath = 0;
             slot.DirectAta = 0;
         }

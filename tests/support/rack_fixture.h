@@ -48,7 +48,7 @@ protected:
 
     void TearDown() override {
         for (DeviceSlot& s : DeviceSlots) {
-            s.InterfacePath = nullptr;
+            s.InterfacePath.clear();
             s.UsbPath = 0;
             s.DirectAta = 0;
             // What a test's drive work left with its slot goes too.

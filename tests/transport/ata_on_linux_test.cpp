@@ -35,7 +35,7 @@ protected:
         DeviceSlots[kSlot].DirectAta = 1;
     }
     void TearDown() override {
-        DeviceSlots[kSlot].InterfacePath = nullptr;
+        DeviceSlots[kSlot].InterfacePath.clear();
         DeviceSlots[kSlot].DirectAta = 0;
         platform::SetTraceSink({});
         platform::SetDevices(nullptr);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 
 #include "qxlib/transport/device_slot.h"
 
@@ -41,7 +42,18 @@ TEST(DeviceSlotBuffers, ItemTextsExistOnlyForItems0To86OfRealSlots) {
 TEST(DeviceSlot, PathOfUnknownOrEmptySlotIsEmpty) {
     EXPECT_STREQ(SlotPath(-1), "");
     EXPECT_STREQ(SlotPath(kSlotCount), "");
-    DeviceSlots[2].InterfacePath = nullptr;
+    DeviceSlots[2].InterfacePath.clear();
+    EXPECT_STREQ(SlotPath(2), "");
+}
+
+// The slot keeps its own copy: the record or buffer it was set from may
+// change or go while the slot's drive is still addressed.
+TEST(DeviceSlot, TheSlotKeepsItsOwnPath) {
+    std::string from = "\\\\?\\usbstor#disk&ven_qx#0001";
+    DeviceSlots[2].InterfacePath = from.c_str();
+    from.assign(300, 'x');
+    EXPECT_STREQ(SlotPath(2), "\\\\?\\usbstor#disk&ven_qx#0001");
+    DeviceSlots[2].InterfacePath.clear();
     EXPECT_STREQ(SlotPath(2), "");
 }
 

@@ -44,7 +44,7 @@ TEST_F(Transport, EmptyPathIsRefusedWithoutOpening) {
     EXPECT_EQ(ExecSlotSCSIPassThrough(5, true, kIdentify12, 10, buf, 512), -1);
     EXPECT_EQ(ExecSlotPassThrough(kSlotCount, true, kIdentify12, 12, buf, 512, false), -1);
     EXPECT_EQ(ExecSlotPassThrough(-1, true, kIdentify12, 12, buf, 512, false), -1);
-    DeviceSlots[5].InterfacePath = nullptr;
+    DeviceSlots[5].InterfacePath.clear();
     EXPECT_TRUE(Log().empty());
 }
 

@@ -93,9 +93,9 @@ TEST_F(DeviceScanTest, RejectedDrivesGetNothingBeyondTheirProbe) {
     // The signature-less one: IDENTIFY, then six rounds of SET FEATURES and the reply read.
     const auto unsigned_ = rack_.Log().For(Lower(IdePath(4)));
     EXPECT_EQ(unsigned_.size(), 1u + 2u * utility::kSignatureRounds);
-    // No stale slot points at the scan's own path buffers.
+    // No unlisted slot keeps a path of the scan's.
     for (int i = 5; i < kSlotCount; ++i)
-        EXPECT_TRUE(DeviceSlots[static_cast<std::size_t>(i)].InterfacePath == nullptr ||
+        EXPECT_TRUE(DeviceSlots[static_cast<std::size_t>(i)].InterfacePath.empty() ||
                     DeviceSlots[static_cast<std::size_t>(i)].InterfacePath == entries[static_cast<std::size_t>(i)].Path.data());
 }
 

@@ -186,7 +186,7 @@ TEST_F(FlashPagesTest, WriteLargerThanOneChunkGoesOutInChunksOfUnits) {
     Bytes data(256 * 512);
     std::iota(data.begin(), data.end(), std::uint8_t{0});
     const bool ok = VA_WriteFlashPages(kBig, config_, 4, 0, 8, 0, 3, 1, data, 256, 64);
-    DeviceSlots[kBig].InterfacePath = nullptr;
+    DeviceSlots[kBig].InterfacePath.clear();
     ASSERT_TRUE(ok);
     auto hold = drive.Lock();
     const auto& cmds = drive.Model().pageCommands;

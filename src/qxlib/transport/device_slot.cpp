@@ -48,10 +48,7 @@ DeviceSlot* WritableSlot(int slot) { return IsSlot(slot) ? &DeviceSlots[static_c
 
 bool OnUsbPath(int slot) { return SlotOf(slot).UsbPath != 0; }
 
-const char* SlotPath(int slot) {
-    const char* p = SlotOf(slot).InterfacePath;
-    return p ? p : "";
-}
+const char* SlotPath(int slot) { return SlotOf(slot).InterfacePath.c_str(); }
 
 bool AllocDeviceSlotBuffers() {
     for (int i = 0; i < kSlotCount; ++i) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <mutex>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "qxlib/base/build_variant.h"
@@ -54,7 +55,7 @@ private:
 };
 
 struct DeviceSlot {
-    const char* InterfacePath = nullptr;   // points into the port record; empty: no drive
+    std::string InterfacePath;             // the drive's disk-interface path; empty: no drive
     std::uint8_t UsbPath = 0;              // 1: USB path; 0: SATA path
     std::uint8_t DirectAta = 0;            // 1: SAT blocks go out as ATA task files
     std::array<std::uint16_t, 4> CodeBlocks{};

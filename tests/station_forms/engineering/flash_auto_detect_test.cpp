@@ -49,7 +49,7 @@ protected:
     void TearDown() override {
         for (PortRecord& r : ActivePortTable) r.Connected = 0;
         PortCount = savedPortCount_;
-        DeviceSlots[0].InterfacePath = nullptr;
+        DeviceSlots[0].InterfacePath.clear();
         DeviceSlots[0].UsbPath = 0;
         scoped_.reset();
         platform::SetClock(nullptr);

@@ -77,7 +77,7 @@ protected:
     void TearDown() override {
         logic_.reset();
         for (auto& s : DeviceSlots) {
-            s.InterfacePath = nullptr;
+            s.InterfacePath.clear();
             s.UsbPath = 0;
             s.DirectAta = 0;
             s.TransferMode = kTransferModeFromSettings;
