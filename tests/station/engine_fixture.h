@@ -20,6 +20,7 @@
 #include "platform/clock.h"
 #include "qxlib/diagnostics/diagnostic_steps.h"
 #include "qxlib/discovery/port_record.h"
+#include "qxlib/programs/program_paths.h"
 #include "qxlib/settings/settings_switches.h"
 #include "qxlib/transport/device_slot.h"
 #include "station/identity/barcode_buffers.h"
@@ -158,6 +159,8 @@ protected:
         ASSERT_TRUE(AllocDeviceSlotBuffers());
         savedBatch_ = EnBatchMode.load();
         EnBatchMode = 0;
+        // A run points the program download at its own folder's GDP.bin.
+        savedGdp_ = GdpImagePath();
         settings_.Channel = 4;
         settings_.Bank = kBuildBanks;
         settings_.TimeOut = 300'000;
@@ -185,6 +188,7 @@ protected:
         }
         FreeDeviceSlotBuffers();
         EnBatchMode = savedBatch_;
+        SetGdpImagePath(savedGdp_);
         PortRecordTables = savedTables_;
         PortCount = savedPortCount_;
         platform::SetClock(nullptr);
@@ -238,6 +242,7 @@ protected:
     PortTables savedTables_;
     int savedPortCount_ = 0;
     std::uint8_t savedBatch_ = 0;
+    std::string savedGdp_;
 };
 
 }  // namespace qx::test
