@@ -29,6 +29,7 @@
 #include "station/identity/barcode_buffers.h"
 #include "station/run/station_identity.h"
 #include "station/run/run_start.h"
+#include "support/sim_flash_config.h"
 #include "ui/scripted_prompter.h"
 
 namespace {
@@ -163,21 +164,8 @@ struct Bench {
         SetTestImagePath(folder + "/satatest.bin");
         state.programFolder = folder + "/";
         state.specialMode = true;
-        // The simulated drives' NAND: 4 channels of 2 CEs, 8 sectors a page,
-        // 256 pages a block, 2048 blocks a CE.
-        config.ChannelCount = 4;
-        config.FlashTypeWord = 0x0011;
-        config.FlashGeometry.SectorsPerPage = 8;
-        config.EccMode = 3;
-        config.Options[kOptV50Pages] = 1;
-        std::memcpy(config.BlocksHeaderText, "LDBK BLOCKS V50", 16);
-        config.BankCount = 2;
-        config.CeCount = 2;
-        config.FlashId = {0x98, 0xDE, 0x94, 0x93, 0x76};
-        config.FlashGeometry.BankMap = {0, 1, 2, 3, 4, 5, 6, 7};
-        config.FlashGeometry.DiesPerCe = 1;
-        config.FlashGeometry.BlocksPerPlane = 1024;
-        config.DefPercentage = 20;
+        qx::test::DescribeSimulatedNand(config);
+        qx::test::DescribeSimulatedChips(config);
         settings.CheckFlashMask = 0x1F;
         settings.Channel = 4;
         settings.Bank = kSingleBankBuild ? 1 : 2;

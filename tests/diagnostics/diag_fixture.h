@@ -49,13 +49,7 @@ protected:
         SetGdpImagePath(dir_->file("GDP.bin"));
         SetTestImagePath(dir_->file("satatest.bin"));
 
-        config_.BankCount = 2;
-        config_.CeCount = 2;
-        config_.FlashId = {0x98, 0xDE, 0x94, 0x93, 0x76};
-        config_.FlashGeometry.BankMap = {0, 1, 2, 3, 4, 5, 6, 7};
-        config_.FlashGeometry.DiesPerCe = 1;
-        config_.FlashGeometry.BlocksPerPlane = 1024;
-        config_.DefPercentage = 20;   // 2 % of a CE's blocks may be bad
+        DescribeSimulatedChips(config_);
         settings_.CheckFlashMask = 0x1F;
         // The worker's first commands left the SATA-path drive in vendor mode.
         VendorModeOn(kSataSlot);

@@ -16,6 +16,7 @@
 #include "qxlib/base/switches.h"
 #include "sim/model/drive_model.h"
 #include "support/rack_fixture.h"
+#include "support/sim_flash_config.h"
 
 namespace qx::test {
 
@@ -105,13 +106,7 @@ protected:
         RackFixture::SetUp();
         DumpDebugFile = false;
         for (int s : {kSataSlot, kUsbSlot}) DeviceSlots[static_cast<std::size_t>(s)].CodeBlocks = {};
-        // Matches the simulated drives' NAND: 4 channels, 8 sectors a page.
-        config_.ChannelCount = 4;
-        config_.FlashTypeWord = 0x0011;   // 8 sectors a page, 256 pages a block, 2048 blocks a CE
-        config_.FlashGeometry.SectorsPerPage = 8;
-        config_.EccMode = 3;
-        config_.Options[kOptV50Pages] = 1;
-        std::memcpy(config_.BlocksHeaderText, "LDBK BLOCKS V50", 16);
+        DescribeSimulatedNand(config_);
     }
 
     void TearDown() override {

@@ -13,6 +13,7 @@
 #include "station/engine_fixture.h"
 #include "station/run/run_start.h"
 #include "station_devices/rescan_fixture.h"
+#include "support/sim_flash_config.h"
 
 namespace qx::test {
 namespace {
@@ -59,19 +60,8 @@ protected:
         std::snprintf(s.SerialNum, sizeof s.SerialNum, "QX0001");
         for (int item : {1, 3}) s.TestItemEnable[static_cast<std::size_t>(item)] = 1;
         FlashConfig& c = core.Config();
-        c.ChannelCount = 4;
-        c.FlashTypeWord = 0x0011;
-        c.FlashGeometry.SectorsPerPage = 8;
-        c.EccMode = 3;
-        c.Options[kOptV50Pages] = 1;
-        std::memcpy(c.BlocksHeaderText, "LDBK BLOCKS V50", 16);
-        c.BankCount = 2;
-        c.CeCount = 2;
-        c.FlashId = {0x98, 0xDE, 0x94, 0x93, 0x76};
-        c.FlashGeometry.BankMap = {0, 1, 2, 3, 4, 5, 6, 7};
-        c.FlashGeometry.DiesPerCe = 1;
-        c.FlashGeometry.BlocksPerPlane = 1024;
-        c.DefPercentage = 20;
+        DescribeSimulatedNand(c);
+        DescribeSimulatedChips(c);
         core.State().specialMode = true;   // the simulated straps are not the chip check's business here
         core.Results().SetLogDir(program_.path().string() + "/log/");
         core.Results().SelectProductionLogFile();
