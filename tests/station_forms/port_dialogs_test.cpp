@@ -66,7 +66,7 @@ protected:
         auto hold = DriveOf(slot).Lock();
         DriveOf(slot).Model().systemImage = image;
     }
-    station::PortButtonForms Forms() { return {error_, detail_, prompter_, flash_, dir_.path().string()}; }
+    station::PortButtonForms Forms() { return {error_, detail_, prompter_, flash_, dir_.path().string(), station::StationPortTables()}; }
     // Closes the modal dialog the button opens as soon as it runs. A click
     // that opens none leaves the timer pending: it goes with the dialog, so
     // it cannot fire into a later test.
@@ -82,7 +82,7 @@ protected:
     FlashConfig flash_{};
     TempDir dir_;
     ui::ScriptedPrompter prompter_;
-    station::TErrorForm error_;
+    station::TErrorForm error_{nullptr, station::StationPortTables()};
     station::TDetailForm detail_;
     const station::PortBusy idle_ = [](int) { return false; };
 };

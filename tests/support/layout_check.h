@@ -38,6 +38,7 @@
 #include <QWidget>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <string>
@@ -248,8 +249,12 @@ inline void ApplyTestScreen() {
     if (!s.isValid()) return;
     const std::string file = std::string(QX_BIN_DIR) + "/../screen_" + std::to_string(s.width()) + "x" +
                              std::to_string(s.height()) + ".json";
-    std::ofstream(file) << R"({ "screens": [ { "name": "test", "x": 0, "y": 0, "width": )" << s.width()
-                        << R"(, "height": )" << s.height() << R"(, "logicalDpi": 96, "dpr": 1 } ] })" << "\n";
+    // Tests run in parallel read this file while another may write it: each
+    // writes its own copy and renames it into place, so no reader sees half.
+    const std::string own = file + "." + std::to_string(QCoreApplication::applicationPid());
+    std::ofstream(own) << R"({ "screens": [ { "name": "test", "x": 0, "y": 0, "width": )" << s.width()
+                       << R"(, "height": )" << s.height() << R"(, "logicalDpi": 96, "dpr": 1 } ] })" << "\n";
+    std::filesystem::rename(own, file);
     qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + file.c_str());
 }
 

@@ -25,7 +25,7 @@ inline constexpr char kLayoutBackPicture[] = "Layout_Back.jpg";
 class TErrorForm final : public QDialog {
     Q_OBJECT
 public:
-    explicit TErrorForm(QWidget* parent = nullptr, const PortTableHandle& tables = StationPortTables());
+    TErrorForm(QWidget* parent, const PortTableHandle& tables);
 
     // The form's OnShow for a port: pictures from workFolder (a missing one
     // leaves its image as it was), then the port's entries.

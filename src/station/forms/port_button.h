@@ -26,7 +26,7 @@ struct PortButtonForms {
     ui::Prompter& prompter;
     const FlashConfig& config;   // the window's flash configuration (page size of the hex dump)
     std::string workFolder;      // where the board pictures are
-    const PortTableHandle& tables = StationPortTables();
+    const PortTableHandle& tables;
 };
 
 // Fills and shows the chosen dialog modally; returns what it chose.

@@ -67,7 +67,7 @@ TEST_F(DialogTest, ReadFlashFormShowsUsedChannelsAndRefusesWithoutAPort) {
     config.FlashGeometry.PagesPerBlock = 256;
     GlobalParameter settings{};
     int selected = 0;
-    station::TReadFlashForm form({config, settings, [&] { return selected; }, "/tmp/"}, prompter_);
+    station::TReadFlashForm form({config, settings, [&] { return selected; }, "/tmp/", station::StationPortTables()}, prompter_);
     form.show();
     auto* channels = Child<QTabWidget>(form, "PageControl2");
     EXPECT_TRUE(channels->isTabVisible(1));

@@ -56,7 +56,7 @@ protected:
         SettingsAreaTest::TearDown();
     }
     void Detect(station::TFlashInfoFrom& dialog) {
-        station::FlashAutoDetectBtnClick(*area_, prompter_, dialog, {1, {}, {}});
+        station::FlashAutoDetectBtnClick(*area_, prompter_, dialog, {1, {}, {}, station::StationPortTables()});
     }
 
     platform::VirtualClock clock_;
@@ -116,7 +116,7 @@ TEST_F(FlashAutoDetectTest, AnUnknownIdIsReportedWithItsBytes) {
 
 TEST_F(FlashAutoDetectTest, NoConnectedDevice) {
     station::TFlashInfoFrom dialog(*area_, prompter_);
-    station::FlashAutoDetectBtnClick(*area_, prompter_, dialog, {0, {}, {}});
+    station::FlashAutoDetectBtnClick(*area_, prompter_, dialog, {0, {}, {}, station::StationPortTables()});
     EXPECT_EQ(prompter_.Texts(), std::vector<std::string>{"No connected device for detecting!!"});
     EXPECT_TRUE(rack_.Log().For(kPath).empty());
 }
@@ -129,7 +129,7 @@ TEST_F(FlashAutoDetectTest, PageViewerMemosOrFiles) {
         explicit EnterFolder(const std::filesystem::path& to) { std::filesystem::current_path(to); }
         ~EnterFolder() { std::filesystem::current_path(previous); }
     } enter(dir_.path());
-    station::TReadFlashForm form({config_, settings_, [] { return 1; }, state_.ProgramFolder}, prompter_);
+    station::TReadFlashForm form({config_, settings_, [] { return 1; }, state_.ProgramFolder, station::StationPortTables()}, prompter_);
     form.show();
     Child<QLineEdit>(form, "BankLabeledEdit")->setText("0");
     Child<QLineEdit>(form, "BlockLabeledEdit")->setText("10");

@@ -190,7 +190,7 @@ TEST_F(StationDialogLayoutTest, EveryDialogFitsTheScreen) {
     d.fwInfo = "QXSS102003 2026/12/11";
     detail.ShowDetail(d);
     ExpectSoundWindow(detail, "detail_form");
-    station::TErrorForm error;
+    station::TErrorForm error(nullptr, station::StationPortTables());
     error.ShowEntries({"(P06) Upper Prog. Fail Over Spec Fail", "CH0 CE1 Block 1234 Page 255", "Later bad: 12"});
     ExpectSoundWindow(error, "error_form");
     station::RdtTaskSettings rdt;
@@ -202,7 +202,7 @@ TEST_F(StationDialogLayoutTest, EveryDialogFitsTheScreen) {
     config.ChannelCount = 4;
     config.BankCount = 8;
     GlobalParameter settings{};
-    station::TReadFlashForm read({config, settings, [] { return 1; }, "/tmp/"}, prompter_);
+    station::TReadFlashForm read({config, settings, [] { return 1; }, "/tmp/", station::StationPortTables()}, prompter_);
     ExpectSoundWindow(read, "read_flash_form");
     ui::BarcodeDialog barcode({"Please Input the SN and PPID", "Serial Number", "Customer P/N(PPID)", "", "", 39, 23});
     ExpectSoundWindow(barcode, "barcode_dialog");

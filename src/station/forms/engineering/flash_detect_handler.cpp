@@ -61,7 +61,7 @@ void FlashAutoDetectBtnClick(SettingsArea& area, ui::Prompter& prompter, TFlashI
     // Each detection starts from nothing: no earlier candidates or report.
     FlashCandidates found;
     dialog.SetCandidates(found);
-    const FlashDetection d = DetectFlashOnFirstPort(hooks.Tables->Count(), config, area.Stores().Settings, *hooks.Tables);
+    const FlashDetection d = DetectFlashOnFirstPort(hooks.Tables.Count(), config, area.Stores().Settings, hooks.Tables);
     const bool applied = d.Outcome == DetectOutcome::Detected;
     if (applied) {
         found = FindFlashCandidates(area.Stores().Parts, d.Result.FlashId());

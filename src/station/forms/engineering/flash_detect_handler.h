@@ -20,7 +20,7 @@ struct FlashDetectHooks {
     int LastDeviceCount = 0;                       // from the last device refresh
     std::function<void()> MakeWindowUsable;        // Busy cleared, the run controls enabled
     std::function<void()> ProcessEvents;           // let the window catch up before the dialog
-    const PortTableHandle* Tables = &StationPortTables();   // whose first connected port is read
+    const PortTableHandle& Tables;                 // whose first connected port is read
 };
 
 void FlashAutoDetectBtnClick(SettingsArea& area, ui::Prompter& prompter, TFlashInfoFrom& dialog,

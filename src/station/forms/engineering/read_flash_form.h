@@ -33,7 +33,7 @@ struct ReadFlashContext {
     const GlobalParameter& Settings;
     std::function<int()> SelectedPort;   // counted from 1; 0 none chosen
     std::string ProgramFolder;
-    const PortTableHandle& Tables = StationPortTables();
+    const PortTableHandle& Tables;
 };
 
 class TReadFlashForm final : public QDialog {

@@ -234,11 +234,9 @@ void TMainForm::ApplySettingsLock(LockCaller caller) {
 
 void TMainForm::FlashAutoDetectClick() {
     if (!flashInfoForm_) flashInfoForm_ = std::make_unique<TFlashInfoFrom>(*area_, prompter_, this);
-    FlashDetectHooks hooks;
-    hooks.LastDeviceCount = core_.Rescan() ? core_.Rescan()->LastDeviceCount() : 0;
-    hooks.MakeWindowUsable = [this] { RestoreAfterRun(); };
-    hooks.ProcessEvents = [] { QCoreApplication::processEvents(); };
-    hooks.Tables = &core_.Tables();
+    const FlashDetectHooks hooks{core_.Rescan() ? core_.Rescan()->LastDeviceCount() : 0,
+                                 [this] { RestoreAfterRun(); },
+                                 [] { QCoreApplication::processEvents(); }, core_.Tables()};
     FlashAutoDetectBtnClick(*area_, prompter_, *flashInfoForm_, hooks);
 }
 
