@@ -11,14 +11,12 @@ mkdir -p "$WORK/station" "$WORK/runtime"
 cp "$BIN/fablane" "$BIN/Flash.ini" "$BIN/GDP.bin" "$BIN/satatest.bin" "$WORK/station/"
 printf '[FlashSetting]\nFlashUniName=WBG\nChannel=4\nBank=2\n' > "$WORK/station/QXMPTOOL.ini"
 "$BIN/qxrack" create "$WORK/rack" >/dev/null
+# One root hub with a port for each drive; qxrack puts drive N on port N.
+printf '[usb]\nroot=50\n' >> "$WORK/rack/rack.ini"
 for port in $(seq 1 50); do
   "$BIN/qxrack" add "$WORK/rack" "$(printf '\\\\?\\usbstor#disk&ven_qx&prod_ssd#%04d#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}' "$port")" \
     state=loader vendorMode=1 busyPolls=0 >/dev/null
 done
-{
-  printf '[usb]\nroot=50\n'
-  for port in $(seq 1 50); do printf 'port=0.%d drive%02d\n' "$port" "$port"; done
-} >> "$WORK/rack/rack.ini"
 
 XDG_RUNTIME_DIR="$WORK/runtime" QX_SIM_RACK="$WORK/rack" QT_QPA_PLATFORM=offscreen \
   "$WORK/station/fablane" >/dev/null 2>&1 &

@@ -33,6 +33,8 @@ round() {
   "$BIN/qxrack" create "$dir/rack" >/dev/null
   "$BIN/qxrack" create "$dir/empty" >/dev/null
   [ "$bus" = 0 ] || sed -i "s/^\[rack\]\$/[rack]\nbus_mbps=$bus/" "$dir/rack/rack.ini"
+  # One root hub with a port for each drive; qxrack puts drive N on port N.
+  printf '[usb]\nroot=%d\n' "$n" >> "$dir/rack/rack.ini"
   for port in $(seq 1 "$n"); do
     if [ $((port % 2)) -eq 1 ]; then
       path=$(printf '\\\\?\\usbstor#disk&ven_qx&prod_sata#%04d#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}' "$port")
@@ -44,8 +46,6 @@ round() {
     "$BIN/qxrack" add "$dir/rack" "$path" "${front[@]}" state=loader vendorMode=1 busyPolls=0 \
       capacitySectors=2097152 serial="$(printf 'QXB%05d' "$port")" >/dev/null
   done
-  { printf '[usb]\nroot=%d\n' "$n"; for port in $(seq 1 "$n"); do printf 'port=0.%d drive%02d\n' "$port" "$port"; done; } \
-    >> "$dir/rack/rack.ini"
   whole_round_ini QXBENCH00001 2 > "$dir/station/QXMPTOOL.ini"
   local start end peak=0 kb pid
   start=$(date +%s.%N)

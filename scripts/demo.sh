@@ -56,6 +56,7 @@ cp "$BIN/$PROGRAM" "$BIN/Flash.ini" "$BIN/GDP.bin" "$BIN/satatest.bin" "$BIN"/SY
 
 QXRACK="$BIN/qxrack"
 "$QXRACK" create "$RACK" >/dev/null
+# Each drive goes on the next free port of one 8-port root hub, drive0N on port N.
 BROKEN=6   # the port whose drive has the fault
 for port in 1 2 3 4 5 6 7 8; do
   if [ $((port % 2)) -eq 1 ]; then
@@ -72,10 +73,6 @@ for port in 1 2 3 4 5 6 7 8; do
   [ "$port" -eq "$BROKEN" ] && args+=(busStuckBits=64)
   "$QXRACK" add "$RACK" "$path" "${args[@]}" >/dev/null
 done
-{
-  printf '[usb]\nroot=8\n'
-  for port in 1 2 3 4 5 6 7 8; do printf 'port=0.%d drive0%d\n' "$port" "$port"; done
-} >> "$RACK/rack.ini"
 
 # The production steps: the whole round.
 # shellcheck source=scripts/station_ini.sh

@@ -98,13 +98,14 @@ BRIDGE_PATH='\\?\usbstor#disk&ven_qx&prod_bridge#qxbr0001#{53f56307-b6bf-11d0-94
 USB_PATH='\\?\usbstor#disk&ven_qx&prod_native#qxus0002#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}'
 R=$OUT/rack
 rm -rf "$R"
+# Two ports on one root hub; qxrack puts drive01 on port 1 and drive02 on port 2.
 { "$BIN/qxrack" create "$R" &&
+  printf '[usb]\nroot=2\n' >>"$R/rack.ini" &&
   "$BIN/qxrack" add "$R" "$BRIDGE_PATH" frontEnd=bridge chipTag=q461 serial=$BR capacitySectors=131072 state=loader &&
   "$BIN/qxrack" add "$R" "$USB_PATH" frontEnd=usb chipTag=q814 serial=$US capacitySectors=131072 state=loader &&
   "$BIN/qxrack" break "$R" "$USB_PATH" hang opcode=0xff sub=0x87 count=1 &&
   "$BIN/qxrack" break "$R" "$USB_PATH" hang opcode=0xff sub=0x85 count=1 &&
-  "$BIN/qxrack" break "$R" "$USB_PATH" syscall opcode=0xff sub=0x84 count=1 &&
-  printf '[usb]\nroot=2\nport=0.1 drive01\nport=0.2 drive02\n' >>"$R/rack.ini"; } || { echo "cannot make the rack"; exit 1; }
+  "$BIN/qxrack" break "$R" "$USB_PATH" syscall opcode=0xff sub=0x84 count=1; } || { echo "cannot make the rack"; exit 1; }
 chmod -R a+rwX "$R"
 
 # The production rounds: new drives in their loader, as a station meets
@@ -113,9 +114,11 @@ chmod -R a+rwX "$R"
 STATION=$OUT/station SERIAL=QXGADGET0001 PROD_LABEL=QXPROD PROD_SECTORS=120000
 # production_rack FOLDER N: N new drives, QXPB0001, QXPU0002, QXPB0003...
 production_rack() {
-    local folder=$1 n=$2 i ports=""
+    local folder=$1 n=$2 i
     rm -rf "$folder"
     "$BIN/qxrack" create "$folder" || return 1
+    # One root hub with a port for each drive; qxrack puts drive N on port N.
+    printf '[usb]\nroot=%d\n' "$n" >>"$folder/rack.ini"
     for i in $(seq 1 "$n"); do
         if [ $((i % 2)) = 1 ]; then
             "$BIN/qxrack" add "$folder" "${BRIDGE_PATH/qxbr0001/qxpb000$i}" frontEnd=bridge chipTag=q461 \
@@ -124,9 +127,7 @@ production_rack() {
             "$BIN/qxrack" add "$folder" "${USB_PATH/qxus0002/qxpu000$i}" frontEnd=usb chipTag=q814 \
                 serial=QXPU000$i capacitySectors=131072 state=loader vendorMode=1 busyPolls=0 || return 1
         fi
-        ports="${ports}port=0.$i drive0$i"$'\n'
     done
-    printf '[usb]\nroot=%d\n%s' "$n" "$ports" >>"$folder/rack.ini"
     chmod -R a+rwX "$folder"
 }
 P=$OUT/prod

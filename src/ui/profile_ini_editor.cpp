@@ -1,11 +1,10 @@
 #include "ui/profile_ini_editor.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
 #include <optional>
 
 #include "platform/file_bytes.h"
+#include "platform/file_replace.h"
 #include "ui/profile_text.h"
 
 namespace qx {
@@ -99,24 +98,7 @@ std::string ProfileIniEditor::Text() const {
 }
 
 bool ProfileIniEditor::Save(const std::filesystem::path& path) const {
-    const std::filesystem::path temp = path.string() + ".new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        const std::string text = Text();
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(temp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
-        return false;
-    }
-    return true;
+    return platform::ReplaceFileWhole(path, Text());
 }
 
 }  // namespace qx

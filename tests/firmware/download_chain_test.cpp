@@ -114,6 +114,35 @@ TEST_F(DownloadChain, EachDownloadCountsTheSequenceOn) {
     }
 }
 
+// A program that answers busy for a poll or two before each action's result
+// (as a real controller does while it works) still takes the whole download:
+// the pre-format waits its busy polls out, and the code-block erase the
+// download reads once without waiting is over by that read.
+TEST_F(DownloadChain, AProgramBusyForSomePollsStillTakesTheDownload) {
+    for (const int busyPolls : {1, 2})
+        for (int slot : kBothSlots) {
+            SCOPED_TRACE(::testing::Message() << "busy polls " << busyPolls << ", slot " << slot);
+            Drive(slot, [&](sim::DriveModel& m) {
+                m.cfg.busyPolls = busyPolls;
+                m.actions.clear();
+            });
+            const std::uint64_t start = clock_.NowMs();
+            PrepareDrive(slot);
+            EXPECT_GE(clock_.NowMs() - start, static_cast<std::uint64_t>(busyPolls) * 3000u)
+                << "the pre-format was answered busy";
+            EXPECT_TRUE(Download(slot));
+            {
+                auto hold = DriveOf(slot).Lock();
+                const auto& actions = DriveOf(slot).Model().actions;
+                ASSERT_FALSE(actions.empty());
+                EXPECT_EQ(actions.back().action, 1);
+                EXPECT_EQ(actions.back().flags & 0x10, 0x10) << "the erase before the download";
+            }
+            BootsWithWrittenIdentity(slot);
+            Drive(slot, [](sim::DriveModel& m) { m.cfg.busyPolls = 0; });
+        }
+}
+
 TEST_F(DownloadChain, NothingIsWrittenWhenTheProgramCannotBlankTheCodeBlocks) {
     for (int slot : kBothSlots) {
         SCOPED_TRACE(slot);

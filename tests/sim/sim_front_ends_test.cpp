@@ -50,7 +50,8 @@ TEST_F(SimFrontEndTest, InquiryNamesFollowFrontEndAndState) {
         {FrontEnd::Bridge, ControllerState::Loader, "q455", "QX      SATA Bridge     "},
         {FrontEnd::NativeUsb, ControllerState::Loader, "q814", "Zivizaz EVO USB Loader  "},
         {FrontEnd::NativeUsb, ControllerState::ProgramRunning, "F81X", "Zivizaz EVO USB Loader  "},
-        {FrontEnd::NativeUsb, ControllerState::Firmware, "q814", "QX      SATA Bridge     "},
+        // The firmware on the controller's own USB names the drive, not a bridge.
+        {FrontEnd::NativeUsb, ControllerState::Firmware, "q814", "QUORLIX QXF84X USB      "},
     };
     for (const Case& c : cases) {
         DriveConfig cfg;

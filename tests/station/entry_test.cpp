@@ -1,50 +1,66 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "station/entry/command_line.h"
 #include "station/entry/start_texts.h"
 
 namespace qx::station {
 namespace {
 
-TEST(StationCommandLine, KeywordsAreSubstringsOfTheWholeLine) {
+TEST(StationCommandLine, WordsCountOnlyAsWholeArguments) {
     struct Case {
-        const char* line;
+        std::vector<const char*> argv;   // the program first
         bool autoExecute, quit, capture, single;
     };
     const Case cases[] = {
-        {"/opt/fablane/fablane", false, false, false, false},
-        {"fablane AutoExecute", true, false, false, false},
-        {"fablane AutoExecuteQuit", true, true, false, false},
-        {"fablane CaptureAppImage SingleExecuteResult", false, false, true, true},
-        {"fablane --mode=NoAutoExecuteQuitPlease", true, true, false, false},   // inside a longer word
-        {"fablane autoexecute", false, false, false, false},                    // letter case counts
-        {"/srv/AutoExecute/fablane", true, false, false, false},                // the program's own path too
+        {{"/opt/fablane/fablane"}, false, false, false, false},
+        {{"fablane", "AutoExecute"}, true, false, false, false},
+        {{"fablane", "AutoExecuteQuit"}, true, true, false, false},   // both flags
+        {{"fablane", "CaptureAppImage", "SingleExecuteResult"}, false, false, true, true},
+        {{"fablane", "SingleExecuteResult", "AutoExecute", "CaptureAppImage"}, true, false, true, true},
+        {{"fablane", "--mode=NoAutoExecuteQuitPlease"}, false, false, false, false},   // inside a longer word
+        {{"fablane", "AutoExecuteQuit_old"}, false, false, false, false},
+        {{"fablane", "autoexecute"}, false, false, false, false},                      // letter case counts
+        {{"fablane", " AutoExecute"}, false, false, false, false},                     // spelt exactly
+        {{"/srv/AutoExecuteQuit_old/fablane"}, false, false, false, false},            // the program's own path
+        {{"/srv/AutoExecute/fablane", "CaptureAppImage"}, false, false, true, false},
+        {{"AutoExecuteQuit"}, false, false, false, false},                             // argv[0] is never a word
+        {{"fablane", "AutoExecute", "Quit"}, true, false, false, false},               // two arguments stay two
     };
     for (const Case& c : cases) {
-        const CommandLineFlags f = ParseCommandLine(c.line);
-        EXPECT_EQ(f.autoExecute, c.autoExecute) << c.line;
-        EXPECT_EQ(f.autoExecuteQuit, c.quit) << c.line;
-        EXPECT_EQ(f.captureAppImage, c.capture) << c.line;
-        EXPECT_EQ(f.singleExecuteResult, c.single) << c.line;
+        const std::string shown = [&] {
+            std::string s;
+            for (const char* a : c.argv) s += std::string(s.empty() ? "" : " | ") + a;
+            return s;
+        }();
+        const CommandLineFlags f =
+            ParseCommandLine(CommandArguments(static_cast<int>(c.argv.size()), c.argv.data()));
+        EXPECT_EQ(f.autoExecute, c.autoExecute) << shown;
+        EXPECT_EQ(f.autoExecuteQuit, c.quit) << shown;
+        EXPECT_EQ(f.captureAppImage, c.capture) << shown;
+        EXPECT_EQ(f.singleExecuteResult, c.single) << shown;
     }
 }
 
-TEST(StationCommandLine, WholeLineJoinsTheArguments) {
-    const char* argv[] = {"fablane", "AutoExecute", "Quit", nullptr};
-    EXPECT_EQ(WholeCommandLine(3, argv), "fablane AutoExecute Quit");
-    // Joined with a blank, two arguments never make a keyword of their own.
-    EXPECT_FALSE(ParseCommandLine(WholeCommandLine(3, argv)).autoExecuteQuit);
-    EXPECT_EQ(WholeCommandLine(0, argv), "");
+TEST(StationCommandLine, ArgumentsLeaveOutTheProgramAndMissingEntries) {
+    const char* argv[] = {"/srv/AutoExecuteQuit_old/fablane", "AutoExecute", nullptr, "Quit"};
+    EXPECT_EQ(CommandArguments(4, argv), (std::vector<std::string>{"AutoExecute", "Quit"}));
+    EXPECT_TRUE(CommandArguments(1, argv).empty());
+    EXPECT_TRUE(CommandArguments(0, argv).empty());
 }
 
 TEST(StationCommandLine, InitFuncWordsAreWholeArguments) {
     const char* argv[] = {"fablane", "InitFunc10", "ClearInitFunc", "InitFunc3", "XInitFunc4", "InitFunc-1",
                           "InitFunc", "InitFunc5x", "ClearInitFuncs"};
-    const InitFuncArgs args = ParseInitFuncArgs(9, argv);
+    const InitFuncArgs args = ParseInitFuncArgs(CommandArguments(9, argv));
     EXPECT_TRUE(args.clearAll);
     EXPECT_EQ(args.checkItems, (std::vector<int>{10, 3}));
     const char* program[] = {"/opt/InitFunc1"};
-    EXPECT_TRUE(ParseInitFuncArgs(1, program).checkItems.empty()) << "the program itself is no argument";
+    EXPECT_TRUE(ParseInitFuncArgs(CommandArguments(1, program)).checkItems.empty()) << "the program itself is no argument";
+    const char* clear[] = {"/opt/ClearInitFunc/fablane"};
+    EXPECT_FALSE(ParseInitFuncArgs(CommandArguments(1, clear)).clearAll);
 }
 
 TEST(StationStartTexts, CaptionAndTitle) {

@@ -307,6 +307,51 @@ TEST_F(RunStartTest, ALogFolderThatCannotBeMadeIsShownAndTheWindowRestored) {
     EXPECT_EQ(prompter_.Records()[0].caption, "Error");
     EXPECT_EQ(view_.events.back(), "Restore");
     EXPECT_FALSE(engine_->Busy());
+    EXPECT_TRUE(engine_->ResultsLost());
+    EXPECT_FALSE(view_.Has("Quit")) << "not asked to quit";
+
+    // A run that was to quit by itself, with nobody to read the box, quits.
+    state_.autoExecuteQuit = true;
+    engine_->SetUnattended(true);
+    Press();
+    EXPECT_EQ(view_.events.back(), "Quit");
+    EXPECT_TRUE(engine_->ResultsLost());
+}
+
+// Nobody to read a refusal: a run that was to quit by itself quits with the
+// round marked as not run, instead of idling for ever. With a display the
+// window waits for the operator, as before.
+TEST_F(RunStartTest, AnUnattendedRoundThatDidNotRunStillQuits) {
+    struct Case {
+        const char* what;
+        std::function<void()> setup;
+        bool notRun;
+    };
+    const std::vector<Case> cases = {
+        {"a normal round", [] {}, false},
+        {"a refusal", [this] { settings_.Channel = 6; }, true},
+        {"no step enabled", [this] { settings_.TestItemEnable = {}; }, true},
+        {"no drive connected", [this] { ClearPortRecord(Rec(0)); }, true},
+    };
+    state_.autoExecuteQuit = true;
+    for (bool unattended : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (unattended ? ", unattended" : ", with a display"));
+            settings_.Channel = 4;
+            settings_.TestItemEnable = {};
+            Enable({3});
+            ClearPortRecord(Rec(0));
+            Connect(0);
+            view_.events.clear();
+            c.setup();
+            engine_->SetUnattended(unattended);
+            Press();
+            EXPECT_EQ(engine_->RoundNotRun(), c.notRun);
+            const bool refused = c.notRun && std::string(c.what) == "a refusal";
+            EXPECT_EQ(view_.Has("Quit"), unattended || !refused);
+            EXPECT_FALSE(engine_->ResultsLost());
+        }
+    }
 }
 
 TEST_F(RunStartTest, AutoExecuteQuitEndsTheProgramAfterTheRound) {

@@ -160,8 +160,9 @@ TEST_F(ProgramTest, WaitReturnPollsWithoutActionOrStartDelay) {
             SCOPED_TRACE(::testing::Message() << "slot " << slot << " busy " << c.busyPolls << " wait " << c.wait);
             ClearLog();
             Program(slot, c.busyPolls, 0x21);
-            // A status read of a running action: start one without polling it.
-            ASSERT_EQ(VC_ExecProgType1(slot, 0), 1);
+            // A status read of a running action: start one without polling it
+            // (a pre-format: an erase is over by its first status read).
+            ASSERT_EQ(VC_ExecProgType3(slot, 0), 1);
             rack_.Log().Clear();
             std::uint8_t status = 0;
             const std::uint64_t start = clock_.NowMs();
@@ -198,7 +199,7 @@ TEST_F(ProgramTest, CancelledWorkerLeavesAnEndlessBusyPoll) {
         platform::SetClock(&cancelling);
         std::uint8_t status = 0;
         const std::uint64_t start = clock_.NowMs();
-        EXPECT_FALSE(VA_GDP_ExecProg(slot, 1, 0, &status, true));
+        EXPECT_FALSE(VA_GDP_ExecProg(slot, 3, 0, &status, true));
         EXPECT_EQ(clock_.NowMs() - start, 30u + 5 * 3000u);
         EXPECT_EQ(StatusReadTimes(slot).size(), 6u);
         EXPECT_EQ(LayerTraces(), (Texts{"FAILED(VA_GDP_ExecProg)\r\n"}));

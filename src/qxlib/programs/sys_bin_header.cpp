@@ -77,6 +77,8 @@ bool IsSysBinHeaderPage(std::span<const std::uint8_t> page) {
            page[kSysBinMarkAt] == 'S';
 }
 
+bool CarriesUsbIdentityBlock(std::span<const std::uint8_t> image) { return !IsSysBinHeaderPage(image); }
+
 bool BuildSysBinHeader(int slot, const FlashConfig& config, const GlobalParameter& settings,
                        std::span<std::uint8_t> page) {
     if (page.size() < kHeaderBuiltUpTo) return false;

@@ -40,6 +40,13 @@ inline constexpr std::size_t kSysBinRemapRowsAt = 0x8A0;
 // "QXSS" at 0x300 and "S" at 0x30D; other pages are written unchanged.
 bool IsSysBinHeaderPage(std::span<const std::uint8_t> page);
 
+// Whether a controller-memory image holds the USB identity block (vendor and
+// product IDs at 100, names at 118 and 126, string descriptors at 158, 192
+// and 242). An image laid out as this header does not: its IDENTIFY template
+// covers 0x04C-0x24B, and read as USB identity it would show swapped ATA
+// text. Both programs ask this before they show the block.
+bool CarriesUsbIdentityBlock(std::span<const std::uint8_t> image);
+
 // The builders need a page that reaches past the geometry block; a smaller
 // one is left alone (false).
 

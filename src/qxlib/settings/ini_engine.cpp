@@ -1,10 +1,11 @@
 #include "qxlib/settings/ini_engine.h"
 
 #include <algorithm>
-#include <fstream>
 #include <optional>
 
 #include "platform/file_bytes.h"
+#include "platform/file_replace.h"
+#include "qxlib/base/debug_print.h"
 
 namespace qx {
 namespace {
@@ -122,8 +123,6 @@ int IniText::IniLoadFile(const std::filesystem::path& path) {
 }
 
 int IniText::IniSaveFile(const std::filesystem::path& path) const {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) return 1;
     const std::string& text = Text();
     std::string disk;
     disk.reserve(text.size() + text.size() / 16);
@@ -131,8 +130,12 @@ int IniText::IniSaveFile(const std::filesystem::path& path) const {
         if (c == '\n') disk += '\r';
         disk += c;
     }
-    out.write(disk.data(), static_cast<std::streamsize>(disk.size()));
-    return 1;
+    // Written beside the old file and renamed over it: a full disk or a
+    // failed write leaves the old settings whole, never a cut file.
+    std::string why;
+    if (platform::ReplaceFileWhole(path, disk, &why)) return 1;
+    DebugPrint("FAILED(IniSaveFile) '%s': %s\r\n", path.c_str(), why.c_str());
+    return 0;
 }
 
 std::size_t IniText::FindBlock(std::string_view section) const {

@@ -23,8 +23,9 @@ public:
     // Replaces the text with the file's content; a file that cannot be opened
     // gives an empty text. Line ends CR LF read as LF. Always 1.
     int IniLoadFile(const std::filesystem::path& path);
-    // Writes the current text with CR LF line ends. A file that cannot be
-    // created is not written; the result is still 1.
+    // Writes the current text with CR LF line ends, replacing the file whole:
+    // 1 when written, 0 when not (the old file is then kept as it was, and
+    // anything but a regular file at path is refused unopened).
     int IniSaveFile(const std::filesystem::path& path) const;
 
     std::int32_t IniGetInt(std::string_view section, std::string_view key, std::int32_t def) const;

@@ -16,8 +16,8 @@ struct FlashConfig;
 // library switches from the file; a missing file gives every key its default.
 // The text is kept for the next SaveGlobalParameter. Window thread only.
 void LoadGlobalParameter(const std::filesystem::path& path, GlobalParameter& settings, FlashConfig& config);
-// Writes the saved keys into the text of the last load and that text to path.
-// Always 1, like the engine's save.
+// Writes the saved keys into the text of the last load and that text to path,
+// replacing the file whole. 1 when written; 0 when not, the old file kept.
 int SaveGlobalParameter(const std::filesystem::path& path, const GlobalParameter& settings,
                         const FlashConfig& config);
 

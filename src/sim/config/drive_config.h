@@ -58,8 +58,9 @@ struct DriveConfig {
     std::string chipTag = "q461";
     // INQUIRY vendor (8), product (16), revision (4): the bridge's strings on
     // a bridge; the firmware's strings on the controller's own USB interface.
-    std::string inquiryVendor = "QX";
-    std::string inquiryProduct = "SATA Bridge";
+    // An empty vendor or product gives the front end's own (inquiry_names.h).
+    std::string inquiryVendor;
+    std::string inquiryProduct;
     std::string inquiryRevision = "1.00";
     SenseFormat senseFormat = SenseFormat::Descriptor;
 
@@ -132,7 +133,8 @@ struct DriveConfig {
     GpioStraps straps = GpioStraps::FullBank;
 
     // Program actions: how many status polls answer busy (0xAA) before the
-    // final status; a final status of 0 means the action's success status.
+    // final status (an erase, action 1, answers at once unless -1, a program
+    // that never ends); a final status of 0 means the action's success status.
     int busyPolls = 1;
     std::uint8_t actionStatus = 0;
 

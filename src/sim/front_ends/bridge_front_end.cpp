@@ -2,6 +2,7 @@
 // turns READ(10)/WRITE(10) into ATA DMA commands and unpacks SAT ATA
 // PASS-THROUGH blocks into the drive's ATA engine.
 #include "sim/ata/ata_engine.h"
+#include "sim/config/inquiry_names.h"
 #include "sim/model/drive_model.h"
 #include "sim/front_ends/front_ends.h"
 #include "sim/ata/sat.h"
@@ -76,7 +77,7 @@ ScsiResult BridgeScsi(DriveModel& m, const ScsiCommand& cmd) {
     switch (cmd.cdb[0]) {
         case kScsiTestUnitReady: return ScsiGood(0);
         case kScsiInquiry:
-            return AnswerInquiry(cmd, {m.cfg.inquiryVendor, m.cfg.inquiryProduct, m.cfg.inquiryRevision, m.cfg.chipTag});
+            return AnswerInquiry(cmd, {InquiryVendorOf(m.cfg), InquiryProductOf(m.cfg), m.cfg.inquiryRevision, m.cfg.chipTag});
         case kScsiReadCapacity10: return AnswerReadCapacity(cmd, m.AccessibleSectors());
         case kScsiRead10: return BlockTransfer(m, cmd, Direction::In);
         case kScsiWrite10: return BlockTransfer(m, cmd, Direction::Out);

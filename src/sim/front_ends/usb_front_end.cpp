@@ -4,6 +4,7 @@
 // same request.
 #include <algorithm>
 
+#include "sim/config/inquiry_names.h"
 #include "sim/model/drive_model.h"
 #include "sim/front_ends/front_ends.h"
 #include "sim/front_ends/scsi_common.h"
@@ -64,7 +65,7 @@ ScsiResult NativeUsbScsi(DriveModel& m, const ScsiCommand& cmd) {
         case kScsiTestUnitReady: return ScsiGood(0);
         case kScsiInquiry:
             if (m.state != ControllerState::Firmware) return AnswerInquiry(cmd, LoaderIdentity(m.cfg.chipTag));
-            return AnswerInquiry(cmd, {m.cfg.inquiryVendor, m.cfg.inquiryProduct, m.cfg.inquiryRevision, m.cfg.chipTag});
+            return AnswerInquiry(cmd, {InquiryVendorOf(m.cfg), InquiryProductOf(m.cfg), m.cfg.inquiryRevision, m.cfg.chipTag});
         case kScsiReadCapacity10: return AnswerReadCapacity(cmd, m.AccessibleSectors());
         case kScsiRead10: return Sectors(m, cmd, Direction::In);
         case kScsiWrite10: return Sectors(m, cmd, Direction::Out);

@@ -50,7 +50,12 @@ void DriveModel::ChangeState(ControllerState s) {
 }
 
 void DriveModel::StartRun(std::uint8_t action, std::uint8_t flags, std::uint8_t finalStatus) {
-    run = ProgramRun{action, flags, cfg.busyPolls, finalStatus};
+    // An erase (action 1) is over by the first status read: the station reads
+    // it once, without waiting while busy. Only a hung program (busy for
+    // ever) answers busy to it; the other actions take their busy polls.
+    constexpr std::uint8_t kEraseAction = 1;
+    const int polls = action == kEraseAction && cfg.busyPolls > 0 ? 0 : cfg.busyPolls;
+    run = ProgramRun{action, flags, polls, finalStatus};
     actions.push_back(*run);
     programStatus = kBusy;
 }

@@ -38,7 +38,8 @@ struct PendingVendor {
 };
 
 // A program action (or the DRAM diagnostic) the running program works on:
-// status reads answer busy (0xAA) pollsLeft times, then the final status.
+// status reads answer busy (0xAA) pollsLeft times, then the final status
+// (an erase finishes at once unless the program hangs).
 struct ProgramRun {
     std::uint8_t action = 0;
     std::uint8_t flags = 0;

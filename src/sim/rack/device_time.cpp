@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <sstream>
+#include <string>
 
 #include "platform/clock.h"
 #include "sim/rack/host_bus.h"
@@ -31,28 +33,52 @@ bool ParseNumber(const std::string& text, double& out) {
     return end != text.c_str() && *end == '\0';
 }
 
+// The [rack] numbers and what a real rack can have: a bus from USB full
+// speed to USB 3.2 Gen 2x2 (0: each drive on its own link), a time scale
+// that still lets a round end. A bus of 1e-300 Mb/s would never carry one
+// request.
+struct RackNumber {
+    const char* key;
+    double DeviceTimeModel::*member;
+    double min;
+    double max;
+    bool zeroMeansOff;
+    const char* what;
+};
+
+constexpr RackNumber kRackNumbers[] = {
+    {"scale", &DeviceTimeModel::scale, 0.001, 1000, false, "times the modelled command time"},
+    {"bus_mbps", &DeviceTimeModel::busMbps, 12, 20000, true, "Mb/s of the shared USB bus; 0: none"},
+};
+
+std::string Bound(double v) {
+    std::ostringstream out;
+    out << v;
+    return out.str();
+}
+
+bool Refuse(std::string* error, const std::string& key, const std::string& value, const std::string& why) {
+    if (error) *error = "[rack] " + key + "=" + value + ": " + why;
+    return false;
+}
+
 }  // namespace
 
 bool DeviceTimeFromIni(const IniSection& rack, DeviceTimeModel& model, std::string* error) {
     model = {};
     if (const std::string* mode = rack.Find("device_time")) {
         if (*mode == "real") model.real = true;
-        else if (*mode != "none") {
-            if (error) *error = "bad device_time " + *mode;
-            return false;
-        }
+        else if (*mode != "none") return Refuse(error, "device_time", *mode, "must be none or real");
     }
-    if (const std::string* scale = rack.Find("scale")) {
-        if (!ParseNumber(*scale, model.scale) || !(model.scale > 0)) {
-            if (error) *error = "bad scale " + *scale;
-            return false;
-        }
-    }
-    if (const std::string* mbps = rack.Find("bus_mbps")) {
-        if (!ParseNumber(*mbps, model.busMbps) || !(model.busMbps >= 0)) {
-            if (error) *error = "bad bus_mbps " + *mbps;
-            return false;
-        }
+    for (const RackNumber& n : kRackNumbers) {
+        const std::string* text = rack.Find(n.key);
+        if (!text) continue;
+        double& v = model.*n.member;
+        if (!ParseNumber(*text, v)) return Refuse(error, n.key, *text, "not a number");
+        if ((n.zeroMeansOff && v == 0) || (v >= n.min && v <= n.max)) continue;
+        return Refuse(error, n.key, *text,
+                      std::string("must be ") + (n.zeroMeansOff ? "0 or " : "") + "from " + Bound(n.min) + " to " +
+                          Bound(n.max) + " (" + n.what + ")");
     }
     return true;
 }

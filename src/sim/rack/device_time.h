@@ -26,8 +26,9 @@ inline constexpr double kLinkBytesPerMicro = 40.0;    // 40 MB/s of data
 void SetDeviceTime(const DeviceTimeModel& model);
 DeviceTimeModel DeviceTime();
 
-// "device_time" (absent or "none": no cost; "real"), "scale" (> 0) and
-// "bus_mbps" (>= 0) of the [rack] section. False, with a reason, for anything else.
+// "device_time" (absent or "none": no cost; "real"), "scale" (0.001..1000)
+// and "bus_mbps" (0, or 12..20000) of the [rack] section. False, with a
+// reason naming the key, for anything else.
 bool DeviceTimeFromIni(const IniSection& rack, DeviceTimeModel& model, std::string* error);
 
 // The modelled time of one request moving bytes of data.

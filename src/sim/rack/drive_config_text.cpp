@@ -8,6 +8,8 @@
 #include <sstream>
 #include <variant>
 
+#include "sim/config/drive_limits.h"
+
 namespace qx::sim {
 namespace {
 
@@ -330,6 +332,12 @@ bool ConfigFromIni(const IniSection& in, DriveConfig& cfg, std::string* error) {
             if (error) *error = "[" + in.name + "] " + f.key + ": bad value \"" + *v + "\"";
             return false;
         }
+    }
+    // Each value parsed; now whether a drive of this family can have them.
+    if (const auto broken = CheckDriveLimits(cfg)) {
+        const std::string* v = in.Find(broken->key);
+        if (error) *error = "[" + in.name + "] " + broken->key + (v ? "=" + *v : "") + ": " + broken->why;
+        return false;
     }
     return true;
 }

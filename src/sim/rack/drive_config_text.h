@@ -12,7 +12,9 @@
 namespace qx::sim {
 
 void ConfigToIni(const DriveConfig& cfg, IniSection& out);
-// Keys not given keep their defaults; false (with a message) on a bad value.
+// Keys not given keep their defaults; false (with a message naming the
+// section and key) on a bad value or one no drive of the family can have
+// (drive_limits.h).
 bool ConfigFromIni(const IniSection& in, DriveConfig& cfg, std::string* error);
 // Whether a drive description knows the key: a misspelt key given by hand
 // must be refused, not quietly leave the drive at its default.

@@ -7,17 +7,19 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
-#include <sstream>
 #include <thread>
 #include <utility>
 
+#include "platform/file_bytes.h"
 #include "sim/rack/drive_config_text.h"
 #include "sim/rack/log_options_text.h"
 #include "sim/model/drive_model.h"
 #include "sim/rack/sim_rack.h"
 
 #include "sim/rack/device_time.h"
+#include "sim/rack/rack_places.h"
 #include "sim/rack/state_file.h"
 
 namespace qx::sim {
@@ -45,20 +47,22 @@ bool PlainName(const std::string& name) {
 }  // namespace
 
 std::unique_ptr<SimRack> SimRack::LoadFolder(const std::string& folder, std::string* error) {
-    std::ifstream in(fs::path(folder) / kRackFile);
-    if (!in) {
+    const auto text = platform::ReadFileBytes(fs::path(folder) / kRackFile);
+    if (!text) {
         Fail(error, "cannot read " + (fs::path(folder) / kRackFile).string());
         return nullptr;
     }
-    std::stringstream text;
-    text << in.rdbuf();
     auto rack = std::make_unique<SimRack>();
-    for (const IniSection& section : ParseIni(text.str())) {
+    // The device time is the process's: set only once the whole rack loaded.
+    std::optional<DeviceTimeModel> time;
+    std::map<std::string, std::string> sectionOf;   // drive path -> section
+    const std::vector<IniSection> sections = ParseIni(*text);
+    if (!CheckRackPlaces(sections, error)) return nullptr;
+    for (const IniSection& section : sections) {
         const std::string* path = section.Find("path");
         if (section.name == "rack") {
-            DeviceTimeModel time;
-            if (!DeviceTimeFromIni(section, time, error)) return nullptr;
-            SetDeviceTime(time);
+            time.emplace();
+            if (!DeviceTimeFromIni(section, *time, error)) return nullptr;
         }
         if (path == nullptr) {
             if (section.name == kRackSection) {
@@ -80,6 +84,18 @@ std::unique_ptr<SimRack> SimRack::LoadFolder(const std::string& folder, std::str
         }
         if (!ConfigFromIni(section, cfg, error)) return nullptr;
         const std::string drivePath = UnescapeBytes(*path);
+        // One section per drive: a second with its name would share its
+        // state file, a second with its path would be the same drive twice.
+        for (const auto& [otherPath, other] : sectionOf)
+            if (other == section.name) {
+                Fail(error, "[" + section.name + "] is described twice");
+                return nullptr;
+            }
+        if (const auto it = sectionOf.find(drivePath); it != sectionOf.end()) {
+            Fail(error, "[" + section.name + "] path=" + *path + ": the drive of [" + it->second + "] already has it");
+            return nullptr;
+        }
+        sectionOf[drivePath] = section.name;
         {
             std::unique_lock g(rack->lock_);
             rack->names_[drivePath] = section.name;
@@ -96,11 +112,19 @@ std::unique_ptr<SimRack> SimRack::LoadFolder(const std::string& folder, std::str
         }
         const fs::path state = fs::path(folder) / (section.name + ".state");
         auto lock = drive.Lock();
-        if (fs::exists(state)) {
-            if (!LoadDriveState(drive.Model(), state.string(), error)) return nullptr;
+        std::error_code ec;
+        // Anything under the state's name but nothing at all is read (and
+        // refused there when it is no state file).
+        if (fs::symlink_status(state, ec).type() != fs::file_type::not_found) {
+            std::string why;
+            if (!LoadDriveState(drive.Model(), state.string(), &why)) {
+                Fail(error, "[" + section.name + "] " + why);
+                return nullptr;
+            }
             drive.MarkSaved(drive.Changes());
         }
     }
+    if (time) SetDeviceTime(*time);
     std::lock_guard g(rack->savedFolderLock_);
     rack->savedFolder_ = folder;
     return rack;

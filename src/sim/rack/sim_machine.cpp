@@ -3,15 +3,16 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <sstream>
 
 #include "platform/device_io.h"
+#include "platform/file_bytes.h"
 #include "platform/device_tree.h"
 #include "platform/usb_tree.h"
 #include "sim/rack/ini_text.h"
+#include "sim/rack/rack_places.h"
 #include "sim/rack/rack_volumes.h"
 #include "sim/rack/usb_device_of.h"
 
@@ -59,14 +60,13 @@ std::unique_ptr<SimMachine> SimMachine::LoadFolder(const std::string& folder, st
     machine->rack_ = SimRack::LoadFolder(folder, error);
     if (!machine->rack_) return nullptr;
 
-    std::ifstream in(std::filesystem::path(folder) / "rack.ini");
-    std::stringstream text;
-    text << in.rdbuf();
+    const auto text = platform::ReadFileBytes(std::filesystem::path(folder) / "rack.ini");
+    if (!text) return Fail(error, "cannot read " + (std::filesystem::path(folder) / "rack.ini").string()), nullptr;
     std::map<std::string, std::string> pathOf;   // section name → drive path
     for (const auto& path : machine->rack_->Paths()) pathOf[machine->rack_->NameOf(path)] = path;
 
     std::map<int, int> hubPorts;   // hub id → port count
-    for (const IniSection& section : ParseIni(text.str())) {
+    for (const IniSection& section : ParseIni(*text)) {
         if (section.name == "disks") {
             for (const auto& [key, name] : section.values) {
                 const auto drive = pathOf.find(name);
@@ -79,17 +79,19 @@ std::unique_ptr<SimMachine> SimMachine::LoadFolder(const std::string& folder, st
         if (section.name != "usb") continue;
         for (const auto& [key, value] : section.values) {
             if (key == "root") {
-                const int ports = std::atoi(value.c_str());
-                if (ports < 1) return Fail(error, "[usb] bad root \"" + value + "\""), nullptr;
-                hubPorts[machine->usb_.AddRootHub(ports)] = ports;
+                const std::optional<int> ports = HubPortCount(value);
+                if (!ports) return Fail(error, "[usb] bad root \"" + value + "\": " + kHubPortCountWhy), nullptr;
+                hubPorts[machine->usb_.AddRootHub(*ports)] = *ports;
             } else if (key == "hub") {
                 const auto colon = value.find(':');
                 int parent = 0, port = 0;
-                const int ports = colon == std::string::npos ? 0 : std::atoi(value.c_str() + colon + 1);
+                const std::optional<int> ports =
+                    colon == std::string::npos ? std::nullopt : HubPortCount(value.substr(colon + 1));
                 if (colon == std::string::npos || !ParseHubPort(value.substr(0, colon), parent, port) ||
-                    !ValidPort(hubPorts, parent, port) || ports < 1)
-                    return Fail(error, "[usb] bad hub \"" + value + "\""), nullptr;
-                hubPorts[machine->usb_.PlugHub(parent, port, ports)] = ports;
+                    !ValidPort(hubPorts, parent, port))
+                    return Fail(error, "[usb] bad hub \"" + value + "\": no such port"), nullptr;
+                if (!ports) return Fail(error, "[usb] bad hub \"" + value + "\": " + kHubPortCountWhy), nullptr;
+                hubPorts[machine->usb_.PlugHub(parent, port, *ports)] = *ports;
             } else if (key == "port") {
                 std::istringstream words(value);
                 std::string where, name, state;

@@ -15,7 +15,11 @@ bool SaveDriveState(const DriveModel& m, const std::string& file, std::string* e
 // and their one write, which needs no lock.
 std::vector<std::uint8_t> DriveStateBytes(const DriveModel& m);
 bool WriteDriveState(const std::vector<std::uint8_t>& bytes, const std::string& file, std::string* error);
-// Restores what the file holds over a freshly configured drive.
+// Restores what the file holds over a freshly configured drive. False,
+// with the reason, for a file that is not a regular file, is cut short,
+// is larger than the described drive can fill, or holds what the drive's
+// description does not allow (a sector past its capacity, a flash page
+// outside its geometry); nothing it says is allocated before it is read.
 bool LoadDriveState(DriveModel& m, const std::string& file, std::string* error);
 
 }  // namespace qx::sim

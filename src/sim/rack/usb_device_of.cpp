@@ -1,5 +1,7 @@
 #include "sim/rack/usb_device_of.h"
 
+#include "sim/config/inquiry_names.h"
+
 namespace qx::sim {
 
 SimUsbDevice UsbDeviceOf(const DriveConfig& cfg) {
@@ -7,8 +9,8 @@ SimUsbDevice UsbDeviceOf(const DriveConfig& cfg) {
     SimUsbDevice usb;
     usb.vendorId = bridge ? kBridgeUsbVendor : kControllerUsbVendor;
     usb.productId = bridge ? kBridgeUsbProduct : kControllerUsbProduct;
-    usb.manufacturer = cfg.inquiryVendor;
-    usb.product = cfg.inquiryProduct;
+    usb.manufacturer = InquiryVendorOf(cfg);
+    usb.product = InquiryProductOf(cfg);
     usb.serial = cfg.serial;
     return usb;
 }

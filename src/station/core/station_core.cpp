@@ -19,6 +19,7 @@ StationCore::StationCore(std::string programFolder, ui::Prompter& prompter)
     windowState_.ProgramFolder = programFolder_;
     windowState_.IniPath = programFolder_ + kSettingsFileName;
     state_.programFolder = programFolder_;
+    results_.ReportFailuresTo(failures_);
 }
 
 StationCore::~StationCore() { StopEngine(); }

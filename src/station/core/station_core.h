@@ -13,13 +13,14 @@
 #include "qxlib/programs/info_page.h"
 #include "qxlib/settings/flash_config.h"
 #include "qxlib/settings/global_parameter.h"
-#include "station/core/port_tables.h"
 #include "station/entry/command_line.h"
 #include "station/flash_part_list.h"
 #include "station/identity/barcode_buffers.h"
 #include "station/identity/identity_steps.h"
 #include "station/identity/mes_query.h"
+#include "station/ports/port_tables.h"
 #include "station/results/station_results.h"
+#include "station/results/write_failures.h"
 #include "station/run/station_identity.h"
 #include "station/run/station_state.h"
 #include "station/run/step_ops.h"
@@ -75,6 +76,7 @@ public:
     const MesClient& Mes() const { return mes_; }
     IdentitySteps& Identity() { return steps_; }
     StationResults& Results() { return results_; }
+    WriteFailures& Failures() { return failures_; }
     PortRescan* Rescan() const { return rescan_.get(); }
     RunStart* Engine() const { return engine_.get(); }
     const std::string& ProgramFolder() const { return programFolder_; }
@@ -95,6 +97,7 @@ private:
     StationIdentity identity_{steps_};
     LibraryStepOps ops_;
     StationResults results_;
+    WriteFailures failures_;
     // Declared last: the engine and the watcher go before what they use.
     std::unique_ptr<PortRescan> rescan_;
     std::unique_ptr<RunStart> engine_;

@@ -13,9 +13,9 @@
 
 #include "platform/device_events.h"
 #include "qxlib/discovery/usb_disks.h"
-#include "station/core/port_tables.h"
 #include "station/identity/barcode_buffers.h"
 #include "station/identity/mes_query.h"
+#include "station/ports/port_tables.h"
 #include "station/views/device_rescan.h"
 
 namespace qx {

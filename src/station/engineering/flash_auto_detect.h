@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "station/core/port_tables.h"
+#include "station/ports/port_tables.h"
 
 namespace qx {
 struct FlashConfig;

@@ -1,10 +1,10 @@
-// The station's command-line words. Each counts when it occurs anywhere in
-// the whole command line, also inside a longer word: "AutoExecuteQuit" gives
-// the automatic start as well as the quit after the run.
+// The station's command-line words. A word counts only as a whole argument,
+// spelt exactly (case-sensitive): never inside the program's own path nor
+// inside another argument, so a station copied into a folder named
+// "AutoExecuteQuit_old" and started with no argument starts no round.
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace qx::station {
@@ -16,7 +16,9 @@ struct CommandLineFlags {
     bool singleExecuteResult = false;   // "SingleExecuteResult": per-run result file
 };
 
-CommandLineFlags ParseCommandLine(std::string_view commandLine);
+// args: the arguments after the program path. "AutoExecuteQuit" gives the
+// automatic start as well as the quit after the run.
+CommandLineFlags ParseCommandLine(const std::vector<std::string>& args);
 
 // "ClearInitFunc" and "InitFunc<n>" (n decimal), each a whole argument, so
 // "InitFunc1" is not found inside "InitFunc10". The window clears every check
@@ -26,10 +28,9 @@ struct InitFuncArgs {
     bool clearAll = false;
     std::vector<int> checkItems;   // in command-line order
 };
-InitFuncArgs ParseInitFuncArgs(int argc, const char* const* argv);
+InitFuncArgs ParseInitFuncArgs(const std::vector<std::string>& args);
 
-// The command line as the process received it: the arguments joined by one
-// blank each, the program first.
-std::string WholeCommandLine(int argc, const char* const* argv);
+// The arguments the process received after its own path, in order.
+std::vector<std::string> CommandArguments(int argc, const char* const* argv);
 
 }  // namespace qx::station

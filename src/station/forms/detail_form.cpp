@@ -5,13 +5,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QFontMetricsF>
 #include <QScreen>
 
 #include "station/forms/form_text.h"
+#include "ui/widgets/fixed_pitch_font.h"
 #include "ui/widgets/window_fit.h"
 
 namespace qx::station {
 namespace {
+
+constexpr int kTabStopCharacters = 10;
 
 QLineEdit* LabelledEdit(QWidget* parent, const char* name, const char* label, QRect place, bool visible = true) {
     auto* l = new QLabel(label, parent);
@@ -39,6 +43,11 @@ TDetailForm::TDetailForm(QWidget* parent) : QDialog(parent) {
     memo_ = new QPlainTextEdit(this);
     memo_->setObjectName("DeviceInfoMemo");
     memo_->setReadOnly(true);
+    // The identity lines put each value after a tab ("Capacity:" after two):
+    // in equally wide characters with a stop every ten, every value starts
+    // at column 20, the labels being 4 to 16 characters long.
+    memo_->setFont(ui::FixedPitchFont());
+    memo_->setTabStopDistance(kTabStopCharacters * QFontMetricsF(memo_->font()).horizontalAdvance(QLatin1Char(' ')));
     memo_->setGeometry(0, 0, 432, 200);
     memo_->move(64, 64);
     fwInfo_ = LabelledEdit(this, "FWInfoEdit", "F/W Info . ", QRect(64, 296, 432, ui::kDialogEditHeight));

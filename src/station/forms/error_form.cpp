@@ -13,6 +13,7 @@
 #include "qxlib/transport/device_slot.h"
 #include "station/forms/form_text.h"
 #include "station/port_info/failure_text.h"
+#include "ui/widgets/fixed_pitch_font.h"
 #include "ui/widgets/window_fit.h"
 
 namespace qx::station {
@@ -37,6 +38,8 @@ TErrorForm::TErrorForm(QWidget* parent, const PortTableHandle& tables) : QDialog
     memo_ = new QPlainTextEdit(this);
     memo_->setObjectName("Memo1");
     memo_->setReadOnly(true);
+    // Its hex dump and result tables line up in columns.
+    memo_->setFont(ui::FixedPitchFont());
     memo_->setLineWrapMode(QPlainTextEdit::NoWrap);
     memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     memo_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

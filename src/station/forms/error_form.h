@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "station/core/port_tables.h"
+#include "station/ports/port_tables.h"
 
 class QLabel;
 class QPlainTextEdit;

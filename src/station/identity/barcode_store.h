@@ -4,8 +4,8 @@
 // also fetches the drive's WWN from the MES.
 #pragma once
 
-#include "station/core/port_tables.h"
 #include "station/identity/mes_query.h"
+#include "station/ports/port_tables.h"
 #include "ui/prompter.h"
 
 namespace qx {

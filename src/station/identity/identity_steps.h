@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "station/core/port_tables.h"
 #include "station/identity/sn_reuse_queue.h"
 #include "station/identity/wwn_from_serial.h"
+#include "station/ports/port_tables.h"
 #include "station/views/station_view.h"
 
 namespace qx {

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "station/core/port_tables.h"
+#include "station/ports/port_tables.h"
 
 namespace qx::ui {
 class Prompter;

@@ -14,6 +14,8 @@
 namespace qx::station {
 
 inline constexpr char kStyleFileName[] = "Style.cs";
+// Shown with the file's path when the layout could not be saved whole.
+inline constexpr char kLayoutWriteFailText[] = "Cannot write the layout file ";
 
 struct MainGeometry {
     int Left = 0;
@@ -50,7 +52,8 @@ std::optional<StyleLayout> LoadStyleLayout(const std::filesystem::path& file, in
 PanelPlacement ApplyStyleLayout(PanelPlacement grid, const StyleLayout& layout);
 
 // Replaces [Style] with one key per built panel (index order) and writes the
-// [Main] keys; other sections of the file stay.
+// [Main] keys; other sections of the file stay. The file is replaced whole:
+// false when it was not, the old layout then kept.
 bool SaveStyleLayout(const std::filesystem::path& file, const std::vector<PanelRect>& panels, const MainGeometry& main);
 
 }  // namespace qx::station

@@ -17,7 +17,11 @@ std::string YieldFilePath(const std::string& logDir);
 
 // A missing key (or file) reads as 0.
 void LoadYield(const std::string& logDir, GlobalParameter& settings);
-// Writes both keys; the rest of the file stays.
+// Shown with the file's path when the counters could not be saved whole.
+inline constexpr char kYieldWriteFailText[] = "Cannot write the yield counter file ";
+
+// Writes both keys; the rest of the file stays. The file is replaced whole:
+// false when it was not, and then it still holds the last counters written.
 bool SaveYield(const std::string& logDir, const GlobalParameter& settings);
 // "Reset": both counters 0, written at once.
 bool ResetYield(const std::string& logDir, GlobalParameter& settings);

@@ -7,6 +7,7 @@
 #include "qxlib/base/settings_fixed_text.h"
 #include "qxlib/discovery/port_record.h"
 #include "qxlib/programs/info_page.h"
+#include "qxlib/programs/sys_bin_header.h"
 #include "qxlib/programs/system_info.h"
 #include "qxlib/settings/flash_config.h"
 #include "qxlib/transport/ata_scsi_commands.h"
@@ -64,7 +65,12 @@ void ReadUsbPath(int port, DriveDetail& d) {
     std::vector<std::uint8_t> buffer(kSystemInfoBufferBytes);
     std::vector<std::uint8_t> image(kSystemImageBytes);
     if (!ReadSystemInfo(port, config, binFiles, info, buffer, image)) return;
+    d.fwInfoRead = true;
+    d.fwInfo = ImageText(image, kFwInfoAt, kFwInfoChars);
+    // The strings are read: an image without the identity block shows them
+    // empty, never the previous drive's nor its IDENTIFY text.
     d.usbStringsRead = true;
+    if (!CarriesUsbIdentityBlock(image)) return;
     d.vid = HexByte(image[kVidAt + 1]) + HexByte(image[kVidAt]);
     d.pid = HexByte(image[kPidAt + 1]) + HexByte(image[kPidAt]);
     d.vendorName = ImageText(image, kVendorNameAt, kVendorNameChars);
@@ -72,8 +78,6 @@ void ReadUsbPath(int port, DriveDetail& d) {
     d.manufacturer = UsbDescriptorText(image, kManufacturerAt, 16);
     d.productString = UsbDescriptorText(image, kProductStringAt, 24);
     d.serial = UsbDescriptorText(image, kSerialStringAt, 20);
-    d.fwInfoRead = true;
-    d.fwInfo = ImageText(image, kFwInfoAt, kFwInfoChars);
 }
 
 void ReadSataPath(int port, DriveDetail& d) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "station/core/port_tables.h"
+#include "station/ports/port_tables.h"
 
 namespace qx::station {
 
@@ -22,6 +22,8 @@ struct DriveDetail {
     // The hidden group's edits; each is set only when its read succeeded.
     bool capacityRead = false;
     std::string capacity;                 // CapEdit
+    // Set once the memory image is read; the strings stay empty when the
+    // image (a system firmware's header page) carries no USB identity block.
     bool usbStringsRead = false;
     std::string vid, pid, vendorName, productName, manufacturer, productString, serial;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/file_replace.h"
 #include "qxlib/base/debug_print.h"
 #include "qxlib/error_items/item_numbers.h"
 #include "qxlib/settings/flash_config.h"
@@ -13,7 +14,7 @@
 #include "station/results/log_directory.h"
 #include "station/results/log_text.h"
 #include "station/results/result_file_names.h"
-#include "station/results/text_file.h"
+#include "station/results/row_file.h"
 #include "ui/prompter.h"
 
 namespace qx::station {
@@ -22,20 +23,24 @@ namespace {
 constexpr int kDownloadStep = 8;
 
 // Opens the log for appending; a file found full makes way for the next
-// index. Null when a file can be neither opened nor created.
-FilePtr OpenProductionLog(ProductionLogFile& log, const std::string& header) {
-    AppendFile opened = OpenForAppend(log.LogFileName);
-    while (opened.file && opened.size >= log.LogSizeLimit && log.LogFileIndex < kLogFileIndexMax) {
-        opened.file.reset();
+// index. Not open when a file can be neither opened nor created.
+RowFile OpenProductionLog(ProductionLogFile& log) {
+    RowFile opened = RowFile::OpenForAppend(log.LogFileName);
+    while (opened.IsOpen() && opened.Size() >= log.LogSizeLimit && log.LogFileIndex < kLogFileIndexMax) {
+        opened.Close();
         ++log.LogFileIndex;
         log.LogFileName = log.NameFor(log.LogFileIndex);
-        opened = OpenForAppend(log.LogFileName);
+        opened = RowFile::OpenForAppend(log.LogFileName);
     }
-    if (!opened.file) return nullptr;
-    // Only a file this run creates (or finds empty) gets the header; an
-    // existing file keeps whatever header it has.
-    if (opened.size == 0) Put(opened.file.get(), header);
-    return std::move(opened.file);
+    return opened;
+}
+
+// One line for the files of an operation that were not written whole: the
+// first by name, the others counted.
+std::string UnwrittenText(const std::vector<std::string>& paths) {
+    std::string text = "Fail to write " + paths.front();
+    if (paths.size() > 1) text += " and " + std::to_string(paths.size() - 1) + " more result files";
+    return text + "!";
 }
 
 }  // namespace
@@ -47,6 +52,10 @@ std::tm StationResults::Local(std::time_t t) const {
     std::tm out{};
     ::localtime_r(&t, &out);
     return out;
+}
+
+void StationResults::ReportUnwritten() {
+    if (failures_) failures_->results = true;
 }
 
 void StationResults::SelectProductionLogFile() {
@@ -66,19 +75,30 @@ bool StationResults::WriteProductionLog(RunInfo& run) {
     const std::vector<int> columns = LogStepColumns(labels_.checkListItems);
     const std::string header = BuildLogHeader(columns, withPpid);
 
-    FilePtr single;
+    // Every result file of this run that did not reach the disk whole.
+    std::vector<std::string> unwritten;
+    RowFile single;
     if (labels_.singleExecuteResult) {
-        single = CreateFresh(LogFilePath(logDir_, kSingleRunFileName));
-        Put(single.get(), header);
+        const std::string path = LogFilePath(logDir_, kSingleRunFileName);
+        single = RowFile::CreateFresh(path);
+        if (!single.Append(header)) {
+            unwritten.push_back(path);
+            single.Close();
+        }
     }
     if (s.EnWriteLogFileNameEnd) SelectProductionLogFile();
 
-    FilePtr log = OpenProductionLog(logFile_, header);
-    if (!log) {
+    RowFile log = OpenProductionLog(logFile_);
+    if (!log.IsOpen()) {
         DebugPrint("FAILED(WriteProductionLog) '%s'\r\n", logFile_.LogFileName.c_str());
+        ReportUnwritten();
         src_.prompter.Box({"Error", kLogOpenFailText, ui::BoxIcon::Error, ui::BoxButtons::Ok});
         return false;
     }
+    // Only a file this run creates (or finds empty) gets the header; an
+    // existing file keeps whatever header it has. A log that cannot take its
+    // header takes no rows either.
+    bool logWritten = log.Size() != 0 || log.Append(header);
 
     run.endTime = now_();
     const std::tm end = Local(run.endTime);
@@ -102,19 +122,38 @@ bool StationResults::WriteProductionLog(RunInfo& run) {
         row.freeBlocks = FreeBlocksOf(i);
         const std::string line = BuildLogRow(r, columns, row);
         if (s.EnRudavuzLogResult) {
-            CreateFresh(ResultMarkerPath(logDir_, PortText(r.SerialNumber), end, r.OverallResult != kResultFail));
+            const std::string marker =
+                ResultMarkerPath(logDir_, PortText(r.SerialNumber), end, r.OverallResult != kResultFail);
+            if (!RowFile::CreateFresh(marker).Close()) unwritten.push_back(marker);
         }
-        Put(log.get(), line);
-        Put(single.get(), line);
+        // After a row that did not go out, the later ones stay out too, so
+        // the log never skips a row and goes on.
+        logWritten = logWritten && log.Append(line);
+        if (single.IsOpen() && !single.Append(line)) {
+            unwritten.push_back(LogFilePath(logDir_, kSingleRunFileName));
+            single.Close();
+        }
         if (s.SNErrReuse && r.StepStatus[kDownloadStep] == kStepFailed) {
             run.failedDownloadSerials.emplace_back(PortText(r.SerialNumber));
         }
+    }
+    logWritten = log.Close() && logWritten;
+    if (single.IsOpen() && !single.Close()) unwritten.push_back(LogFilePath(logDir_, kSingleRunFileName));
+    if (!logWritten) {
+        DebugPrint("FAILED(WriteProductionLog) rows not written to '%s'\r\n", logFile_.LogFileName.c_str());
+        ReportUnwritten();
+        src_.prompter.Box({"Error", kLogWriteFailText, ui::BoxIcon::Error, ui::BoxButtons::Ok});
+    }
+    if (!unwritten.empty()) {
+        ReportUnwritten();
+        src_.prompter.Box({"Error", UnwrittenText(unwritten), ui::BoxIcon::Error, ui::BoxButtons::Ok});
     }
     return true;
 }
 
 void StationResults::WriteErrorDumps(const RunInfo& run) {
     const std::tm end = Local(run.endTime);
+    std::vector<std::string> unwritten;
     const int ports = std::min(src_.portCount, kPortCount);
     for (int i = 0; i < ports; ++i) {
         PortRecord& r = src_.ports[static_cast<std::size_t>(i)];
@@ -124,9 +163,14 @@ void StationResults::WriteErrorDumps(const RunInfo& run) {
         const std::span<char> detail = ItemText(i, r.ErrorCode);
         const std::string text = BuildErrorDump(
             r.ErrorCode, {reinterpret_cast<const std::uint8_t*>(detail.data()), detail.size()}, src_.flash, r);
-        FilePtr file = CreateFresh(ErrorDumpPath(logDir_, i, PortText(r.SerialNumber), end));
-        Put(file.get(), text);
+        // Replaced whole: a same-minute failure's earlier file is kept when
+        // the new one cannot be written.
+        const std::string path = ErrorDumpPath(logDir_, i, PortText(r.SerialNumber), end);
+        if (!platform::ReplaceFileWhole(path, text)) unwritten.push_back(path);
     }
+    if (unwritten.empty()) return;
+    ReportUnwritten();
+    src_.prompter.Box({"Error", UnwrittenText(unwritten), ui::BoxIcon::Error, ui::BoxButtons::Ok});
 }
 
 void StationResults::CaptureWindowImage(const RunInfo& run) {

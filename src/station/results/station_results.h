@@ -13,6 +13,7 @@
 
 #include "qxlib/discovery/port_record.h"
 #include "station/results/log_file_choice.h"
+#include "station/results/write_failures.h"
 #include "station/views/result_writer.h"
 
 namespace qx {
@@ -47,6 +48,8 @@ struct RunLabels {
 
 inline constexpr char kSingleRunFileName[] = "SingleExecuteResult.log";
 inline constexpr char kLogOpenFailText[] = "Fail to open/create log file!";
+// The log could be opened, but this run's rows did not all reach it.
+inline constexpr char kLogWriteFailText[] = "Fail to write log file!";
 
 class StationResults final : public ResultWriter {
 public:
@@ -59,6 +62,8 @@ public:
     void SetTimeSource(std::function<std::time_t()> now) { now_ = std::move(now); }
     // Saves the window's picture as a JPEG at the given path.
     void SetWindowCapture(std::function<bool(const std::string& path)> capture) { capture_ = std::move(capture); }
+    // Where a result file that was not written whole is noted (results).
+    void ReportFailuresTo(WriteFailures& failures) { failures_ = &failures; }
 
     // Chooses the production log for today (start-up, and every run with
     // [Setting] EnWriteLogFileNameEnd). Throws CannotCreateLogDirectory.
@@ -72,6 +77,7 @@ public:
 private:
     std::tm Local(std::time_t t) const;
     std::vector<int> FreeBlocksOf(int port) const;
+    void ReportUnwritten();
 
     ResultSources src_;
     std::string logDir_;
@@ -79,6 +85,7 @@ private:
     ProductionLogFile logFile_;
     std::function<std::time_t()> now_;
     std::function<bool(const std::string&)> capture_;
+    WriteFailures* failures_ = nullptr;
 };
 
 }  // namespace qx::station

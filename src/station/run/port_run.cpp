@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
-#include "station/core/port_tables.h"
+#include "station/ports/port_tables.h"
 
 namespace qx::station {
 

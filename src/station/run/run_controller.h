@@ -11,7 +11,7 @@
 #include <memory>
 #include <optional>
 
-#include "station/core/port_tables.h"
+#include "station/ports/port_tables.h"
 #include "station/run/batch_flags.h"
 #include "station/run/port_channel.h"
 #include "station/run/port_identity.h"

@@ -42,6 +42,13 @@ void RunStart::Restore() {
     if (std::exchange(rescanAfterRun_, false)) parts_.station.ArmTimer(kRescanTimerId, kRescanAfterRunMs);
 }
 
+// A refusal leaves the window waiting for the operator; with nobody to see
+// it, a run that was to quit by itself quits now (its message is on the
+// console).
+void RunStart::EndUnattendedRun() {
+    if (unattended_ && parts_.state.autoExecuteQuit) parts_.station.QuitApplication();
+}
+
 bool RunStart::Refuse(const std::string& text) {
     parts_.prompter.Information(kMsgCaption, text);
     Restore();
@@ -54,6 +61,7 @@ void RunStart::ExecuteBtnClick() {
     batch_.Continue = true;
     if (batchMode) batch_.AllPass = true;
     roundsLeft_ = batchMode && repeatTimes > 0 ? repeatTimes : 1;
+    roundNotRun_ = resultsLost_ = false;
 
     while (roundsLeft_ > 0 && batch_.Continue) {
         Round round = Round::Refused;
@@ -63,9 +71,15 @@ void RunStart::ExecuteBtnClick() {
             // The run has ended; the operator sees why nothing was logged.
             parts_.prompter.Error(e.what());
             Restore();
+            resultsLost_ = true;
+            EndUnattendedRun();
             return;
         }
-        if (round == Round::Refused) return;
+        if (round != Round::Ran) roundNotRun_ = true;
+        if (round == Round::Refused) {
+            EndUnattendedRun();
+            return;
+        }
         if (parts_.state.autoExecuteQuit) parts_.station.QuitApplication();
         --roundsLeft_;
     }
@@ -100,6 +114,7 @@ RunStart::Round RunStart::RunRound(int repeatTimes, int roundsLeft) {
         if (s.BarCodeInputMode == 1 && ((s.EnBarCode == 1 && s.EnPPID == 0) || s.EnPPID == 1))
             parts_.identity.SetBarcodeEntered();
         result = controller_.RunProduction(mode, controls);
+        if (result == 0) roundNotRun_ = true;   // refused before any worker
         view.FormToGlobalParameter();
         view.SaveSettings();
     }

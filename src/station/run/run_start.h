@@ -33,6 +33,16 @@ public:
     // Waits for a port's worker thread (before a safe removal uses the slot).
     void JoinPort(int port) { controller_.Workers()[port].Join(); }
 
+    // Nobody can answer a box (no display). A round that stops on a message
+    // then still ends a run with "AutoExecuteQuit" instead of waiting for a
+    // person; with a display the operator mends it and presses START again.
+    void SetUnattended(bool unattended) { unattended_ = unattended; }
+    // The last START did not run every round it was asked for: a refusal, a
+    // round without production, or the log folder missing. Reset by START.
+    bool RoundNotRun() const { return roundNotRun_; }
+    // The log folder could not be made: the round's results were not written.
+    bool ResultsLost() const { return resultsLost_; }
+
 private:
     enum class Round { Refused, Skipped, Ran };
     Round RunRound(int repeatTimes, int roundsLeft);
@@ -42,12 +52,16 @@ private:
     Round PrepareDownloadFiles(const RoundControls& controls);
     void Lock();
     void Restore();
+    void EndUnattendedRun();
 
     EngineParts parts_;
     BatchFlags batch_;
     RunController controller_;
     std::atomic<bool> busy_{false};
     bool rescanAfterRun_ = false;   // the rescan timer fired during a run
+    bool unattended_ = false;
+    bool roundNotRun_ = false;
+    bool resultsLost_ = false;
     int roundsLeft_ = 0;
     int autoRunRetries_ = 0;
 };

@@ -147,14 +147,9 @@ void FinishSettingsLoad(SettingsStores& stores, const std::function<bool()>& cap
 
 bool SaveSettingsFile(const std::string& path, SettingsStores& stores, ui::Prompter& prompter) {
     const std::string target = ResolveProgramPath(stores.Window.ProgramFolder, path);
-    // The engine's save reports success even when it cannot write the file.
-    bool writable = false;
-    {
-        std::ofstream probe(target, std::ios::binary | std::ios::app);
-        writable = probe.good();
-    }
-    if (writable) SaveGlobalParameter(target, stores.Settings, stores.Config);
-    if (!writable || !FileExists(target)) {
+    // Replaced whole or not at all: a failed save leaves the old file as it
+    // was, and a FIFO or folder of that name is refused without opening it.
+    if (SaveGlobalParameter(target, stores.Settings, stores.Config) != 1) {
         prompter.Error("Cannot write the settings file " + target);
         return false;
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "qxlib/base/hex_text.h"
+#include "qxlib/programs/sys_bin_header.h"
 #include "qxlib/programs/system_info.h"
 #include "qxlib/transport/ata_scsi_commands.h"
 #include "qxlib/transport/vendor_builders.h"
@@ -137,6 +138,16 @@ bool IsCardReaderLoaderInquiry(std::span<const std::uint8_t> inquiry) {
 }
 
 void FormatUsbIdentityBlock(std::span<const std::uint8_t> image, UsbIdentityTexts& t) {
+    if (!CarriesUsbIdentityBlock(image)) {
+        t.VIDEdit.clear();
+        t.PIDEdit.clear();
+        t.VendorNameEdit.clear();
+        t.ProductNameEdit.clear();
+        t.ManufacturStringEdit.clear();
+        t.ProductStringEdit.clear();
+        t.SNUSBEdit.clear();
+        return;
+    }
     const auto at = [&](std::size_t i) -> std::uint8_t { return i < image.size() ? image[i] : 0; };
     t.VIDEdit = Hex4Digits(at(101), at(100));
     t.PIDEdit = Hex4Digits(at(103), at(102));

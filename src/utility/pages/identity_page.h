@@ -55,7 +55,9 @@ struct UsbIdentityTexts {
 // INQUIRY vendor and product (bytes 8..31) naming the card-reader loader.
 bool IsCardReaderLoaderInquiry(std::span<const std::uint8_t> inquiry);
 
-// VID to SNUSB from the 4 KB controller-memory image (missing bytes count as 0).
+// VID to SNUSB from the 4 KB controller-memory image (missing bytes count as
+// 0). An image of the system firmware's header layout carries no identity
+// block: the seven texts are left empty, as after a failed read.
 void FormatUsbIdentityBlock(std::span<const std::uint8_t> image, UsbIdentityTexts& texts);
 
 // The USB group of a slot: INQUIRY, capacity, then (not for the card-reader

@@ -107,6 +107,36 @@ TEST_F(DriveDetailTest, UsbDriveInFirmwareShowsItsUsbIdentityFromTheMemoryImage)
     EXPECT_EQ(d.fwInfo, "QXSS102003 firmware header text that ru");
 }
 
+// The system firmware's header page ("QXSS" at 0x300, "S" at 0x30D) holds
+// its IDENTIFY template over the identity block's offsets: no identity.
+TEST_F(DriveDetailTest, UsbIdentityOnlyFromAnImageWithoutTheSystemHeader) {
+    struct Case {
+        const char* what;
+        std::uint8_t markAt30D;
+        bool shown;
+    };
+    for (const Case& c : {Case{"the header's tag and mark", 'S', false}, Case{"the tag, another mark", 'X', true}}) {
+        SCOPED_TRACE(c.what);
+        InFirmware(kUsbSlot);
+        {
+            auto hold = DriveOf(kUsbSlot).Lock();
+            DriveOf(kUsbSlot).Model().systemImage[0x30D] = c.markAt30D;
+        }
+        const DriveDetail d = ReadDriveDetail(kUsbSlot);
+        ASSERT_TRUE(d.usbStringsRead);
+        EXPECT_EQ(d.capacity, "122104 MB");
+        EXPECT_TRUE(d.fwInfoRead);
+        const std::vector<std::string> fields{d.vid,          d.pid,           d.vendorName, d.productName,
+                                              d.manufacturer, d.productString, d.serial};
+        if (c.shown) {
+            EXPECT_EQ(fields, (std::vector<std::string>{"1234", "5678", "QUORLIXV", "PRODUCT-NAME-16C", "Quorlix",
+                                                        "Fast SSD", "0123456789ABCDEFGHIJ"}));
+        } else {
+            EXPECT_EQ(fields, std::vector<std::string>(7));
+        }
+    }
+}
+
 TEST_F(DriveDetailTest, UsbDriveInItsLoaderReadsNoSystemInformation) {
     const DriveDetail d = ReadDriveDetail(kUsbSlot);
     EXPECT_TRUE(d.loader);

@@ -100,8 +100,12 @@ protected:
         form_.reset();
         station::MainFormEnv env;
         env.programFolder = folder_;
-        env.commandLine = commandLine;
+        // The words after the program, as the process would receive them.
+        std::istringstream words(commandLine);
+        for (std::string word; words >> word;) env.arguments.push_back(word);
+        if (!env.arguments.empty()) env.arguments.erase(env.arguments.begin());
         env.hooks = hooks_;
+        env.unattended = unattended_;
         form_ = std::make_unique<station::TMainForm>(env, prompter_);
         return form_->StartUp();
     }
@@ -114,6 +118,7 @@ protected:
     std::unique_ptr<sim::SimMachine> machine_;
     ui::ScriptedPrompter prompter_;
     station::MainFormHooks hooks_;   // what the program would give the window
+    bool unattended_ = false;        // no display: nobody answers a prompt
     std::unique_ptr<station::TMainForm> form_;
 };
 

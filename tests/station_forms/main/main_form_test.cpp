@@ -184,7 +184,7 @@ TEST_F(MainFormTest, GenImageAndTheTableFileButtonsAreWired) {
     EXPECT_EQ(records[0].kind, ui::PromptKind::File);
 }
 
-TEST_F(MainFormTest, CommandLineKeywordsAreFoundInsideTheWholeLine) {
+TEST_F(MainFormTest, CommandLineWordsReachTheWindow) {
     LoadRack({Drive(false)}, 2);
     ASSERT_EQ(Start("fablane AutoExecuteQuit CaptureAppImage"), StartOutcome::Ready);
     EXPECT_TRUE(form_->Flags().autoExecute);
@@ -192,6 +192,27 @@ TEST_F(MainFormTest, CommandLineKeywordsAreFoundInsideTheWholeLine) {
     EXPECT_TRUE(form_->Flags().captureAppImage);
     EXPECT_FALSE(form_->Flags().singleExecuteResult);
     EXPECT_EQ(form_->windowTitle().toStdString(), "Quorlix 849K SATA M.P. Tool A.2.03.107");
+}
+
+// Bar codes nobody can scan: with a display the window starts as always and
+// asks later; without one start-up ends before a port is scanned, the box
+// (a console line) naming the setting.
+TEST_F(MainFormTest, ASettingThatNeedsAnOperatorEndsAnUnattendedStartOnly) {
+    LoadRack({Drive(false)}, 2);
+    WriteSettings("EnBarCode=1\n");
+    ASSERT_EQ(Start("fablane AutoExecuteQuit"), StartOutcome::Ready);
+    EXPECT_TRUE(prompter_.Texts().empty());
+
+    unattended_ = true;
+    form_.reset();
+    ClearPortTable(ActivePortTable);
+    PortCount = 0;
+    ASSERT_EQ(Start("fablane AutoExecuteQuit"), StartOutcome::NeedsOperator);
+    ASSERT_EQ(prompter_.Texts().size(), 1u);
+    EXPECT_NE(prompter_.Texts()[0].find("[Setting] EnBarCode needs an operator"), std::string::npos)
+        << prompter_.Texts()[0];
+    EXPECT_EQ(PortCount, 0) << "no port was scanned";
+    EXPECT_EQ(form_->BuiltPanels(), 0);
 }
 
 // A press and a move: the panel follows the mouse unless the panels are

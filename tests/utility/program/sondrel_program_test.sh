@@ -28,8 +28,8 @@ PRODUCED=(frontEnd=bridge chipTag=q455 state=firmware systemModel=849 systemVers
 # One drive behind a bridge on a USB port.
 R1="$W/rack1"
 "$QXRACK" create "$R1"
-"$QXRACK" add "$R1" "$BRIDGE" "${PRODUCED[@]}" serial=SN0001
-printf '[usb]\nroot=4\nport=0.1 drive01\n' >> "$R1/rack.ini"
+printf '[usb]\nroot=4\n' >> "$R1/rack.ini"
+"$QXRACK" add "$R1" "$BRIDGE" "${PRODUCED[@]}" serial=SN0001   # on port 0.1
 
 run() {   # rack, then the program and its arguments; stdout, stderr, status in $W/out, $W/err, $status
     local rack=$1
@@ -122,10 +122,11 @@ unset QX_SIM_REQUEST_LOG
 # Two drives: rwtest refuses to choose; the dump takes the first row.
 R2="$W/rack2"
 "$QXRACK" create "$R2"
-"$QXRACK" add "$R2" "$BRIDGE" "${PRODUCED[@]}" serial=SN0001
+printf '[usb]\nroot=4\n' >> "$R2/rack.ini"
+"$QXRACK" add "$R2" "$BRIDGE" "${PRODUCED[@]}" serial=SN0001   # on port 0.1
 "$QXRACK" add "$R2" "$IDE" "${PRODUCED[@]}" serial=SN0003
-"$QXRACK" add "$R2" "$OTHER" frontEnd=bridge chipTag=q455 state=loader serial=SN0002
-printf '[usb]\nroot=4\nport=0.1 drive01\n[disks]\ndisk=drive02\n' >> "$R2/rack.ini"
+"$QXRACK" add "$R2" "$OTHER" frontEnd=bridge chipTag=q455 state=loader serial=SN0002 --port none
+printf '[disks]\ndisk=drive02\n' >> "$R2/rack.ini"
 run "$R2" "$W/bin/sondrel" rwtest
 expect_status 2 "$status" "rwtest with two drives"
 grep -q "<< USB / SATA >>  QX SSD 128GB SN0001" "$W/err" || fail "drives not named: $(cat "$W/err")"

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "station/core/port_tables.h"
+#include "station/ports/port_tables.h"
 
 namespace qx::ui {
 class Prompter;

@@ -21,6 +21,7 @@
 #include "station/forms/form_text.h"
 #include "station/settings/integer_text.h"
 #include "ui/prompter.h"
+#include "ui/widgets/fixed_pitch_font.h"
 #include "ui/widgets/window_fit.h"
 
 namespace qx::station {
@@ -103,6 +104,7 @@ TReadFlashForm::TReadFlashForm(ReadFlashContext context, ui::Prompter& prompter,
         auto* memo = new QPlainTextEdit;
         memo->setObjectName(QString("FlashDataMemo%1").arg(ch));
         memo->setReadOnly(true);
+        memo->setFont(ui::FixedPitchFont());
         memo->setLineWrapMode(QPlainTextEdit::NoWrap);
         memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         memos_[static_cast<std::size_t>(ch)] = memo;
@@ -128,6 +130,7 @@ TReadFlashForm::TReadFlashForm(ReadFlashContext context, ui::Prompter& prompter,
     lbaLayout->addLayout(lbaTop);
     sectorMemo_ = new QPlainTextEdit;
     sectorMemo_->setObjectName("DiskSectorMemo");
+    sectorMemo_->setFont(ui::FixedPitchFont());
     sectorMemo_->setLineWrapMode(QPlainTextEdit::NoWrap);
     lbaLayout->addWidget(sectorMemo_);
     pages_->addTab(lbaPage, "Read LBA");

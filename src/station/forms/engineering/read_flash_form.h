@@ -10,8 +10,8 @@
 #include <functional>
 #include <string>
 
-#include "station/core/port_tables.h"
 #include "station/engineering/flash_page_reads.h"
+#include "station/ports/port_tables.h"
 
 class QLineEdit;
 class QPlainTextEdit;

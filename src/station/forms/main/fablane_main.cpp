@@ -13,6 +13,7 @@
 #include "sim/rack/request_log_text.h"
 #include "sim/rack/sim_machine.h"
 #include "station/entry/command_line.h"
+#include "station/entry/exit_codes.h"
 #include "station/entry/network_folder.h"
 #include "station/entry/title_serial.h"
 #include "station/forms/input_box_form.h"
@@ -25,9 +26,6 @@
 namespace {
 
 using namespace qx;
-
-constexpr int kExitRefused = 1;   // another instance, or too many ports
-constexpr int kExitNoRack = 2;    // QX_SIM_RACK names a rack that does not load
 
 // Without a display nobody can click: Qt's offscreen platform, and every box
 // is answered by itself.
@@ -56,7 +54,7 @@ struct Backend {
 int main(int argc, char** argv) {
     // A second station leaves before it makes a window or speaks to a drive.
     const platform::SingleInstanceGuard instance(station::kInstanceName);
-    if (instance.HeldByAnother()) return kExitRefused;
+    if (instance.HeldByAnother()) return station::kExitRefused;
 
     Backend backend;
     bool simulated = false;
@@ -64,7 +62,7 @@ int main(int argc, char** argv) {
     backend.machine = sim::InstallBackendFromEnvironment(&simulated, &error);
     if (simulated && !backend.machine) {
         std::fprintf(stderr, "Fablane: the simulated rack does not load: %s\n", error.c_str());
-        return kExitNoRack;
+        return station::kExitNoRack;
     }
     if (simulated) {
         backend.folder = std::getenv("QX_SIM_RACK");
@@ -83,8 +81,9 @@ int main(int argc, char** argv) {
 
     station::MainFormEnv env;
     env.programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString() + "/";
-    env.commandLine = station::WholeCommandLine(argc, argv);
-    env.initFunc = station::ParseInitFuncArgs(argc, argv);
+    env.arguments = station::CommandArguments(argc, argv);
+    env.initFunc = station::ParseInitFuncArgs(env.arguments);
+    env.unattended = unattended;
     env.hooks.programOnRemoteDisk = [folder = env.programFolder] {
         if (!station::OnNetworkFileSystem(folder)) return false;
         // The station ends without a window; this line says why.
@@ -100,7 +99,9 @@ int main(int argc, char** argv) {
         switch (form.StartUp()) {
         case station::StartOutcome::Aborted:   // the reason has been shown
         case station::StartOutcome::TooManyPorts:
-            return kExitRefused;
+            return station::kExitRefused;
+        case station::StartOutcome::NeedsOperator:   // the line names the settings
+            return station::kExitNeedsOperator;
         case station::StartOutcome::Ready:
             break;
         }
@@ -114,7 +115,8 @@ int main(int argc, char** argv) {
         if (station::ApplyTitleResult(title, form.Settings())) form.GlobalParameterToForm();
         form.FormShow();
         status = app.exec();
-        form.ShutDown();
+        form.ShutDown();   // mostly done already by the window's close
+        if (form.Flags().autoExecuteQuit && status == 0) status = station::UnattendedExitCode(form.EndOfRun());
     }
     return status;
 }

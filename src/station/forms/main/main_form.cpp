@@ -28,6 +28,7 @@
 #include "qxlib/transport/device_slot.h"
 #include "station/devices/device_event_watcher.h"
 #include "station/devices/port_rescan.h"
+#include "station/entry/operator_settings.h"
 #include "station/entry/start_texts.h"
 #include "station/entry/title_serial.h"
 #include "station/images/gen_image.h"
@@ -91,7 +92,7 @@ PortPanel* TMainForm::Panel(int port) const {
 StartOutcome TMainForm::StartUp() {
     ShowCaptionString();
     autoTestTimer_->setInterval(1000);
-    flags_ = ParseCommandLine(env_.commandLine);
+    flags_ = ParseCommandLine(env_.arguments);
     core_.TakeCommandLine(flags_);
     windowState_.StartAllowed = 1;
     area_->CheckProgramImages();
@@ -101,6 +102,14 @@ StartOutcome TMainForm::StartUp() {
         if (area_->LoadIniFile(windowState_.IniPath) == 0) return StartOutcome::Aborted;
         if (settings_.EnCheckToolOnRemoteDisk && env_.hooks.programOnRemoteDisk && env_.hooks.programOnRemoteDisk())
             return StartOutcome::Aborted;
+        if (env_.unattended) {
+            // Before any drive is scanned: nothing of a round happens.
+            const auto names = SettingsNeedingOperator(settings_, EnableWorkOrder.load() != 0);
+            if (!names.empty()) {
+                prompter_.Error(NeedsOperatorText(names));
+                return StartOutcome::NeedsOperator;
+            }
+        }
         area_->CheckProgramImages();
         core_.MakeRescan(*this, *this).RescanPorts();
         if (const auto message = PortLimitMessage(core_.Tables().Count())) {
@@ -123,7 +132,7 @@ StartOutcome TMainForm::StartUp() {
     SeedRandomByTime();
     if (flags_.autoExecute) autoTestTimer_->start();
 
-    core_.StartEngine(*this, *this);
+    core_.StartEngine(*this, *this).SetUnattended(env_.unattended);
     started_ = true;
     return StartOutcome::Ready;
 }
@@ -193,13 +202,21 @@ void TMainForm::ShutDown() {
     // A worker still running: its watchdog goes, it is cancelled and its
     // thread joined before anything it uses is freed.
     for (int p = 0; p < PanelLoopCount(core_.Tables().Count()); ++p) timers_->Kill(p + 1);
+    bool resultsLost = false;
+    if (const RunStart* engine = core_.Engine()) {
+        endOfRun_.needsOperator = engine->RoundNotRun();
+        resultsLost = engine->ResultsLost();
+    }
     core_.StopEngine();
     SaveLayout();
     area_->TryFormToGlobalParameter();
     area_->SaveIniFile(windowState_.IniPath);
     if (windowState_.IniPath.find(kSettingsFileName) == std::string::npos)
         area_->SaveIniFile(env_.programFolder + kSettingsFileName);
-    SaveYield(LogDir(), settings_);
+    SaveYieldOrTell();
+    // After the saves: a settings file or yield counters not written count.
+    endOfRun_.writes = core_.Failures();
+    endOfRun_.writes.results = endOfRun_.writes.results || resultsLost;
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -255,8 +272,19 @@ void TMainForm::RefreshBtnClick() {
 }
 
 void TMainForm::ResetYieldBtnClick() {
-    ResetYield(LogDir(), settings_);
+    if (!ResetYield(LogDir(), settings_)) TellYieldNotSaved();
     ShowYield();
+}
+
+void TMainForm::SaveYieldOrTell() {
+    if (!SaveYield(LogDir(), settings_)) TellYieldNotSaved();
+}
+
+// The counters' file is replaced whole, so a failed save keeps the last
+// counters written; the failure is a result that did not reach the disk.
+void TMainForm::TellYieldNotSaved() {
+    core_.Failures().results = true;
+    prompter_.Error(kYieldWriteFailText + YieldFilePath(LogDir()));
 }
 
 void TMainForm::SafeRmBtnClick() {

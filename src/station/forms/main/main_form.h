@@ -16,6 +16,7 @@
 #include "station/engineering/rdt_task_settings.h"
 #include "station/engineering/table_files.h"
 #include "station/entry/command_line.h"
+#include "station/entry/unattended_exit.h"
 #include "station/forms/main/main_hooks.h"
 #include "station/views/port_view.h"
 #include "station/views/rescan_window.h"
@@ -48,8 +49,12 @@ class TimerTable;
 
 struct MainFormEnv {
     std::string programFolder;   // ends with a separator
-    std::string commandLine;     // the whole command line, for its keywords
+    std::vector<std::string> arguments;   // after the program path, for its words
     InitFuncArgs initFunc;       // "ClearInitFunc" / "InitFunc<n>" arguments
+    // Nobody can answer a prompt (no display): settings that need an
+    // operator end start-up, and a round that stops on a message ends a run
+    // that was to quit by itself.
+    bool unattended = false;
     MainFormHooks hooks;
 };
 
@@ -58,6 +63,7 @@ enum class StartOutcome {
     Ready,          // show the window
     Aborted,        // settings or log folder failed: no window, nothing saved
     TooManyPorts,   // more than 50 ports: message shown, exit code 1
+    NeedsOperator,  // unattended, and a setting needs a person: line shown, no round
 };
 
 inline constexpr char kInstanceName[] = "QXMP";
@@ -95,6 +101,9 @@ public:
     RunStart* Engine() { return core_.Engine(); }
     StationCore& Core() { return core_; }
     std::string ApplicationTitle() const { return title_; }
+    // What a run that quits by itself tells its script, complete once
+    // ShutDown has saved everything.
+    const UnattendedEnd& EndOfRun() const { return endOfRun_; }
 
     // --- StationView --------------------------------------------------------
     void LockForRun() override;
@@ -152,6 +161,8 @@ private:
     void FlashAutoDetectClick();
     void ShowYield();
     void SaveLayout();
+    void SaveYieldOrTell();
+    void TellYieldNotSaved();
     void ApplyInitFunc();
     void ApplyRunLabels();
     void OnTimer(int id);
@@ -215,6 +226,7 @@ private:
 
     std::unique_ptr<TimerTable> timers_;
     bool started_ = false;        // start-up reached Ready
+    UnattendedEnd endOfRun_;
     bool shutDown_ = false;
     bool locked_ = false;
 };

@@ -53,6 +53,7 @@ void TMainForm::BuildLayout() {
     top->setContentsMargins(0, 0, 0, 0);
     top->setSpacing(0);
     area_ = new SettingsArea(SettingsStores{settings_, config_, parts_, windowState_}, prompter_, this);
+    area_->ReportFailuresTo(core_.Failures());
     // 185 high as designed, or as high as the pages' controls need in the
     // desktop's font: a squashed page cannot be used.
     area_->setMinimumHeight(185);
@@ -78,11 +79,13 @@ void TMainForm::BuildLayout() {
     statusBar_ = new QStatusBar(this);
     statusBar_->setObjectName("StatusBar1");
     statusBar_->setSizeGripEnabled(false);
+    // Each panel at least its width, and wider when its text needs it: a
+    // firmware version cut short would read as another one.
     const int widths[4] = {300, 260, 230, 50};
     for (std::size_t i = 0; i < statusPanels_.size(); ++i) {
         statusPanels_[i] = new QLabel(statusBar_);
         statusPanels_[i]->setObjectName(QString("StatusPanel%1").arg(i));
-        statusPanels_[i]->setFixedWidth(widths[i]);
+        statusPanels_[i]->setMinimumWidth(widths[i]);
         statusBar_->addWidget(statusPanels_[i]);
     }
     top->addWidget(statusBar_);
@@ -229,8 +232,10 @@ void TMainForm::SaveLayout() {
         rects.push_back({g.x(), g.y(), g.width(), g.height()});
     }
     const QRect w = geometry();
-    SaveStyleLayout(std::filesystem::path(env_.programFolder) / kStyleFileName, rects,
-                    MainGeometry{w.x(), w.y(), w.width(), w.height()});
+    const std::filesystem::path file = std::filesystem::path(env_.programFolder) / kStyleFileName;
+    // The old layout stays whole when the new one cannot be written.
+    if (!SaveStyleLayout(file, rects, MainGeometry{w.x(), w.y(), w.width(), w.height()}))
+        prompter_.Error(kLayoutWriteFailText + file.string());
 }
 
 }  // namespace qx::station

@@ -13,6 +13,7 @@
 #include "station/forms/form_text.h"
 #include "station/forms/settings/caps_lock.h"
 #include "station/forms/settings/settings_area.h"
+#include "station/results/write_failures.h"
 #include "station/settings/settings_window_state.h"
 #include "ui/prompter.h"
 
@@ -46,7 +47,11 @@ int SettingsArea::LoadIniFile(const std::string& path) {
     return 1;
 }
 
-bool SettingsArea::SaveIniFile(const std::string& path) { return SaveSettingsFile(path, stores_, prompter_); }
+bool SettingsArea::SaveIniFile(const std::string& path) {
+    if (SaveSettingsFile(path, stores_, prompter_)) return true;
+    if (failures_) failures_->settings = true;
+    return false;
+}
 
 void SettingsArea::AfterLoadFromButton() {
     FlashInfoChange();

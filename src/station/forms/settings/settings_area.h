@@ -27,6 +27,7 @@ class Prompter;
 namespace qx::station {
 
 struct ControlRow;
+struct WriteFailures;
 
 class SettingsArea final : public QWidget {
     Q_OBJECT
@@ -46,7 +47,10 @@ public:
     // 1 when the settings and the flash part list were loaded, else 0 with
     // nothing changed. Throws CannotCreateLogDirectory.
     int LoadIniFile(const std::string& path);
+    // False, after the "Error" box, when the file was not saved whole (the
+    // old one is kept); noted as a settings failure when one is given.
     bool SaveIniFile(const std::string& path);
+    void ReportFailuresTo(WriteFailures& failures) { failures_ = &failures; }
 
     // Start-up check of the two program images (clears StartAllowed).
     void CheckProgramImages();
@@ -128,6 +132,7 @@ private:
     bool buildingList_ = false;
     std::string openFolder_;
     std::string saveFolder_;
+    WriteFailures* failures_ = nullptr;
 };
 
 template <class T>

@@ -1,4 +1,4 @@
-#include "station/core/port_tables.h"
+#include "station/ports/port_tables.h"
 
 namespace qx::station {
 
