@@ -13,11 +13,14 @@
 #include <string>
 
 #include "sim_test_support.h"
+#include "support/station_folder.h"
 
 namespace qx::sim::test {
 namespace {
 
 namespace fs = std::filesystem;
+using qx::test::FileText;
+using qx::test::InstallStationProgram;
 
 constexpr const char* kRack =
     "[rack]\nversion=1\n"
@@ -29,17 +32,12 @@ constexpr const char* kRack =
     "uncorrectableChannelPages=1.0.1 1.1.1 1.2.1 1.3.1\n"
     "[usb]\nroot=2\nport=0.1 drive01\nport=0.2 drive02\n";
 
-std::string Text(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // The error file of a port ("Error_<time>_<port>_<serial>.txt"), empty when none.
 std::string ErrorFileOf(const fs::path& log, const std::string& port) {
     if (!fs::exists(log)) return {};
     for (const auto& e : fs::directory_iterator(log)) {
         const std::string name = e.path().filename().string();
-        if (name.starts_with("Error_") && name.find("_" + port + "_") != std::string::npos) return Text(e.path());
+        if (name.starts_with("Error_") && name.find("_" + port + "_") != std::string::npos) return FileText(e.path());
     }
     return {};
 }
@@ -55,12 +53,7 @@ TEST(FaultRound, AFailingChipEnableAndAnUnreadableDefectPageReachTheirReports) {
     fs::create_directories(station);
     fs::create_directories(rack);
     fs::create_directories(fs::path(w.str()) / "runtime");
-    for (const auto& e : fs::directory_iterator(bin)) {
-        const std::string name = e.path().filename().string();
-        if (name == "fablane" || name == "Flash.ini" || name == "GDP.bin" || name == "satatest.bin" ||
-            (name.starts_with("SYS_") && name.ends_with(".bin")))
-            fs::copy_file(e.path(), station / name);
-    }
+    InstallStationProgram(bin, station);
     std::ofstream(rack / "rack.ini") << kRack;
     const std::string cd = "cd '" + station.string() + "' && ";
     const std::string ini = cd + "bash -c \". '" QX_SOURCE_DIR "/scripts/station_ini.sh' && whole_round_ini QXF00001 2\" > QXMPTOOL.ini";

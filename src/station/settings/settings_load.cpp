@@ -150,10 +150,14 @@ bool SaveSettingsFile(const std::string& path, SettingsStores& stores, ui::Promp
     // Replaced whole or not at all: a failed save leaves the old file as it
     // was, and a FIFO or folder of that name is refused without opening it.
     if (SaveGlobalParameter(target, stores.Settings, stores.Config) != 1) {
-        prompter.Error("Cannot write the settings file " + target);
+        TellSettingsNotSaved(stores, path, prompter);
         return false;
     }
     return true;
+}
+
+void TellSettingsNotSaved(const SettingsStores& stores, const std::string& path, ui::Prompter& prompter) {
+    prompter.Error("Cannot write the settings file " + ResolveProgramPath(stores.Window.ProgramFolder, path));
 }
 
 }  // namespace qx::station

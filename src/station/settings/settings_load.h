@@ -52,5 +52,7 @@ void FinishSettingsLoad(SettingsStores& stores, const std::function<bool()>& cap
 // Writes the record to the file (ResolveProgramPath); false, after an
 // "Error" box naming the path, when the file cannot be written.
 bool SaveSettingsFile(const std::string& path, SettingsStores& stores, ui::Prompter& prompter);
+// That "Error" box, for a save of the file made elsewhere.
+void TellSettingsNotSaved(const SettingsStores& stores, const std::string& path, ui::Prompter& prompter);
 
 }  // namespace qx::station

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "station/entry/exit_codes.h"
+#include "support/station_folder.h"
 #include "support/temp_dir.h"
 
 namespace qx::test {
@@ -34,11 +35,6 @@ constexpr const char* kRack =
 constexpr const char* kSettings =
     "[Setting]\r\nTimeOut=5\r\n[FlashSetting]\r\nFlashUniName=WBG\r\nChannel=4\r\nBank=2\r\n"
     "[DeviceSetting]\r\nSerialNum=QXF00001\r\nSNAutoInc=1\r\n[TestItems]\r\nEnFlashModule=1\r\n";
-
-std::string Text(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 struct Outcome {
     int exitCode = -1;
@@ -58,12 +54,7 @@ protected:
         fs::create_directories(station_);
         fs::create_directories(rack_);
         fs::create_directories(dir_.path() / "runtime");
-        for (const auto& e : fs::directory_iterator(bin)) {
-            const std::string name = e.path().filename().string();
-            if (name == "fablane" || name == "Flash.ini" || name == "GDP.bin" || name == "satatest.bin" ||
-                (name.starts_with("SYS_") && name.ends_with(".bin")))
-                fs::copy_file(e.path(), station_ / name);
-        }
+        InstallStationProgram(bin, station_);
         std::ofstream(rack_ / "rack.ini") << kRack;
     }
 
@@ -84,7 +75,7 @@ protected:
         const int status = std::system(command.c_str());
         Outcome out;
         out.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        out.errors = Text(errors);
+        out.errors = FileText(errors);
         return out;
     }
 
@@ -103,19 +94,19 @@ protected:
 TEST_F(FullDiskStation, ASettingsFileThatCannotBeSavedIsKeptWholeAndExitsWithFour) {
     WriteSettings(kSettings);
     ASSERT_EQ(Round().exitCode, station::kExitDone);
-    const std::string settings = Text(station_ / "QXMPTOOL.ini");
+    const std::string settings = FileText(station_ / "QXMPTOOL.ini");
     ASSERT_GT(settings.size(), 1024u) << "the saved settings file outgrows the limit below";
     ASSERT_LT(fs::file_size(ProductionLog()), 1024u) << "while the log stays under it";
-    const std::string logBefore = Text(ProductionLog());
+    const std::string logBefore = FileText(ProductionLog());
 
     const Outcome full = Round(1);
     EXPECT_EQ(full.exitCode, station::kExitSettingsNotSaved) << full.errors;
     EXPECT_NE(full.errors.find("Cannot write the settings file " + (station_ / "QXMPTOOL.ini").string()),
               std::string::npos)
         << full.errors;
-    EXPECT_EQ(Text(station_ / "QXMPTOOL.ini"), settings) << "the old settings file, whole";
-    EXPECT_TRUE(Text(ProductionLog()).starts_with(logBefore));
-    EXPECT_GT(Text(ProductionLog()).size(), logBefore.size()) << "the round's row fitted";
+    EXPECT_EQ(FileText(station_ / "QXMPTOOL.ini"), settings) << "the old settings file, whole";
+    EXPECT_TRUE(FileText(ProductionLog()).starts_with(logBefore));
+    EXPECT_GT(FileText(ProductionLog()).size(), logBefore.size()) << "the round's row fitted";
     for (const auto& e : fs::directory_iterator(station_))
         EXPECT_EQ(e.path().filename().string().find(".new"), std::string::npos) << e.path();
 }
@@ -128,30 +119,30 @@ TEST_F(FullDiskStation, ARowThatDoesNotFitLeavesNoTornRowAndExitsWithThree) {
     // Earlier rows up to 10 bytes short of 24 KiB: the next row is cut by the
     // limit, the settings file (a few KiB) and the counters still fit.
     {
-        std::string rows = Text(log);
+        std::string rows = FileText(log);
         const std::string filler = "000000\t000000\tearlier round\r\n";
         while (rows.size() + filler.size() <= 24 * 1024 - 10) rows += filler;
         rows += std::string(24 * 1024 - 10 - rows.size() - 2, '-') + "\r\n";
         std::ofstream(log, std::ios::binary | std::ios::trunc) << rows;
     }
-    const std::string logBefore = Text(log);
-    const std::string yieldBefore = Text(station_ / "log" / "QXSSD.log");
+    const std::string logBefore = FileText(log);
+    const std::string yieldBefore = FileText(station_ / "log" / "QXSSD.log");
     ASSERT_NE(yieldBefore.find("TotalTestCount=1\r\n"), std::string::npos) << yieldBefore;
 
     const Outcome full = Round(24);
     EXPECT_EQ(full.exitCode, station::kExitResultsNotWritten) << full.errors;
     EXPECT_NE(full.errors.find("Fail to write log file!"), std::string::npos) << full.errors;
-    EXPECT_EQ(Text(log), logBefore) << "no torn row, no earlier row lost";
-    const std::string yield = Text(station_ / "log" / "QXSSD.log");
+    EXPECT_EQ(FileText(log), logBefore) << "no torn row, no earlier row lost";
+    const std::string yield = FileText(station_ / "log" / "QXSSD.log");
     EXPECT_NE(yield.find("TotalTestCount=2\r\n"), std::string::npos) << "the counters still go on: " << yield;
 }
 
 TEST_F(FullDiskStation, NothingFitsAndEveryFileKeepsWhatItHad) {
     WriteSettings(kSettings);
     ASSERT_EQ(Round().exitCode, station::kExitDone);
-    const std::string settings = Text(station_ / "QXMPTOOL.ini");
-    const std::string logBefore = Text(ProductionLog());
-    const std::string yieldBefore = Text(station_ / "log" / "QXSSD.log");
+    const std::string settings = FileText(station_ / "QXMPTOOL.ini");
+    const std::string logBefore = FileText(ProductionLog());
+    const std::string yieldBefore = FileText(station_ / "log" / "QXSSD.log");
 
     const Outcome full = Round(0);
     EXPECT_TRUE(full.exitCode == station::kExitResultsNotWritten || full.exitCode == station::kExitSettingsNotSaved)
@@ -159,9 +150,9 @@ TEST_F(FullDiskStation, NothingFitsAndEveryFileKeepsWhatItHad) {
     for (const char* text : {"Fail to write log file!", "Cannot write the settings file ",
                              "Cannot write the yield counter file "})
         EXPECT_NE(full.errors.find(text), std::string::npos) << text << "\n" << full.errors;
-    EXPECT_EQ(Text(station_ / "QXMPTOOL.ini"), settings);
-    EXPECT_EQ(Text(ProductionLog()), logBefore);
-    EXPECT_EQ(Text(station_ / "log" / "QXSSD.log"), yieldBefore) << "the counters never go back";
+    EXPECT_EQ(FileText(station_ / "QXMPTOOL.ini"), settings);
+    EXPECT_EQ(FileText(ProductionLog()), logBefore);
+    EXPECT_EQ(FileText(station_ / "log" / "QXSSD.log"), yieldBefore) << "the counters never go back";
 }
 
 TEST_F(FullDiskStation, ALogFolderNoFileCanBeMadeInExitsWithThree) {

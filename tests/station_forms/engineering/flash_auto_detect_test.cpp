@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <filesystem>
+
 #include "diagnostics/diag_fixture.h"
 #include "platform/clock.h"
 #include "qxlib/discovery/port_record.h"
@@ -14,6 +16,7 @@
 #include "station/forms/engineering/flash_detect_handler.h"
 #include "station/forms/engineering/flash_info_form.h"
 #include "station/forms/engineering/read_flash_form.h"
+#include "station/results/write_failures.h"
 #include "station_forms/settings/settings_area_fixture.h"
 #include "support/vendor_fixture.h"
 
@@ -85,6 +88,20 @@ TEST_F(FlashAutoDetectTest, DetectedPartIsSelectedAppliedAndItsKeysWritten) {
               "[Setting]\r\nMPVersion=0\r\n[FlashSetting]\r\nFlashUniName=WBG\r\nChannel=4\r\nBank=2\r\n"
               "DrvCurrent=3\r\n[Other]\r\nKeep=1\r\n");
     EXPECT_TRUE(C<QPushButton>("FlashAutoDetectBtn")->isEnabled());
+}
+
+TEST_F(FlashAutoDetectTest, AFolderInPlaceOfTheSettingsFileIsToldAndNoted) {
+    station::WriteFailures failures;
+    area_->ReportFailuresTo(failures);
+    std::filesystem::remove(dir_.file("QXMPTOOL.ini"));
+    std::filesystem::create_directory(dir_.file("QXMPTOOL.ini"));
+    station::TFlashInfoFrom dialog(*area_, prompter_);
+    WhenModal([&] { dialog.FormCloseBtnClick(); });
+    Detect(dialog);
+    EXPECT_EQ(prompter_.Texts(),
+              std::vector<std::string>{"Cannot write the settings file " + dir_.file("QXMPTOOL.ini")});
+    EXPECT_TRUE(failures.settings);
+    EXPECT_TRUE(std::filesystem::is_directory(dir_.file("QXMPTOOL.ini")));
 }
 
 TEST_F(FlashAutoDetectTest, AFailedDetectionShowsZerosAndRestoresTheConfiguration) {

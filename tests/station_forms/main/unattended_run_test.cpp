@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "station/entry/exit_codes.h"
+#include "support/station_folder.h"
 #include "support/temp_dir.h"
 
 namespace qx::test {
@@ -31,11 +32,6 @@ constexpr const char* kRack =
     "[drive01]\npath=\\\\?\\usbstor#disk&ven_qx&prod_sata#0001#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}\n"
     "frontEnd=bridge\nstate=loader\nvendorMode=1\nbusyPolls=0\ncapacitySectors=2097152\nserial=QXU00001\n"
     "[usb]\nroot=2\nport=0.1 drive01\n";
-
-std::string Text(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 bool HasProductionLog(const fs::path& station) {
     std::error_code ec;
@@ -57,12 +53,7 @@ protected:
         fs::create_directories(rack_);
         fs::create_directories(work_.path() / "runtime");
         const fs::path bin = QX_BIN_DIR;
-        for (const auto& e : fs::directory_iterator(bin)) {
-            const std::string name = e.path().filename().string();
-            if (name == "fablane" || name == "Flash.ini" || name == "GDP.bin" || name == "satatest.bin" ||
-                (name.starts_with("SYS_") && name.ends_with(".bin")))
-                fs::copy_file(e.path(), station_ / name);
-        }
+        InstallStationProgram(bin, station_);
         std::ofstream(rack_ / "rack.ini") << kRack;
         std::ofstream(station_ / "QXMPTOOL.ini")
             << "[Setting]\nTimeOut=5\nEnOutputDbgMsg=1\n" << extraSettings
@@ -92,8 +83,8 @@ protected:
         return -1;
     }
 
-    std::string Requests() const { return Text(work_.path() / "requests.txt"); }
-    std::string Trace() const { return Text(station_ / "DbgMsg.txt"); }
+    std::string Requests() const { return FileText(work_.path() / "requests.txt"); }
+    std::string Trace() const { return FileText(station_ / "DbgMsg.txt"); }
 
     void TearDown() override {
         if (program_.state() != QProcess::NotRunning) {
@@ -121,7 +112,7 @@ TEST_F(UnattendedRunTest, ASettingThatNeedsAnOperatorEndsBeforeAnyRound) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         Install("station", c.line);
-        const std::string before = Text(station_ / "QXMPTOOL.ini");
+        const std::string before = FileText(station_ / "QXMPTOOL.ini");
         Start({"AutoExecuteQuit"});
         EXPECT_EQ(WaitForEnd(), station::kExitNeedsOperator);
         const std::string console = program_.readAllStandardError().toStdString();
@@ -129,7 +120,7 @@ TEST_F(UnattendedRunTest, ASettingThatNeedsAnOperatorEndsBeforeAnyRound) {
         EXPECT_NE(console.find("needs an operator"), std::string::npos) << console;
         EXPECT_EQ(Requests(), "") << "a drive was spoken to";
         EXPECT_FALSE(HasProductionLog(station_));
-        EXPECT_EQ(Text(station_ / "QXMPTOOL.ini"), before) << "nothing of a round is saved";
+        EXPECT_EQ(FileText(station_ / "QXMPTOOL.ini"), before) << "nothing of a round is saved";
         fs::remove_all(station_);
         fs::remove(work_.path() / "requests.txt");
     }

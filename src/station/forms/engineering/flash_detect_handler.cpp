@@ -42,7 +42,8 @@ void ApplyReport(SettingsArea& area, const FlashDetectResult& result) {
     SelectValue(area, "FlashBankCmBx", s.Bank);
     area.findChild<QComboBox*>("DrvCurrentCmBx")->setCurrentIndex(s.DrvCurrent);
     area.FlashInfoChange();
-    SaveFlashSettingToIni(area.Stores().Window.ProgramFolder, kSettingsFileName, s);
+    if (!SaveFlashSettingToIni(area.Stores().Window.ProgramFolder, kSettingsFileName, s))
+        area.TellIniNotSaved(kSettingsFileName);
 }
 
 }  // namespace

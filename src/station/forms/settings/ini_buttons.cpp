@@ -53,6 +53,11 @@ bool SettingsArea::SaveIniFile(const std::string& path) {
     return false;
 }
 
+void SettingsArea::TellIniNotSaved(const std::string& path) {
+    TellSettingsNotSaved(stores_, path, prompter_);
+    if (failures_) failures_->settings = true;
+}
+
 void SettingsArea::AfterLoadFromButton() {
     FlashInfoChange();
     ApplySettingsLock();

@@ -50,6 +50,9 @@ public:
     // False, after the "Error" box, when the file was not saved whole (the
     // old one is kept); noted as a settings failure when one is given.
     bool SaveIniFile(const std::string& path);
+    // The same box and note after a save of the file that failed elsewhere
+    // (the flash auto-detect writes its [FlashSetting] keys itself).
+    void TellIniNotSaved(const std::string& path);
     void ReportFailuresTo(WriteFailures& failures) { failures_ = &failures; }
 
     // Start-up check of the two program images (clears StartAllowed).
