@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/write_all.h"
+
 namespace qx::platform {
 namespace {
 
@@ -17,23 +19,6 @@ bool Fail(std::string* error, std::string text) {
 }
 
 std::string Reason(const char* what, int err) { return std::string(what) + ": " + std::strerror(err); }
-
-bool WriteAll(int fd, std::string_view bytes, int& err) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            err = errno;
-            return false;
-        }
-        if (n == 0) {
-            err = EIO;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
 
 // A name beside target that no other save (of this process or another) uses:
 // created exclusively, so an existing file of that name is never touched.
@@ -87,7 +72,7 @@ bool ReplaceFileWhole(const std::filesystem::path& path, std::string_view bytes,
     int err = 0;
     const int fd = CreateBeside(target, temp, err);
     if (fd < 0) return Fail(error, Reason("create", err));
-    bool ok = WriteAll(fd, bytes, err);
+    bool ok = WriteAll(fd, bytes, &err);
     const char* step = "write";
     // The old file's permission bits; when they cannot be copied (another
     // owner) that is no reason to keep the old content.

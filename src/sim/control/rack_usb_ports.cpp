@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <utility>
+
+#include "platform/file_bytes.h"
+#include "platform/file_replace.h"
+#include "sim/rack/rack_places.h"
 
 namespace qx::sim {
 namespace {
@@ -17,15 +19,6 @@ namespace fs = std::filesystem;
 bool Fail(std::string* error, const std::string& text) {
     if (error) *error = text;
     return false;
-}
-
-// "H.P" → hub and port; nothing else.
-std::optional<std::pair<int, int>> HubPort(const std::string& text) {
-    std::istringstream in(text);
-    int hub = -1, port = 0;
-    char dot = 0;
-    if (!(in >> hub >> dot >> port) || dot != '.' || in.peek() != EOF || hub < 0 || port < 1) return std::nullopt;
-    return std::pair{hub, port};
 }
 
 std::string PortText(int hub, int port) { return std::to_string(hub) + "." + std::to_string(port); }
@@ -41,17 +34,17 @@ struct UsbTreeLines {
             if (section.name != "usb") continue;
             for (const auto& [key, value] : section.values) {
                 if (key == "root") {
-                    ports.push_back(std::max(0, std::atoi(value.c_str())));
+                    ports.push_back(HubPortCount(value).value_or(0));
                 } else if (key == "hub") {
                     const auto colon = value.find(':');
-                    const auto at = HubPort(value.substr(0, colon));
+                    const auto at = ParseHubPort(value.substr(0, colon));
                     if (at) taken.insert(*at);
-                    ports.push_back(colon == std::string::npos ? 0 : std::max(0, std::atoi(value.c_str() + colon + 1)));
+                    ports.push_back(colon == std::string::npos ? 0 : HubPortCount(value.substr(colon + 1)).value_or(0));
                 } else if (key == "port") {
                     std::istringstream words(value);
                     std::string where;
                     words >> where;
-                    if (const auto at = HubPort(where)) taken.insert(*at);
+                    if (const auto at = ParseHubPort(where)) taken.insert(*at);
                 }
             }
         }
@@ -87,25 +80,17 @@ std::string DriveOfPortLine(const std::string& value) {
 
 bool ReadRackIni(const std::string& folder, std::vector<IniSection>& sections, std::string* error) {
     const fs::path file = fs::path(folder) / "rack.ini";
-    std::ifstream in(file);
-    if (!in) return Fail(error, "cannot read " + file.string());
-    std::stringstream text;
-    text << in.rdbuf();
-    sections = ParseIni(text.str());
+    const auto text = platform::ReadFileBytes(file);
+    if (!text) return Fail(error, "cannot read " + file.string());
+    sections = ParseIni(*text);
     return true;
 }
 
 bool WriteRackIni(const std::string& folder, const std::vector<IniSection>& sections, std::string* error) {
     const fs::path file = fs::path(folder) / "rack.ini";
-    const std::string temp = file.string() + ".new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << WriteIni(sections);
-        if (!out.flush()) return Fail(error, "cannot write " + temp);
-    }
-    std::error_code ec;
-    fs::rename(temp, file, ec);
-    return ec ? Fail(error, "cannot replace " + file.string() + ": " + ec.message()) : true;
+    std::string why;
+    if (platform::ReplaceFileWhole(file, WriteIni(sections), &why)) return true;
+    return Fail(error, "cannot write " + file.string() + ": " + why);
 }
 
 std::string DriveSectionAt(const std::vector<IniSection>& sections, const std::string& path) {
@@ -157,7 +142,7 @@ std::optional<std::string> PlaceOnUsbPort(std::vector<IniSection>& sections, con
         if (!tree.FirstFree()) addRoot();
         at = *tree.FirstFree();
     } else {
-        const auto named = HubPort(where);
+        const auto named = ParseHubPort(where);
         if (!named) return Fail(error, "bad USB port \"" + where + "\" (HUB.PORT, e.g. 0.1)"), std::nullopt;
         if (tree.ports.empty()) addRoot();
         if (!tree.Exists(named->first, named->second)) return Fail(error, "no USB port " + where), std::nullopt;

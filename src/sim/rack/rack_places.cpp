@@ -13,15 +13,6 @@ bool Fail(std::string* error, const std::string& text) {
     return false;
 }
 
-// "H.P" → hub and port; nullopt for anything else.
-std::optional<std::pair<int, int>> HubPort(const std::string& text) {
-    std::istringstream in(text);
-    int hub = 0, port = 0;
-    char dot = 0;
-    if (!(in >> hub >> dot >> port) || dot != '.' || in.peek() != EOF || hub < 0 || port < 1) return std::nullopt;
-    return std::pair{hub, port};
-}
-
 class Places {
 public:
     // Hubs are numbered in the order they appear, root or external, as the
@@ -55,14 +46,14 @@ bool CheckUsbLine(Places& places, const std::string& key, const std::string& val
         const auto colon = value.find(':');
         if (colon == std::string::npos) return true;
         if (!HubPortCount(value.substr(colon + 1))) return Fail(error, line + kHubPortCountWhy);
-        if (const auto at = HubPort(value.substr(0, colon)); at && places.HubKnown(at->first))
+        if (const auto at = ParseHubPort(value.substr(0, colon)); at && places.HubKnown(at->first))
             if (const auto taken = places.TakePort(*at, "a hub")) return Fail(error, line + *taken);
         places.AddHub();
     } else if (key == "port") {
         std::istringstream words(value);
         std::string where, name;
         words >> where >> name;
-        const auto at = HubPort(where);
+        const auto at = ParseHubPort(where);
         if (!at || name.empty()) return true;
         if (const auto taken = places.TakePort(*at, "[" + name + "]")) return Fail(error, line + *taken);
         if (const auto twice = places.Place(name, "on port " + where)) return Fail(error, line + *twice);
@@ -71,6 +62,14 @@ bool CheckUsbLine(Places& places, const std::string& key, const std::string& val
 }
 
 }  // namespace
+
+std::optional<std::pair<int, int>> ParseHubPort(const std::string& text) {
+    std::istringstream in(text);
+    int hub = 0, port = 0;
+    char dot = 0;
+    if (!(in >> hub >> dot >> port) || dot != '.' || in.peek() != EOF || hub < 0 || port < 1) return std::nullopt;
+    return std::pair{hub, port};
+}
 
 std::optional<int> HubPortCount(const std::string& text) {
     int ports = 0;

@@ -8,11 +8,16 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sim/rack/ini_text.h"
 
 namespace qx::sim {
+
+// "H.P" of a hub line or a port line: hub from 0, port from 1; nullopt for
+// anything else.
+std::optional<std::pair<int, int>> ParseHubPort(const std::string& text);
 
 // "N" of "root=N" or "hub=H.P:N": 1..255 (the descriptor's one byte).
 std::optional<int> HubPortCount(const std::string& text);

@@ -24,13 +24,6 @@ bool Fail(std::string* error, const std::string& text) {
     return false;
 }
 
-// "H.P" → hub and port.
-bool ParseHubPort(const std::string& text, int& hub, int& port) {
-    std::istringstream in(text);
-    char dot = 0;
-    return static_cast<bool>(in >> hub >> dot >> port) && dot == '.' && in.peek() == EOF && hub >= 0 && port >= 1;
-}
-
 // The disk-drive ID a usbstor interface path belongs to:
 // "\\?\usbstor#DISK#TAIL#{class}" → "USBSTOR\DISK\TAIL".
 std::optional<std::string> DeviceIdOfPath(const std::string& path) {
@@ -84,22 +77,22 @@ std::unique_ptr<SimMachine> SimMachine::LoadFolder(const std::string& folder, st
                 hubPorts[machine->usb_.AddRootHub(*ports)] = *ports;
             } else if (key == "hub") {
                 const auto colon = value.find(':');
-                int parent = 0, port = 0;
                 const std::optional<int> ports =
                     colon == std::string::npos ? std::nullopt : HubPortCount(value.substr(colon + 1));
-                if (colon == std::string::npos || !ParseHubPort(value.substr(0, colon), parent, port) ||
-                    !ValidPort(hubPorts, parent, port))
+                const auto at = colon == std::string::npos ? std::nullopt : ParseHubPort(value.substr(0, colon));
+                if (!at || !ValidPort(hubPorts, at->first, at->second))
                     return Fail(error, "[usb] bad hub \"" + value + "\": no such port"), nullptr;
+                const auto [parent, port] = *at;
                 if (!ports) return Fail(error, "[usb] bad hub \"" + value + "\": " + kHubPortCountWhy), nullptr;
                 hubPorts[machine->usb_.PlugHub(parent, port, *ports)] = *ports;
             } else if (key == "port") {
                 std::istringstream words(value);
                 std::string where, name, state;
-                int hub = 0, port = 0;
                 words >> where >> name >> state;
-                if (!ParseHubPort(where, hub, port) || !ValidPort(hubPorts, hub, port) ||
-                    !(state.empty() || state == "unplugged"))
+                const auto at = ParseHubPort(where);
+                if (!at || !ValidPort(hubPorts, at->first, at->second) || !(state.empty() || state == "unplugged"))
                     return Fail(error, "[usb] bad port \"" + value + "\""), nullptr;
+                const auto [hub, port] = *at;
                 const auto drive = pathOf.find(name);
                 if (drive == pathOf.end()) return Fail(error, "[usb] no drive [" + name + "]"), nullptr;
                 const auto deviceId = DeviceIdOfPath(drive->second);

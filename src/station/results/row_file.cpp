@@ -4,8 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <utility>
+
+#include "platform/write_all.h"
 
 namespace qx::station {
 
@@ -49,17 +50,11 @@ RowFile::~RowFile() {
 
 bool RowFile::Append(std::string_view text) {
     if (fd_ < 0) return false;
-    std::string_view rest = text;
-    while (!rest.empty()) {
-        const ssize_t n = ::write(fd_, rest.data(), rest.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            // Whatever part of the row went out goes again: the file ends
-            // with the last whole row.
-            (void)::ftruncate(fd_, static_cast<off_t>(size_));
-            return false;
-        }
-        rest.remove_prefix(static_cast<std::size_t>(n));
+    if (!platform::WriteAll(fd_, text)) {
+        // Whatever part of the row went out goes again: the file ends with
+        // the last whole row.
+        (void)::ftruncate(fd_, static_cast<off_t>(size_));
+        return false;
     }
     size_ += static_cast<long long>(text.size());
     return true;

@@ -30,20 +30,8 @@ constexpr const char* kDescribed =
 
 class DescribedDriveDump : public UtilityRackFixture {
 protected:
-    sim::DriveConfig Described() {
-        const auto sections = sim::ParseIni(kDescribed);
-        sim::DriveConfig cfg;
-        std::string error;
-        EXPECT_TRUE(sim::ConfigFromIni(sections.at(0), cfg, &error)) << error;
-        return cfg;
-    }
-    void ReadFirstRow() {
-        utility::UtilityEnvironment env;
-        env.ProgramFolder = folder_.path();
-        logic_ = std::make_unique<utility::MainFormLogic>(std::move(env), view_, prompter_, drivePages_);
-        logic_->FormShow();
-        logic_->ListView1SelectItem(0, true);
-    }
+    static sim::DriveConfig Described() { return DescribedDrive(kDescribed); }
+    void ReadFirstRow() { UtilityRackFixture::ReadFirstRow(drivePages_); }
     utility::DrivePageSet drivePages_;
 };
 

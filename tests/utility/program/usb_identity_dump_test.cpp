@@ -57,20 +57,8 @@ struct Identity {
 
 class UsbIdentityDump : public UtilityRackFixture {
 protected:
-    sim::SimDrive& AddProducedUsbDrive() {
-        const auto sections = sim::ParseIni(kProducedUsb);
-        sim::DriveConfig cfg;
-        std::string error;
-        EXPECT_TRUE(sim::ConfigFromIni(sections.at(0), cfg, &error)) << error;
-        return Add(UsbPath(0), cfg);
-    }
-    void ReadFirstRow() {
-        utility::UtilityEnvironment env;
-        env.ProgramFolder = folder_.path();
-        logic_ = std::make_unique<utility::MainFormLogic>(std::move(env), view_, prompter_, drivePages_);
-        logic_->FormShow();
-        logic_->ListView1SelectItem(0, true);
-    }
+    sim::SimDrive& AddProducedUsbDrive() { return Add(UsbPath(0), DescribedDrive(kProducedUsb)); }
+    void ReadFirstRow() { UtilityRackFixture::ReadFirstRow(drivePages_); }
     Identity Shown() const {
         return {view_.Text(EditId::VendorNameEdit),       view_.Text(EditId::ProductNameEdit),
                 view_.Text(EditId::VIDEdit),              view_.Text(EditId::PIDEdit),

@@ -16,6 +16,8 @@
 #include "platform/trace_sink.h"
 #include "qxlib/base/switches.h"
 #include "qxlib/transport/device_slot.h"
+#include "sim/rack/drive_config_text.h"
+#include "sim/rack/ini_text.h"
 #include "sim/rack/sim_device_tree.h"
 #include "sim/model/drive_model.h"
 #include "sim/rack/sim_rack.h"
@@ -110,6 +112,24 @@ protected:
         };
         logic_ = std::make_unique<utility::MainFormLogic>(std::move(env), view_, prompter_, pages_);
         return *logic_;
+    }
+
+    // A drive as a rack.ini section describes it.
+    static sim::DriveConfig DescribedDrive(const char* section) {
+        const auto sections = sim::ParseIni(section);
+        sim::DriveConfig cfg;
+        std::string error;
+        EXPECT_TRUE(sim::ConfigFromIni(sections.at(0), cfg, &error)) << error;
+        return cfg;
+    }
+    // The window over the given pages (the real ones, say), its first row
+    // selected and read.
+    void ReadFirstRow(utility::PageSet& pages) {
+        utility::UtilityEnvironment env;
+        env.ProgramFolder = folder_.path();
+        logic_ = std::make_unique<utility::MainFormLogic>(std::move(env), view_, prompter_, pages);
+        logic_->FormShow();
+        logic_->ListView1SelectItem(0, true);
     }
 
     std::vector<sim::LoggedRequest> Log() const { return rack_.Log().Snapshot(); }
